@@ -1,0 +1,35 @@
+// Reading the kernel's variable tree: 32-bit integers by dotted name, the
+// battery subtree, and the CPU count by numeric identifier.
+#pragma once
+
+#include <memory>
+#include <stdlib.h>
+
+struct free_text {
+	void operator()(char *text) const { free(text); }
+};
+
+// A composed text, released when it goes out of scope.
+using text_ptr = std::unique_ptr<char, free_text>;
+
+// Formats a text with asprintf(3); stops the process with status 12 when it
+// cannot be allocated.
+text_ptr format_text(const char *format, ...)
+    __attribute__((format(printf, 1, 2)));
+
+// Reads the variable; -1 when the read fails (indistinguishable from a
+// variable holding -1).
+int sysctl_get_int(const char *name);
+
+// Reads the variable; false when the read fails, *value untouched then.
+bool sysctl_read_int(const char *name, int *value);
+
+// Whether the name exists.
+bool sysctl_exists(const char *name);
+
+// Whether the kernel has the ACPI battery subtree: probing it as a leaf
+// leaves EISDIR, the answer for an interior node.
+bool battery_subtree_present();
+
+// The number of CPUs; false when it cannot be read.
+bool read_cpu_count(int *count);

@@ -1,0 +1,57 @@
+// FreeBSD: the system's own calls, unchanged.
+
+#include <sys/types.h>
+#include <sys/ioctl.h>
+#include <sys/sysctl.h>
+
+#include <errno.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "platform.h"
+
+// The kernel code asks for the CPU count as {6, 3} and takes EISDIR for an
+// interior node; make sure this system agrees.
+static_assert(CTL_HW == 6 && HW_NCPU == 3);
+static_assert(EISDIR == 21);
+
+void os_start(int *, char ***)
+{
+}
+
+int os_getopt(int argc, char *const argv[], const char *optstring)
+{
+	return getopt(argc, argv, optstring);
+}
+
+int os_sysctlbyname(const char *name, void *oldp, size_t *oldlenp,
+    const void *newp, size_t newlen)
+{
+	return sysctlbyname(name, oldp, oldlenp, newp, newlen);
+}
+
+int os_sysctl(const int *name, unsigned namelen, void *oldp, size_t *oldlenp,
+    const void *newp, size_t newlen)
+{
+	return sysctl(name, namelen, oldp, oldlenp, newp, newlen);
+}
+
+int os_open_acpi(int oflags)
+{
+	return open(ACPI_DEVICE_PATH, oflags);
+}
+
+int os_ioctl(int fd, unsigned long request, void *arg)
+{
+	return ioctl(fd, request, arg);
+}
+
+int os_close(int fd)
+{
+	return close(fd);
+}
+
+unsigned os_sleep(unsigned seconds)
+{
+	return sleep(seconds);
+}

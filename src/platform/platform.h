@@ -1,0 +1,47 @@
+// The thin layer between the report code and the operating system.
+//
+// Every function here keeps the contract of the system call it is named
+// after: the same arguments, -1 with errno set on failure.  One source file
+// per system implements it (freebsd.cpp, linux.cpp, and sim.cpp for the
+// tests); the report code reaches the system through nothing else.
+#pragma once
+
+#include <cstddef>
+
+// The ACPI device the battery requests go to.
+#define ACPI_DEVICE_PATH "/dev/acpi"
+
+// The BSD C library keeps the program name for err(3) and usage lines.
+// FreeBSD declares these in <stdlib.h>; the glibc layer supplies them.
+extern "C" void setprogname(const char *name);
+extern "C" const char *getprogname(void);
+
+// Called first thing in main.  Nothing happens on a real system; the
+// simulator loads its scenario here and drops its own argument.
+void os_start(int *argc, char ***argv);
+
+// getopt(3) that never reorders the arguments: option processing ends at
+// the first argument that is not an option.
+int os_getopt(int argc, char *const argv[], const char *optstring);
+
+// sysctlbyname(3): read a kernel variable by dotted name.  With no buffers
+// it only tells whether the name exists; for an interior node it fails with
+// EISDIR.
+int os_sysctlbyname(const char *name, void *oldp, size_t *oldlenp,
+    const void *newp, size_t newlen);
+
+// sysctl(3): read a kernel variable by numeric identifier.
+int os_sysctl(const int *name, unsigned namelen, void *oldp, size_t *oldlenp,
+    const void *newp, size_t newlen);
+
+// open(2) of ACPI_DEVICE_PATH with the given flags (O_RDWR, O_RDONLY).
+int os_open_acpi(int oflags);
+
+// ioctl(2) on the ACPI device: request code and argument buffer.
+int os_ioctl(int fd, unsigned long request, void *arg);
+
+// close(2).
+int os_close(int fd);
+
+// sleep(3).
+unsigned os_sleep(unsigned seconds);
