@@ -1,0 +1,525 @@
+// The simulated kernel behind pelko-sim, used only by the tests.
+//
+// pelko-sim SCENARIO [ARG...] runs pelko ARG... against the kernel that the
+// file SCENARIO describes (tests/README.md has the format).  It also checks
+// how the ACPI device is used: a misuse stops the run with status 3.
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdarg.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "acpi_battery.h"
+#include "platform.h"
+
+namespace {
+
+struct sim_variable {
+	std::string name;
+	bool node;
+	int32_t value;
+};
+
+// One answer to a request: a record, or a failure.
+struct sim_answer {
+	bool fails;
+	acpi_battery_ioctl_arg record;
+};
+
+// The queued answers to one request for one unit.
+struct sim_answers {
+	unsigned long request;
+	int unit;
+	std::vector<sim_answer> queue;
+	size_t next;
+};
+
+enum class acpi_mode { none, read_only, read_write };
+
+std::vector<sim_variable> variables;
+std::vector<sim_answers> answers;
+bool have_ncpu;
+int32_t ncpu;
+acpi_mode acpi = acpi_mode::none;
+long cycles;		// 0: really sleep
+long sleeps_done;
+int device_fd = -1;	// the descriptor handed out, -1 while closed
+
+const char *scenario_path;
+unsigned scenario_line;
+
+[[noreturn]] __attribute__((format(printf, 1, 2)))
+void malformed(const char *format, ...)
+{
+	va_list ap;
+
+	fprintf(stderr, "pelko-sim: %s:%u: ", scenario_path, scenario_line);
+	va_start(ap, format);
+	vfprintf(stderr, format, ap);
+	va_end(ap);
+	fputc('\n', stderr);
+	exit(2);
+}
+
+[[noreturn]] __attribute__((format(printf, 1, 2)))
+void misuse(const char *format, ...)
+{
+	va_list ap;
+
+	fflush(stdout);
+	fputs("pelko-sim: device misuse: ", stderr);
+	va_start(ap, format);
+	vfprintf(stderr, format, ap);
+	va_end(ap);
+	fputc('\n', stderr);
+	_exit(3);
+}
+
+void check_device_closed_at_exit()
+{
+	if (device_fd != -1)
+		misuse("%s left open at exit", ACPI_DEVICE_PATH);
+}
+
+// A word of a scenario line; `quoted` tells a string from a bare word.
+struct word {
+	std::string text;
+	bool quoted;
+};
+
+int hex_digit(char c)
+{
+	if (c >= '0' && c <= '9')
+		return c - '0';
+	if (c >= 'a' && c <= 'f')
+		return c - 'a' + 10;
+	if (c >= 'A' && c <= 'F')
+		return c - 'A' + 10;
+	return -1;
+}
+
+const char *read_quoted(const char *p, std::string *out)
+{
+	for (p++; *p != '"'; p++) {
+		if (*p == '\0')
+			malformed("unterminated string");
+		if (*p != '\\') {
+			out->push_back(*p);
+			continue;
+		}
+		p++;
+		switch (*p) {
+		case '"': out->push_back('"'); break;
+		case '\\': out->push_back('\\'); break;
+		case 't': out->push_back('\t'); break;
+		case 'n': out->push_back('\n'); break;
+		case 'x': {
+			int high = hex_digit(p[1]);
+			int low = high < 0 ? -1 : hex_digit(p[2]);
+			if (low < 0)
+				malformed("\\x needs two hex digits");
+			out->push_back(static_cast<char>(high * 16 + low));
+			p += 2;
+			break;
+		}
+		default:
+			malformed("unknown escape in string");
+		}
+	}
+	p++;
+	if (*p != '\0' && *p != ' ' && *p != '\t')
+		malformed("text right after a closing quote");
+	return p;
+}
+
+// Splits a line into words; a double-quoted word may hold blanks and the
+// escapes \" \\ \t \n \xHH.
+std::vector<word> split_words(const char *line)
+{
+	std::vector<word> words;
+	const char *p = line;
+
+	for (;;) {
+		while (*p == ' ' || *p == '\t')
+			p++;
+		if (*p == '\0')
+			return words;
+		word w{"", *p == '"'};
+		if (w.quoted) {
+			p = read_quoted(p, &w.text);
+		} else {
+			while (*p != '\0' && *p != ' ' && *p != '\t')
+				w.text.push_back(*p++);
+		}
+		words.push_back(w);
+	}
+}
+
+long long parse_number(const word &w, long long min, long long max)
+{
+	const char *text = w.text.c_str();
+	char *end;
+
+	if (w.quoted || text[0] == '\0' || text[0] == '+' || text[0] == ' ')
+		malformed("'%s' is not a decimal number", text);
+	errno = 0;
+	long long value = strtoll(text, &end, 10);
+	if (*end != '\0' || errno == ERANGE)
+		malformed("'%s' is not a decimal number", text);
+	if (value < min || value > max)
+		malformed("%s is out of range", text);
+	return value;
+}
+
+int32_t parse_int32(const word &w)
+{
+	return static_cast<int32_t>(parse_number(w, INT32_MIN, INT32_MAX));
+}
+
+// A record field: any 32-bit pattern, signed or unsigned, -1 is all ones.
+uint32_t parse_field(const word &w)
+{
+	return static_cast<uint32_t>(parse_number(w, INT32_MIN, UINT32_MAX));
+}
+
+void parse_string_field(const word &w, char (&field)[ACPI_CMBAT_MAXSTRLEN])
+{
+	if (!w.quoted)
+		malformed("'%s' is not a quoted string", w.text.c_str());
+	if (w.text.size() > sizeof field)
+		malformed("string longer than %zu bytes", sizeof field);
+	memset(field, 0, sizeof field);
+	memcpy(field, w.text.data(), w.text.size());
+}
+
+void expect_words(const std::vector<word> &words, size_t count)
+{
+	if (words.size() != count)
+		malformed("%s takes %zu arguments, not %zu", words[0].text.c_str(),
+		    count - 1, words.size() - 1);
+}
+
+void expect_bare_name(const word &w)
+{
+	if (w.quoted || w.text.empty())
+		malformed("a variable name is a bare word");
+	for (const sim_variable &v : variables)
+		if (v.name == w.text)
+			malformed("%s is listed twice", w.text.c_str());
+}
+
+void add_answer(unsigned long request, const word &unit, const sim_answer &answer)
+{
+	int number = parse_int32(unit);
+
+	for (sim_answers &a : answers) {
+		if (a.request == request && a.unit == number) {
+			a.queue.push_back(answer);
+			return;
+		}
+	}
+	answers.push_back(sim_answers{request, number, {answer}, 0});
+}
+
+// "REQUEST UNIT fail" queues a failing answer.
+bool parse_failure(unsigned long request, const std::vector<word> &w)
+{
+	if (w.size() != 3 || w[2].quoted || w[2].text != "fail")
+		return false;
+	sim_answer answer;
+	memset(&answer, 0, sizeof answer);
+	answer.fails = true;
+	add_answer(request, w[1], answer);
+	return true;
+}
+
+void parse_battinfo(const std::vector<word> &w)
+{
+	sim_answer answer;
+	acpi_battinfo &info = answer.record.battinfo;
+
+	if (parse_failure(ACPIIO_BATT_GET_BATTINFO, w))
+		return;
+	expect_words(w, 6);
+	memset(&answer, 0, sizeof answer);
+	info.cap = static_cast<int>(parse_field(w[2]));
+	info.min = static_cast<int>(parse_field(w[3]));
+	info.state = static_cast<int>(parse_field(w[4]));
+	info.rate = static_cast<int>(parse_field(w[5]));
+	add_answer(ACPIIO_BATT_GET_BATTINFO, w[1], answer);
+}
+
+void parse_bif(const std::vector<word> &w)
+{
+	sim_answer answer;
+	acpi_bif &bif = answer.record.bif;
+
+	if (parse_failure(ACPIIO_BATT_GET_BIF, w))
+		return;
+	expect_words(w, 15);
+	memset(&answer, 0, sizeof answer);
+	uint32_t *numbers[] = {&bif.units, &bif.dcap, &bif.lfcap, &bif.btech,
+	    &bif.dvol, &bif.wcap, &bif.lcap, &bif.gra1, &bif.gra2};
+	for (size_t i = 0; i < 9; i++)
+		*numbers[i] = parse_field(w[2 + i]);
+	parse_string_field(w[11], bif.model);
+	parse_string_field(w[12], bif.serial);
+	parse_string_field(w[13], bif.type);
+	parse_string_field(w[14], bif.oeminfo);
+	add_answer(ACPIIO_BATT_GET_BIF, w[1], answer);
+}
+
+void parse_bst(const std::vector<word> &w)
+{
+	sim_answer answer;
+	acpi_bst &bst = answer.record.bst;
+
+	if (parse_failure(ACPIIO_BATT_GET_BST, w))
+		return;
+	expect_words(w, 6);
+	memset(&answer, 0, sizeof answer);
+	bst.state = parse_field(w[2]);
+	bst.rate = parse_field(w[3]);
+	bst.cap = parse_field(w[4]);
+	bst.volt = parse_field(w[5]);
+	add_answer(ACPIIO_BATT_GET_BST, w[1], answer);
+}
+
+void parse_acpi(const std::vector<word> &w)
+{
+	static bool seen;
+
+	expect_words(w, 2);
+	if (seen)
+		malformed("acpi is given twice");
+	seen = true;
+	if (w[1].text == "rw")
+		acpi = acpi_mode::read_write;
+	else if (w[1].text == "ro")
+		acpi = acpi_mode::read_only;
+	else if (w[1].text == "none")
+		acpi = acpi_mode::none;
+	else
+		malformed("acpi takes rw, ro or none");
+}
+
+void parse_line(const char *line)
+{
+	std::vector<word> w = split_words(line);
+
+	if (w.empty() || (!w[0].quoted && w[0].text[0] == '#'))
+		return;
+	const std::string &directive = w[0].text;
+	if (w[0].quoted) {
+		malformed("a line begins with a directive");
+	} else if (directive == "ncpu") {
+		expect_words(w, 2);
+		if (have_ncpu)
+			malformed("ncpu is given twice");
+		have_ncpu = true;
+		ncpu = parse_int32(w[1]);
+	} else if (directive == "int") {
+		expect_words(w, 3);
+		expect_bare_name(w[1]);
+		variables.push_back(sim_variable{w[1].text, false, parse_int32(w[2])});
+	} else if (directive == "node") {
+		expect_words(w, 2);
+		expect_bare_name(w[1]);
+		variables.push_back(sim_variable{w[1].text, true, 0});
+	} else if (directive == "acpi") {
+		parse_acpi(w);
+	} else if (directive == "battinfo") {
+		parse_battinfo(w);
+	} else if (directive == "bif") {
+		parse_bif(w);
+	} else if (directive == "bst") {
+		parse_bst(w);
+	} else if (directive == "cycles") {
+		expect_words(w, 2);
+		if (cycles != 0)
+			malformed("cycles is given twice");
+		cycles = static_cast<long>(parse_number(w[1], 1, INT32_MAX));
+	} else {
+		malformed("unknown directive '%s'", directive.c_str());
+	}
+}
+
+void load_scenario(const char *path)
+{
+	FILE *file = fopen(path, "r");
+	char *line = nullptr;
+	size_t capacity = 0;
+	ssize_t length;
+
+	scenario_path = path;
+	if (file == nullptr) {
+		fprintf(stderr, "pelko-sim: %s: %s\n", path, strerror(errno));
+		exit(2);
+	}
+	while ((length = getline(&line, &capacity, file)) != -1) {
+		scenario_line++;
+		if (length > 0 && line[length - 1] == '\n')
+			line[--length] = '\0';
+		if (strlen(line) != static_cast<size_t>(length))
+			malformed("NUL byte in line");
+		parse_line(line);
+	}
+	free(line);
+	fclose(file);
+}
+
+const sim_variable *find_variable(const char *name)
+{
+	for (const sim_variable &v : variables)
+		if (v.name == name)
+			return &v;
+	return nullptr;
+}
+
+// Copies a 4-byte value out the way the kernel does.
+int copy_out_int(int32_t value, void *oldp, size_t *oldlenp)
+{
+	if (oldp == nullptr) {
+		if (oldlenp != nullptr)
+			*oldlenp = sizeof value;
+		return 0;
+	}
+	if (oldlenp == nullptr || *oldlenp < sizeof value) {
+		errno = ENOMEM;
+		return -1;
+	}
+	memcpy(oldp, &value, sizeof value);
+	*oldlenp = sizeof value;
+	return 0;
+}
+
+bool is_battery_request(unsigned long request)
+{
+	return request == ACPIIO_BATT_GET_BATTINFO ||
+	    request == ACPIIO_BATT_GET_BIF || request == ACPIIO_BATT_GET_BST;
+}
+
+size_t record_size(unsigned long request)
+{
+	if (request == ACPIIO_BATT_GET_BIF)
+		return sizeof(acpi_bif);
+	if (request == ACPIIO_BATT_GET_BST)
+		return sizeof(acpi_bst);
+	return sizeof(acpi_battinfo);
+}
+
+} // namespace
+
+void os_start(int *argc, char ***argv)
+{
+	if (*argc < 2) {
+		fputs("usage: pelko-sim SCENARIO [ARG...]\n", stderr);
+		exit(2);
+	}
+	load_scenario((*argv)[1]);
+	atexit(check_device_closed_at_exit);
+	// What follows the scenario is pelko's own command line.
+	(*argv)[1] = const_cast<char *>("pelko");
+	(*argv)++;
+	(*argc)--;
+}
+
+int os_sysctlbyname(const char *name, void *oldp, size_t *oldlenp,
+    const void *newp, size_t)
+{
+	const sim_variable *v = find_variable(name);
+
+	if (v == nullptr) {
+		errno = ENOENT;
+		return -1;
+	}
+	if (v->node) {
+		errno = EISDIR;
+		return -1;
+	}
+	if (newp != nullptr) {
+		errno = EPERM;
+		return -1;
+	}
+	return copy_out_int(v->value, oldp, oldlenp);
+}
+
+int os_sysctl(const int *name, unsigned namelen, void *oldp, size_t *oldlenp,
+    const void *newp, size_t)
+{
+	if (namelen != 2 || name[0] != 6 || name[1] != 3 || !have_ncpu) {
+		errno = ENOENT;
+		return -1;
+	}
+	if (newp != nullptr) {
+		errno = EPERM;
+		return -1;
+	}
+	return copy_out_int(ncpu, oldp, oldlenp);
+}
+
+int os_open_acpi(int oflags)
+{
+	if (device_fd != -1)
+		misuse("%s opened while already open", ACPI_DEVICE_PATH);
+	if (acpi == acpi_mode::none) {
+		errno = ENOENT;
+		return -1;
+	}
+	if (acpi == acpi_mode::read_only && (oflags & O_ACCMODE) != O_RDONLY) {
+		errno = EACCES;
+		return -1;
+	}
+	device_fd = open("/dev/null", O_RDONLY);
+	return device_fd;
+}
+
+int os_ioctl(int fd, unsigned long request, void *arg)
+{
+	if (fd == -1 || fd != device_fd)
+		misuse("request on descriptor %d, which is not open", fd);
+	if (!is_battery_request(request))
+		misuse("unknown request code %#lx", request);
+
+	int unit;
+	memcpy(&unit, arg, sizeof unit);
+	for (sim_answers &a : answers) {
+		if (a.request != request || a.unit != unit)
+			continue;
+		const sim_answer &answer = a.queue[a.next];
+		if (a.next + 1 < a.queue.size())
+			a.next++;
+		if (answer.fails)
+			break;
+		// Only the record is written; the rest of the buffer stays.
+		memcpy(arg, &answer.record, record_size(request));
+		return 0;
+	}
+	errno = ENXIO;
+	return -1;
+}
+
+int os_close(int fd)
+{
+	if (fd == -1 || fd != device_fd)
+		misuse("close of descriptor %d, which is not open", fd);
+	device_fd = -1;
+	return close(fd);
+}
+
+unsigned os_sleep(unsigned seconds)
+{
+	fprintf(stderr, "sleep %u\n", seconds);
+	if (cycles == 0)
+		return sleep(seconds);
+	if (++sleeps_done == cycles)
+		exit(0);
+	return 0;
+}
