@@ -167,7 +167,7 @@ long long parse_number(const word &w, long long min, long long max)
 	const char *text = w.text.c_str();
 	char *end;
 
-	if (w.quoted || text[0] == '\0' || text[0] == '+' || text[0] == ' ')
+	if (w.quoted || text[0] == '\0' || text[0] == '+')
 		malformed("'%s' is not a decimal number", text);
 	errno = 0;
 	long long value = strtoll(text, &end, 10);
@@ -240,20 +240,20 @@ bool parse_failure(unsigned long request, const std::vector<word> &w)
 	return true;
 }
 
-void parse_battinfo(const std::vector<word> &w)
+// battinfo and bst: a unit, then the record's four 32-bit fields in order.
+void parse_four_fields(unsigned long request, const std::vector<word> &w)
 {
 	sim_answer answer;
-	acpi_battinfo &info = answer.record.battinfo;
+	uint32_t fields[4];
 
-	if (parse_failure(ACPIIO_BATT_GET_BATTINFO, w))
+	if (parse_failure(request, w))
 		return;
 	expect_words(w, 6);
+	for (size_t i = 0; i < 4; i++)
+		fields[i] = parse_field(w[2 + i]);
 	memset(&answer, 0, sizeof answer);
-	info.cap = static_cast<int>(parse_field(w[2]));
-	info.min = static_cast<int>(parse_field(w[3]));
-	info.state = static_cast<int>(parse_field(w[4]));
-	info.rate = static_cast<int>(parse_field(w[5]));
-	add_answer(ACPIIO_BATT_GET_BATTINFO, w[1], answer);
+	memcpy(&answer.record, fields, sizeof fields);
+	add_answer(request, w[1], answer);
 }
 
 void parse_bif(const std::vector<word> &w)
@@ -274,22 +274,6 @@ void parse_bif(const std::vector<word> &w)
 	parse_string_field(w[13], bif.type);
 	parse_string_field(w[14], bif.oeminfo);
 	add_answer(ACPIIO_BATT_GET_BIF, w[1], answer);
-}
-
-void parse_bst(const std::vector<word> &w)
-{
-	sim_answer answer;
-	acpi_bst &bst = answer.record.bst;
-
-	if (parse_failure(ACPIIO_BATT_GET_BST, w))
-		return;
-	expect_words(w, 6);
-	memset(&answer, 0, sizeof answer);
-	bst.state = parse_field(w[2]);
-	bst.rate = parse_field(w[3]);
-	bst.cap = parse_field(w[4]);
-	bst.volt = parse_field(w[5]);
-	add_answer(ACPIIO_BATT_GET_BST, w[1], answer);
 }
 
 void parse_acpi(const std::vector<word> &w)
@@ -318,7 +302,7 @@ void parse_line(const char *line)
 		return;
 	const std::string &directive = w[0].text;
 	if (w[0].quoted) {
-		malformed("a line begins with a directive");
+		malformed("a line must begin with a directive");
 	} else if (directive == "ncpu") {
 		expect_words(w, 2);
 		if (have_ncpu)
@@ -336,11 +320,11 @@ void parse_line(const char *line)
 	} else if (directive == "acpi") {
 		parse_acpi(w);
 	} else if (directive == "battinfo") {
-		parse_battinfo(w);
+		parse_four_fields(ACPIIO_BATT_GET_BATTINFO, w);
 	} else if (directive == "bif") {
 		parse_bif(w);
 	} else if (directive == "bst") {
-		parse_bst(w);
+		parse_four_fields(ACPIIO_BATT_GET_BST, w);
 	} else if (directive == "cycles") {
 		expect_words(w, 2);
 		if (cycles != 0)
@@ -483,7 +467,7 @@ int os_open_acpi(int oflags)
 
 int os_ioctl(int fd, unsigned long request, void *arg)
 {
-	if (fd == -1 || fd != device_fd)
+	if (device_fd == -1 || fd != device_fd)
 		misuse("request on descriptor %d, which is not open", fd);
 	if (!is_battery_request(request))
 		misuse("unknown request code %#lx", request);
@@ -508,7 +492,7 @@ int os_ioctl(int fd, unsigned long request, void *arg)
 
 int os_close(int fd)
 {
-	if (fd == -1 || fd != device_fd)
+	if (device_fd == -1 || fd != device_fd)
 		misuse("close of descriptor %d, which is not open", fd);
 	device_fd = -1;
 	return close(fd);
