@@ -315,10 +315,11 @@ TEST(Battery, Device)
 	     "int hw.acpi.battery.units 2\n" + battinfo_line + bif_line + bst_line +
 	     "battinfo 1 -1 -1 7 -1\n", {},
 	     block + "\n[battery1]\n\tBattery not present\n", ""},
-	    // A failed thermal read leaves EISDIR behind; it must not count as
+	    // A failed thermal read leaves EISDIR behind, and a probe that
+	    // succeeds leaves the error number alone: that must not count as
 	    // battery support.
-	    {"stale EISDIR", "acpi rw\nnode hw.acpi.thermal.tz0.temperature\n", {},
-	     "", report_header},
+	    {"stale EISDIR", "acpi rw\nnode hw.acpi.thermal.tz0.temperature\n"
+	     "int hw.acpi.battery 1\n", {}, "", report_header},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.name);

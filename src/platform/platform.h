@@ -2,8 +2,9 @@
 //
 // Every function here keeps the contract of the system call it is named
 // after: the same arguments, -1 with errno set on failure.  One source file
-// per system implements it (freebsd.cpp, linux.cpp, and sim.cpp for the
-// tests); the report code reaches the system through nothing else.
+// per system implements it: freebsd.cpp, linux.cpp, and sim.cpp for the
+// tests, the last two with glibc.cpp for what glibc does differently.  The
+// report code reaches the system through nothing else.
 #pragma once
 
 #include <cstddef>
