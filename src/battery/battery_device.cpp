@@ -92,13 +92,17 @@ static void print_charge(const acpi_battinfo &info, const char *rate_unit)
 	print_measure("\tPresent rate:\t\t\t", info.rate, rate_unit);
 }
 
-// Sets the unit in the shared buffer and sends the request; on success the
-// buffer begins with the request's record.
-static bool battery_request(unsigned long request, int unit,
+// Sets the unit in the shared buffer and sends the request.  On success the
+// buffer begins with the request's record; on failure the request's
+// "failed" line is written.
+static bool battery_request(unsigned long request, const char *what, int unit,
     acpi_battery_ioctl_arg *arg)
 {
 	arg->unit = unit;
-	return os_ioctl(acpi_fd, request, arg) != -1;
+	if (os_ioctl(acpi_fd, request, arg) != -1)
+		return true;
+	printf("\tget battery %s (%i) failed\n", what, unit);
+	return false;
 }
 
 static void report_battery_unit(int unit, acpi_battery_ioctl_arg *arg)
@@ -108,33 +112,25 @@ static void report_battery_unit(int unit, acpi_battery_ioctl_arg *arg)
 		printf("\tinvalid battery %i\n", unit);
 		return;
 	}
-	if (!battery_request(ACPIIO_BATT_GET_BATTINFO, unit, arg)) {
-		printf("\tget battery user info (%i) failed\n", unit);
+	if (!battery_request(ACPIIO_BATT_GET_BATTINFO, "user info", unit, arg))
 		return;
-	}
 	if (arg->battinfo.state == BATT_STAT_NOT_PRESENT) {
 		puts("\tBattery not present");
 		return;
 	}
 	puts("\tPresent:\t\t\tyes");
 
-	if (!battery_request(ACPIIO_BATT_GET_BIF, unit, arg)) {
-		printf("\tget battery info (%i) failed\n", unit);
+	if (!battery_request(ACPIIO_BATT_GET_BIF, "info", unit, arg))
 		return;
-	}
 	bool milliwatts = arg->bif.units == 0;
 	print_design(arg->bif, milliwatts ? "mWh" : "mAh");
 
-	if (!battery_request(ACPIIO_BATT_GET_BATTINFO, unit, arg)) {
-		printf("\tget battery user info (%i) failed\n", unit);
+	if (!battery_request(ACPIIO_BATT_GET_BATTINFO, "user info", unit, arg))
 		return;
-	}
 	print_charge(arg->battinfo, milliwatts ? "mW" : "mA");
 
-	if (!battery_request(ACPIIO_BATT_GET_BST, unit, arg)) {
-		printf("\tget battery status (%i) failed\n", unit);
+	if (!battery_request(ACPIIO_BATT_GET_BST, "status", unit, arg))
 		return;
-	}
 	if (as_signed(arg->bst.state) != BATT_STAT_NOT_PRESENT)
 		print_measure("\tVoltage:\t\t\t", as_signed(arg->bst.volt), "mV");
 }
