@@ -33,12 +33,16 @@ TEST(Scenario, MalformedLinesStopWithFileAndLine)
 	    {"bif 0 0 1 1 1 1 1 1 1 1 \"m\" \"s\" \"t\" "
 	     "\"123456789012345678901234567890123\"",
 	     "string longer than 32 bytes"},
+	    {"ncpu 1\r", "carriage return at the end of the line (CRLF line ends)"},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.line);
-		// Three lines without a directive first: the bad one is the fourth.
-		run_result r = run_sim(std::string("# comment\n\n  # indented\n") + c.line +
-		    "\n", {});
+		// Three lines without a directive first, the comments holding what
+		// a directive may not: the bad one is the fourth.
+		run_result r = run_sim(std::string("# it's a \"quote \\q\n\n"
+		                                   "  # unbalanced \" quote\n") +
+		        c.line + "\n",
+		    {});
 		EXPECT_EQ(r.status, 2);
 		EXPECT_EQ(r.out, "");
 		std::string tail = std::string(":4: ") + c.reason + "\n";
@@ -64,12 +68,22 @@ TEST(Scenario, DuplicatesAreRefused)
 	}
 }
 
-TEST(Scenario, MissingFileIsRefused)
+TEST(Scenario, UnreadableFileIsRefused)
 {
-	run_result r = run_sim_file("/nonexistent/scenario", {"-v"});
-	EXPECT_EQ(r.status, 2);
-	EXPECT_EQ(r.out, "");
-	EXPECT_EQ(r.err, "pelko-sim: /nonexistent/scenario: No such file or directory\n");
+	const struct {
+		const char *path;
+		const char *reason;
+	} cases[] = {
+	    {"/nonexistent/scenario", "No such file or directory"},
+	    {"/", "Is a directory"},
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.path);
+		run_result r = run_sim_file(c.path, {"-v"});
+		EXPECT_EQ(r.status, 2);
+		EXPECT_EQ(r.out, "");
+		EXPECT_EQ(r.err, std::string("pelko-sim: ") + c.path + ": " + c.reason + "\n");
+	}
 }
 
 } // namespace

@@ -296,9 +296,12 @@ void parse_acpi(const std::vector<word> &w)
 
 void parse_line(const char *line)
 {
+	// A comment is ignored whole, quotes and backslashes included.
+	const char *first = line + strspn(line, " \t");
+	if (*first == '#')
+		return;
 	std::vector<word> w = split_words(line);
-
-	if (w.empty() || (!w[0].quoted && w[0].text[0] == '#'))
+	if (w.empty())
 		return;
 	const std::string &directive = w[0].text;
 	if (w[0].quoted) {
@@ -353,7 +356,14 @@ void load_scenario(const char *path)
 			line[--length] = '\0';
 		if (strlen(line) != static_cast<size_t>(length))
 			malformed("NUL byte in line");
+		if (length > 0 && line[length - 1] == '\r')
+			malformed("carriage return at the end of the line (CRLF line ends)");
 		parse_line(line);
+	}
+	// A file that opens but cannot be read, a directory say, is no scenario.
+	if (ferror(file)) {
+		fprintf(stderr, "pelko-sim: %s: %s\n", path, strerror(errno));
+		exit(2);
 	}
 	free(line);
 	fclose(file);
