@@ -23,7 +23,9 @@ extern "C" const char *getprogname(void)
 }
 
 // glibc's getopt permutes the arguments unless the option string begins
-// with '+'; with it, option processing stops at the first non-option.
+// with '+'; with it, option processing stops at the first non-option.  Its
+// messages name argv[0] whole, so argv[0] is made the program name first,
+// as the BSD getopt says it.
 int os_getopt(int argc, char *const argv[], const char *optstring)
 {
 	static char in_order[64];
@@ -33,5 +35,7 @@ int os_getopt(int argc, char *const argv[], const char *optstring)
 		errno = EINVAL;
 		return -1;
 	}
+	if (argc > 0)
+		const_cast<char **>(argv)[0] = program_invocation_short_name;
 	return getopt(argc, argv, in_order);
 }
