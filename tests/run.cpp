@@ -39,6 +39,8 @@ void fail(const char *what)
 	dup2(options.merge_streams ? out_fd : err_fd, STDERR_FILENO);
 	int null_fd = open("/dev/null", O_RDONLY);
 	dup2(null_fd, STDIN_FILENO);
+	// The child starts with the three standard streams and nothing else.
+	close_range(3, ~0U, 0);
 
 	std::vector<char *> args;
 	for (const std::string &a : argv)
@@ -73,7 +75,9 @@ void drain(int out_fd, int err_fd, run_result *result)
 	}
 }
 
-run_result run(const std::vector<std::string> &argv, const run_options &options)
+} // namespace
+
+run_result run_command(const std::vector<std::string> &argv, run_options options)
 {
 	int out_pipe[2], err_pipe[2];
 	if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0)
@@ -102,6 +106,8 @@ run_result run(const std::vector<std::string> &argv, const run_options &options)
 	return result;
 }
 
+namespace {
+
 std::string write_scenario(const std::string &text)
 {
 	const char *dir = getenv("TMPDIR");
@@ -122,7 +128,7 @@ run_result run_sim_file(const std::string &path,
 {
 	std::vector<std::string> argv{PELKO_SIM_PATH, path};
 	argv.insert(argv.end(), args.begin(), args.end());
-	return run(argv, options);
+	return run_command(argv, options);
 }
 
 run_result run_sim(const std::string &scenario,
@@ -138,5 +144,5 @@ run_result run_pelko(const std::vector<std::string> &args, run_options options)
 {
 	std::vector<std::string> argv{PELKO_PATH};
 	argv.insert(argv.end(), args.begin(), args.end());
-	return run(argv, options);
+	return run_command(argv, options);
 }

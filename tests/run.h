@@ -25,6 +25,10 @@ run_result run_sim(const std::string &scenario,
 run_result run_sim_file(const std::string &path,
     const std::vector<std::string> &args, run_options options = {});
 
+// Any program, argv[0] its path.
+run_result run_command(const std::vector<std::string> &argv,
+    run_options options = {});
+
 // The real pelko of this machine.
 run_result run_pelko(const std::vector<std::string> &args,
     run_options options = {});

@@ -1,0 +1,280 @@
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <cstddef>
+
+#include "cpu_temp.h"
+#include "grow_list.h"
+#include "sysfs_read.h"
+
+namespace {
+
+enum class reading : uint8_t { unread, missing, known };
+
+// A value read at most once per report.
+struct cached_temp {
+	reading state;
+	int32_t raw;
+};
+
+struct cpu_entry {
+	int number;
+	cached_temp temp;
+};
+
+// What a hwmon input measures, in the order a CPU looks for it.
+enum class sensor_kind : uint8_t { core, package, amd_tdie, amd_tctl };
+
+struct sensor {
+	sensor_kind kind;
+	int hwmon;	// N of class/hwmon/hwmonN
+	int input;	// K of tempK_input
+	int package;	// -1: every package
+	int core;
+	cached_temp temp;
+};
+
+enum class hwmon_kind : uint8_t { other, coretemp, amd };
+
+struct hwmon_entry {
+	int number;
+	hwmon_kind kind;
+};
+
+grow_list<cpu_entry> cpus;
+bool cpus_listed;
+grow_list<sensor> sensors;
+bool sensors_listed;
+
+int compare_numbers(const void *a, const void *b)
+{
+	int x = *static_cast<const int *>(a), y = *static_cast<const int *>(b);
+	return (x > y) - (x < y);
+}
+
+void list_cpus()
+{
+	cpus_listed = true;
+	sysfs_list("devices/system/cpu", [](const char *name) {
+		int number;
+		if (sysfs_name_number(name, "cpu", &number))
+			cpus.add()->number = number;
+	});
+	static_assert(offsetof(cpu_entry, number) == 0);
+	qsort(cpus.items, cpus.count, sizeof(cpu_entry), compare_numbers);
+}
+
+cpu_entry *find_cpu(int number)
+{
+	if (!cpus_listed)
+		list_cpus();
+	return static_cast<cpu_entry *>(bsearch(&number, cpus.items, cpus.count,
+	    sizeof(cpu_entry), compare_numbers));
+}
+
+// The number after prefix in a label such as "Core 4"; false for others.
+bool label_number(const char *label, const char *prefix, int *number)
+{
+	size_t skip = strlen(prefix);
+	int32_t value;
+
+	if (strncmp(label, prefix, skip) != 0 || !sysfs_parse_int(label + skip, &value) ||
+	    value < 0)
+		return false;
+	*number = value;
+	return true;
+}
+
+// One input of a hwmon, by its label.  Returns false for labels that say
+// nothing about a CPU.
+bool classify(const char *label, bool amd, sensor *s)
+{
+	if (amd) {
+		if (strcmp(label, "Tdie") == 0)
+			s->kind = sensor_kind::amd_tdie;
+		else if (strcmp(label, "Tctl") == 0)
+			s->kind = sensor_kind::amd_tctl;
+		else
+			return false;
+		return true;
+	}
+	if (label_number(label, "Core ", &s->core)) {
+		s->kind = sensor_kind::core;
+		return true;
+	}
+	// Kernels before 3.x said "Physical id".
+	if (label_number(label, "Package id ", &s->package) ||
+	    label_number(label, "Physical id ", &s->package)) {
+		s->kind = sensor_kind::package;
+		return true;
+	}
+	return false;
+}
+
+// Reads the labels of one CPU hwmon and adds a sensor for each that names
+// a core, a package or an AMD die.  package is the package an AMD hwmon
+// serves (-1: every package); Intel's own package label says it.
+void add_hwmon_sensors(int hwmon, bool amd, int package)
+{
+	char dir[32];
+	size_t first = sensors.count;
+
+	snprintf(dir, sizeof dir, "class/hwmon/hwmon%d", hwmon);
+	sysfs_list(dir, [&](const char *name) {
+		int input;
+		const char *suffix = strchr(name, '_');
+		char label[32];
+		if (suffix == nullptr || strcmp(suffix, "_label") != 0)
+			return;
+		char stem[16];
+		size_t stem_length = static_cast<size_t>(suffix - name);
+		if (stem_length >= sizeof stem)
+			return;
+		memcpy(stem, name, stem_length);
+		stem[stem_length] = '\0';
+		if (!sysfs_name_number(stem, "temp", &input) ||
+		    !sysfs_read_text(label, sizeof label, "%s/%s", dir, name))
+			return;
+		sensor s{sensor_kind::core, hwmon, input, package, -1, {}};
+		if (classify(label, amd, &s))
+			*sensors.add() = s;
+	});
+	if (amd)
+		return;
+	// The cores of a coretemp hwmon belong to the package it is labelled
+	// with; without such a label, to every package.
+	int own_package = -1;
+	for (size_t i = first; i < sensors.count; i++)
+		if (sensors.items[i].kind == sensor_kind::package)
+			own_package = sensors.items[i].package;
+	for (size_t i = first; i < sensors.count; i++)
+		if (sensors.items[i].kind == sensor_kind::core)
+			sensors.items[i].package = own_package;
+}
+
+hwmon_kind read_hwmon_kind(int hwmon)
+{
+	char name[32];
+
+	if (!sysfs_read_text(name, sizeof name, "class/hwmon/hwmon%d/name", hwmon))
+		return hwmon_kind::other;
+	if (strcmp(name, "coretemp") == 0)
+		return hwmon_kind::coretemp;
+	if (strcmp(name, "k10temp") == 0 || strcmp(name, "zenpower") == 0)
+		return hwmon_kind::amd;
+	return hwmon_kind::other;
+}
+
+void list_sensors()
+{
+	grow_list<hwmon_entry> hwmons;
+
+	sensors_listed = true;
+	sysfs_list("class/hwmon", [&](const char *entry) {
+		int number;
+		if (sysfs_name_number(entry, "hwmon", &number))
+			hwmons.add()->number = number;
+	});
+	static_assert(offsetof(hwmon_entry, number) == 0);
+	qsort(hwmons.items, hwmons.count, sizeof(hwmon_entry), compare_numbers);
+
+	int amd_count = 0;
+	for (hwmon_entry &h : hwmons) {
+		h.kind = read_hwmon_kind(h.number);
+		amd_count += h.kind == hwmon_kind::amd;
+	}
+	// AMD has one hwmon per package: the i-th, in hwmon order, serves
+	// package i, and a lone one every package.
+	int amd_seen = 0;
+	for (const hwmon_entry &h : hwmons) {
+		if (h.kind == hwmon_kind::coretemp)
+			add_hwmon_sensors(h.number, false, -1);
+		else if (h.kind == hwmon_kind::amd)
+			add_hwmon_sensors(h.number, true, amd_count == 1 ? -1 : amd_seen++);
+	}
+}
+
+// A sensor's input, read on first use.
+bool sensor_temperature(sensor *s, int32_t *raw)
+{
+	if (s->temp.state == reading::unread) {
+		int32_t millicelsius;
+		bool ok = sysfs_read_int(&millicelsius, "class/hwmon/hwmon%d/temp%d_input",
+		    s->hwmon, s->input);
+		s->temp.state = ok ? reading::known : reading::missing;
+		s->temp.raw = ok ? millicelsius_to_decikelvin(millicelsius) : 0;
+	}
+	*raw = s->temp.raw;
+	return s->temp.state == reading::known;
+}
+
+// The first readable sensor for the core, in the order of sensor_kind.
+bool core_temperature(int package, int core, int32_t *raw)
+{
+	if (!sensors_listed)
+		list_sensors();
+	for (int kind = 0; kind <= static_cast<int>(sensor_kind::amd_tctl); kind++) {
+		for (sensor &s : sensors) {
+			if (static_cast<int>(s.kind) != kind ||
+			    (s.package != -1 && s.package != package) ||
+			    (s.kind == sensor_kind::core && s.core != core))
+				continue;
+			if (sensor_temperature(&s, raw))
+				return true;
+		}
+	}
+	return false;
+}
+
+} // namespace
+
+int32_t millicelsius_to_decikelvin(int32_t millicelsius)
+{
+	return millicelsius / 100 + 2731;
+}
+
+bool linux_cpu_count(int *count)
+{
+	if (!cpus_listed)
+		list_cpus();
+	if (cpus.count == 0 || cpus.count > static_cast<size_t>(INT32_MAX))
+		return false;
+	*count = static_cast<int>(cpus.count);
+	return true;
+}
+
+bool linux_cpu_temperature(int cpu, int32_t *raw)
+{
+	cpu_entry *entry = find_cpu(cpu);
+	if (entry == nullptr)
+		return false;
+	if (entry->temp.state == reading::unread) {
+		int32_t package, core;
+		bool ok = sysfs_read_int(&package,
+		              "devices/system/cpu/cpu%d/topology/physical_package_id", cpu) &&
+		    sysfs_read_int(&core, "devices/system/cpu/cpu%d/topology/core_id", cpu) &&
+		    core_temperature(package, core, &entry->temp.raw);
+		entry->temp.state = ok ? reading::known : reading::missing;
+	}
+	*raw = entry->temp.raw;
+	return entry->temp.state == reading::known;
+}
+
+bool linux_zone_temperature(int zone, int32_t *raw)
+{
+	int32_t millicelsius;
+
+	if (!sysfs_read_int(&millicelsius, "class/thermal/thermal_zone%d/temp", zone))
+		return false;
+	*raw = millicelsius_to_decikelvin(millicelsius);
+	return true;
+}
+
+void linux_forget_temperatures()
+{
+	cpus.clear();
+	cpus_listed = false;
+	sensors.clear();
+	sensors_listed = false;
+}

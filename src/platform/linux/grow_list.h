@@ -1,0 +1,46 @@
+// A list of plain records that grows with realloc(3) and is released when
+// it goes out of scope.  The Linux layer keeps what it read of sysfs in
+// such lists; pelko links no C++ runtime library, so no std::vector.
+#pragma once
+
+#include <err.h>
+#include <stdlib.h>
+
+#include <cstddef>
+#include <type_traits>
+
+template <typename T> struct grow_list {
+	static_assert(std::is_trivially_copyable_v<T>);
+
+	T *items = nullptr;
+	size_t count = 0;
+	size_t capacity = 0;
+
+	grow_list() = default;
+	grow_list(const grow_list &) = delete;
+	grow_list &operator=(const grow_list &) = delete;
+	~grow_list() { free(items); }
+
+	// A new zero-filled record at the end.  Running out of memory stops
+	// the process, as a text that cannot be allocated does.
+	T *add()
+	{
+		if (count == capacity) {
+			size_t grown = capacity ? capacity * 2 : 8;
+			void *moved = reallocarray(items, grown, sizeof(T));
+			if (moved == nullptr)
+				err(12, "realloc");
+			items = static_cast<T *>(moved);
+			capacity = grown;
+		}
+		T *item = &items[count++];
+		*item = T{};
+		return item;
+	}
+
+	// Forgets the records and keeps the memory for the next report.
+	void clear() { count = 0; }
+
+	T *begin() { return items; }
+	T *end() { return items + count; }
+};

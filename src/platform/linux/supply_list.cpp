@@ -1,0 +1,149 @@
+#include <stdlib.h>
+#include <string.h>
+
+#include "grow_list.h"
+#include "platform/acpi_battery.h"
+#include "supply_list.h"
+#include "sysfs_read.h"
+
+namespace {
+
+const char *const number_names[NUMBER_ATTRS] = {
+	"present", "capacity", "energy_now", "energy_full", "energy_full_design",
+	"charge_now", "charge_full", "charge_full_design", "power_now",
+	"current_now", "time_to_empty_now", "voltage_now", "voltage_min_design",
+	"alarm",
+};
+
+const char *const text_names[TEXT_ATTRS] = {
+	"status", "capacity_level", "model_name", "serial_number", "technology",
+	"manufacturer",
+};
+
+enum class reading : uint8_t { unread, missing, known };
+
+} // namespace
+
+struct battery {
+	char name[256];
+	reading number_state[NUMBER_ATTRS];
+	int32_t number[NUMBER_ATTRS];
+	reading text_state[TEXT_ATTRS];
+	// Cut to fit a record's 32-byte string with its NUL.
+	char text[TEXT_ATTRS][ACPI_CMBAT_MAXSTRLEN];
+};
+
+namespace {
+
+grow_list<battery> batteries;
+bool listed;
+bool have_mains;
+bool have_mains_online;
+
+// Reads the type of every supply; keeps the system batteries and notes
+// the mains.
+void add_supply(const char *name)
+{
+	char type[32];
+	char scope[32];
+
+	if (strlen(name) >= sizeof battery::name ||
+	    !sysfs_read_text(type, sizeof type, "class/power_supply/%s/type", name))
+		return;
+	if (strcmp(type, "Mains") == 0 || strcmp(type, "USB") == 0) {
+		int32_t online;
+		have_mains = true;
+		if (sysfs_read_int(&online, "class/power_supply/%s/online", name) &&
+		    online == 1)
+			have_mains_online = true;
+		return;
+	}
+	if (strcmp(type, "Battery") != 0)
+		return;
+	// Mice, keyboards and pens say "Device": not the machine's battery.
+	if (sysfs_read_text(scope, sizeof scope, "class/power_supply/%s/scope", name) &&
+	    strcmp(scope, "Device") == 0)
+		return;
+	battery *b = batteries.add();
+	memcpy(b->name, name, strlen(name) + 1);
+}
+
+int by_name(const void *a, const void *b)
+{
+	return strverscmp(static_cast<const battery *>(a)->name,
+	    static_cast<const battery *>(b)->name);
+}
+
+void list_supplies()
+{
+	if (listed)
+		return;
+	listed = true;
+	sysfs_list("class/power_supply", [](const char *name) { add_supply(name); });
+	qsort(batteries.items, batteries.count, sizeof(battery), by_name);
+}
+
+} // namespace
+
+size_t battery_count()
+{
+	list_supplies();
+	return batteries.count;
+}
+
+battery *battery_unit(size_t unit)
+{
+	list_supplies();
+	return unit < batteries.count ? &batteries.items[unit] : nullptr;
+}
+
+int64_t battery_number(battery *b, number_attr attr)
+{
+	if (b->number_state[attr] == reading::unread) {
+		bool ok = sysfs_read_int(&b->number[attr], "class/power_supply/%s/%s",
+		    b->name, number_names[attr]);
+		b->number_state[attr] = ok ? reading::known : reading::missing;
+	}
+	return b->number_state[attr] == reading::known ? b->number[attr] : -1;
+}
+
+bool battery_known(battery *b, number_attr attr)
+{
+	battery_number(b, attr);
+	return b->number_state[attr] == reading::known;
+}
+
+const char *battery_text(battery *b, text_attr attr)
+{
+	if (b->text_state[attr] == reading::unread) {
+		bool ok = sysfs_read_text(b->text[attr], sizeof b->text[attr],
+		    "class/power_supply/%s/%s", b->name, text_names[attr]);
+		b->text_state[attr] = ok ? reading::known : reading::missing;
+		if (!ok)
+			b->text[attr][0] = '\0';
+	}
+	return b->text[attr];
+}
+
+bool battery_text_is(battery *b, text_attr attr, const char *value)
+{
+	return strcmp(battery_text(b, attr), value) == 0;
+}
+
+bool mains_present()
+{
+	list_supplies();
+	return have_mains;
+}
+
+bool mains_online()
+{
+	list_supplies();
+	return have_mains_online;
+}
+
+void forget_power_supplies()
+{
+	batteries.clear();
+	listed = have_mains = have_mains_online = false;
+}

@@ -1,0 +1,43 @@
+// The entries of class/power_supply: the system batteries, numbered in
+// name order, whose attributes are read on first use and kept until the
+// supplies are forgotten, and the mains.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+enum number_attr {
+	PRESENT, CAPACITY, ENERGY_NOW, ENERGY_FULL, ENERGY_FULL_DESIGN,
+	CHARGE_NOW, CHARGE_FULL, CHARGE_FULL_DESIGN, POWER_NOW, CURRENT_NOW,
+	TIME_TO_EMPTY_NOW, VOLTAGE_NOW, VOLTAGE_MIN_DESIGN, ALARM, NUMBER_ATTRS
+};
+
+enum text_attr {
+	STATUS, CAPACITY_LEVEL, MODEL_NAME, SERIAL_NUMBER, TECHNOLOGY,
+	MANUFACTURER, TEXT_ATTRS
+};
+
+struct battery;
+
+// The system batteries: entries of type "Battery" whose scope, if given,
+// is not "Device".  The folder is listed on first use.
+size_t battery_count();
+
+// The battery numbered unit, or nullptr beyond the count.
+battery *battery_unit(size_t unit);
+
+// A numeric attribute, or -1 when it is not known (missing, unreadable,
+// not a number).  Sums over it are taken in 64 bits.
+int64_t battery_number(battery *b, number_attr attr);
+bool battery_known(battery *b, number_attr attr);
+
+// A text attribute cut to 31 bytes, or "" when it is not known.
+const char *battery_text(battery *b, text_attr attr);
+bool battery_text_is(battery *b, text_attr attr, const char *value);
+
+// Whether a "Mains" or "USB" supply exists, and whether one is online.
+bool mains_present();
+bool mains_online();
+
+// Forgets the listing and every attribute read.
+void forget_power_supplies();

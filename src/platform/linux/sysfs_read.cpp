@@ -1,0 +1,161 @@
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+#include <unistd.h>
+
+#include "sysfs_read.h"
+
+namespace {
+
+char root_path[PATH_MAX] = "/sys";
+int root_fd = -1;
+
+// Opened on first use and kept: every report reads below it.
+int root()
+{
+	if (root_fd == -1)
+		root_fd = open(root_path, O_PATH | O_DIRECTORY | O_CLOEXEC);
+	return root_fd;
+}
+
+// Paths below the root are short; a longer one cannot name an attribute.
+struct sysfs_path {
+	char text[512];
+};
+
+bool format_path(sysfs_path *path, const char *format, va_list ap)
+{
+	int length = vsnprintf(path->text, sizeof path->text, format, ap);
+	if (length < 0 || static_cast<size_t>(length) >= sizeof path->text) {
+		errno = ENAMETOOLONG;
+		return false;
+	}
+	return true;
+}
+
+bool read_path(const char *path, char *text, size_t size)
+{
+	char buffer[sysfs_max_file];
+
+	// O_NONBLOCK: a FIFO planted in the tree reads as empty, never hangs.
+	int fd = openat(root(), path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+	if (fd < 0)
+		return false;
+	ssize_t length = read(fd, buffer, sizeof buffer);
+	close(fd);
+	if (length <= 0 || static_cast<size_t>(length) == sizeof buffer)
+		return false;
+	size_t used = static_cast<size_t>(length);
+	if (buffer[used - 1] == '\n')
+		used--;
+	if (used >= size)
+		used = size - 1;
+	memcpy(text, buffer, used);
+	text[used] = '\0';
+	return true;
+}
+
+} // namespace
+
+void sysfs_set_root(const char *path)
+{
+	if (root_fd != -1)
+		close(root_fd);
+	root_fd = -1;
+	snprintf(root_path, sizeof root_path, "%s", path);
+}
+
+bool sysfs_read_text(char *text, size_t size, const char *format, ...)
+{
+	sysfs_path path;
+	va_list ap;
+
+	va_start(ap, format);
+	bool formatted = format_path(&path, format, ap);
+	va_end(ap);
+	return formatted && read_path(path.text, text, size);
+}
+
+bool sysfs_parse_int(const char *text, int32_t *value)
+{
+	bool negative = *text == '-';
+	const char *p = negative ? text + 1 : text;
+	int64_t magnitude = 0;
+
+	if (*p == '\0')
+		return false;
+	for (; *p != '\0'; p++) {
+		if (*p < '0' || *p > '9')
+			return false;
+		magnitude = magnitude * 10 + (*p - '0');
+		if (magnitude > int64_t{INT32_MAX} + 1)
+			return false;
+	}
+	int64_t signed_value = negative ? -magnitude : magnitude;
+	if (signed_value > INT32_MAX)
+		return false;
+	*value = static_cast<int32_t>(signed_value);
+	return true;
+}
+
+bool sysfs_read_int(int32_t *value, const char *format, ...)
+{
+	sysfs_path path;
+	char text[32];
+	va_list ap;
+
+	va_start(ap, format);
+	bool formatted = format_path(&path, format, ap);
+	va_end(ap);
+	// No 32-bit number is longer than 11 characters; a longer text, even
+	// one cut to fit the buffer, is refused.
+	if (!formatted || !read_path(path.text, text, sizeof text) ||
+	    strlen(text) > 11)
+		return false;
+	return sysfs_parse_int(text, value);
+}
+
+bool sysfs_list_dir(const char *path, sysfs_entry_fn each, void *context)
+{
+	alignas(dirent64) char buffer[16384];
+
+	int fd = openat(root(), path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+	if (fd < 0)
+		return false;
+	ssize_t length;
+	while ((length = getdents64(fd, buffer, sizeof buffer)) > 0) {
+		for (ssize_t at = 0; at < length;) {
+			const auto *entry = reinterpret_cast<const dirent64 *>(buffer + at);
+			at += entry->d_reclen;
+			if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0)
+				each(entry->d_name, context);
+		}
+	}
+	close(fd);
+	return length == 0;
+}
+
+bool sysfs_name_number(const char *name, const char *prefix, int *number)
+{
+	size_t skip = strlen(prefix);
+
+	if (strncmp(name, prefix, skip) != 0)
+		return false;
+	const char *digits = name + skip;
+	if (digits[0] < '0' || digits[0] > '9' || (digits[0] == '0' && digits[1] != '\0'))
+		return false;
+	int32_t value;
+	if (!sysfs_parse_int(digits, &value))
+		return false;
+	*number = value;
+	return true;
+}
+
+int sysfs_open_dir(const char *path)
+{
+	return openat(root(), path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}

@@ -1,0 +1,50 @@
+// Bounded reading of sysfs: files of at most 4 KiB, whole decimal numbers,
+// and directory listings, all relative to the sysfs root.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// The root is "/sys" unless the tests point the layer at a fixture tree.
+void sysfs_set_root(const char *path);
+
+// The largest file read; a file that fills it counts as unreadable, since
+// no value pelko reads is that long.
+constexpr size_t sysfs_max_file = 4096;
+
+// Reads the file at the formatted path into text (size bytes, at least 2),
+// cut to fit, with one trailing newline removed.  False when the file is
+// missing, unreadable, empty or too long.  A link as the last component
+// is not followed: sysfs attributes are plain files.
+bool sysfs_read_text(char *text, size_t size, const char *format, ...)
+    __attribute__((format(printf, 3, 4)));
+
+// Parses a whole text as a decimal number with an optional minus sign that
+// fits 32 bits.  Blanks, a plus sign, or anything after the digits fail.
+bool sysfs_parse_int(const char *text, int32_t *value);
+
+// sysfs_read_text and sysfs_parse_int together.
+bool sysfs_read_int(int32_t *value, const char *format, ...)
+    __attribute__((format(printf, 2, 3)));
+
+using sysfs_entry_fn = void (*)(const char *name, void *context);
+
+// Calls each(name, context) for every entry of the directory but "." and
+// "..", in the kernel's order.  False when it cannot be listed.
+bool sysfs_list_dir(const char *path, sysfs_entry_fn each, void *context);
+
+// sysfs_list_dir with a lambda taking the entry name.
+template <typename F> bool sysfs_list(const char *path, F each)
+{
+	return sysfs_list_dir(
+	    path,
+	    [](const char *name, void *context) { (*static_cast<F *>(context))(name); },
+	    &each);
+}
+
+// If name is prefix followed by a number without sign or leading zero,
+// stores that number.
+bool sysfs_name_number(const char *name, const char *prefix, int *number);
+
+// Opens a directory of the tree, for the ACPI device's stand-in.
+int sysfs_open_dir(const char *path);

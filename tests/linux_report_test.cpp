@@ -1,0 +1,156 @@
+// The shipped pelko on Linux, each fixture tree mounted over /sys in a
+// private mount namespace: its whole report, byte for byte.  That needs
+// root; without it the tests are skipped, unless PELKO_REQUIRE_SYSFS_MOUNT
+// is set, as CI sets it, and then they fail.
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "run.h"
+
+namespace {
+
+const std::string fixtures = PELKO_FIXTURES;
+
+// unshare(1) makes the namespace; the shell inside mounts the tree and
+// becomes pelko.
+run_result run_over_sysfs(const std::string &tree, const std::vector<std::string> &args)
+{
+	std::vector<std::string> argv{"/usr/bin/unshare", "-m", "--propagation", "private",
+	    "/bin/sh", "-c", "mount --bind \"$1\" /sys && shift && exec \"$@\"", "sh",
+	    tree, PELKO_PATH};
+	argv.insert(argv.end(), args.begin(), args.end());
+	return run_command(argv);
+}
+
+// Why fixtures cannot be mounted here, or "" when they can.
+std::string mount_unavailable()
+{
+	if (geteuid() != 0)
+		return "not root";
+	run_result r = run_over_sysfs(fixtures + "/sysfs/empty-vm", {"-v"});
+	return r.status == 0 ? "" : "unshare and mount failed: " + r.err;
+}
+
+#define REQUIRE_SYSFS_MOUNT()                                                 \
+	do {                                                                  \
+		static const std::string why = mount_unavailable();           \
+		if (!why.empty() && getenv("PELKO_REQUIRE_SYSFS_MOUNT"))       \
+			FAIL() << "cannot mount a fixture over /sys: " << why; \
+		if (!why.empty())                                             \
+			GTEST_SKIP() << "cannot mount a fixture over /sys: " << why; \
+	} while (0)
+
+std::string read_file(const std::string &path)
+{
+	std::ifstream in(path);
+	std::stringstream text;
+	text << in.rdbuf();
+	return text.str();
+}
+
+TEST(LinuxReport, WholeReportOfEachFixture)
+{
+	REQUIRE_SYSFS_MOUNT();
+	const struct {
+		const char *tree;
+		std::vector<std::string> args;
+		const char *report;	// in tests/fixtures/reports
+	} cases[] = {
+	    {"intel-laptop", {}, "intel-laptop"},
+	    {"intel-laptop", {"-f"}, "intel-laptop-f"},
+	    {"two-batteries", {}, "two-batteries"},
+	    {"amd-desktop", {}, "amd-desktop"},
+	    {"empty-vm", {}, "empty-vm"},
+	    {"empty-vm", {"-d"}, "empty-vm-d"},
+	    {"mouse-battery", {}, "mouse-battery"},
+	    {"odd-batteries", {}, "odd-batteries"},
+	    {"hybrid-cpu", {}, "hybrid-cpu"},
+	    {"garbage", {}, "garbage"},
+	    {"big-64cpu", {}, "big-64cpu"},
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.report);
+		std::string expected = read_file(fixtures + "/reports/" + c.report);
+		ASSERT_FALSE(expected.empty());
+		run_result r = run_over_sysfs(fixtures + "/sysfs/" + c.tree, c.args);
+		EXPECT_EQ(r.status, 0);
+		EXPECT_EQ(r.out, expected);
+		EXPECT_EQ(r.err, "");
+	}
+}
+
+// Without class/power_supply there is no stand-in for the ACPI device:
+// pelko stops as it does on FreeBSD without /dev/acpi.
+TEST(LinuxReport, NoPowerSupplyClassStopsAtTheDevice)
+{
+	REQUIRE_SYSFS_MOUNT();
+	char tree[] = "/tmp/pelko-empty-XXXXXX";
+	ASSERT_NE(mkdtemp(tree), nullptr);
+	run_result r = run_over_sysfs(tree, {"-d"});
+	rmdir(tree);
+	EXPECT_EQ(r.status, 72);
+	EXPECT_EQ(r.out, report_header +
+	        "\n[Coretemp]\n\tCan't get number of cpus."
+	        "\n[ACPI Thermal]\n\tNo ACPI Thermal Zone Support.\n"
+	        "\n[ACPI Battery (sysctl)]\n\tNo ACPI Battery support.\n");
+	EXPECT_EQ(r.err, "pelko: /dev/acpi: No such file or directory\n");
+}
+
+// One report opens each file and directory once, however many variables
+// ask for it; only class/power_supply is opened twice, listed and then
+// held as the device.
+TEST(LinuxReport, EachFileOpenedOncePerReport)
+{
+	REQUIRE_SYSFS_MOUNT();
+	if (access("/usr/bin/strace", X_OK) != 0)
+		GTEST_SKIP() << "no strace";
+	for (const char *tree : {"intel-laptop", "two-batteries", "big-64cpu"}) {
+		SCOPED_TRACE(tree);
+		char log[] = "/tmp/pelko-strace-XXXXXX";
+		int fd = mkstemp(log);
+		ASSERT_GE(fd, 0);
+		close(fd);
+		std::vector<std::string> argv{"/usr/bin/unshare", "-m", "--propagation",
+		    "private", "/bin/sh", "-c",
+		    "mount --bind \"$1\" /sys && exec strace -qq -e trace=openat -o \"$2\" \"$3\"",
+		    "sh", fixtures + "/sysfs/" + tree, log, PELKO_PATH};
+		run_result r = run_command(argv);
+		EXPECT_EQ(r.status, 0) << r.err;
+		std::ifstream in(log);
+		std::map<std::string, int> opened;
+		for (std::string line; std::getline(in, line);) {
+			// openat(FD, "path", ...): below the root, not AT_FDCWD.
+			size_t start = line.find('"');
+			if (line.rfind("openat(AT_FDCWD", 0) == 0 || start == std::string::npos)
+				continue;
+			opened[line.substr(start + 1, line.find('"', start + 1) - start - 1)]++;
+		}
+		unlink(log);
+		EXPECT_GT(opened.size(), 10u);
+		for (const auto &[path, times] : opened)
+			EXPECT_EQ(times, path == "class/power_supply" ? 2 : 1) << path;
+	}
+}
+
+// In interval mode each cycle writes the whole report again.
+TEST(LinuxReport, IntervalRepeatsTheReport)
+{
+	REQUIRE_SYSFS_MOUNT();
+	std::string tree = fixtures + "/sysfs/two-batteries";
+	std::string once = read_file(fixtures + "/reports/two-batteries");
+	std::vector<std::string> argv{"/usr/bin/unshare", "-m", "--propagation", "private",
+	    "/bin/sh", "-c",
+	    "mount --bind \"$1\" /sys && timeout -s INT 1.5 \"$2\" -i 1", "sh", tree,
+	    PELKO_PATH};
+	run_result r = run_command(argv);
+	EXPECT_EQ(r.out, once + once);
+}
+
+} // namespace
