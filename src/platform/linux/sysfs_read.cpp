@@ -27,6 +27,7 @@ struct sysfs_path {
 	char text[512];
 };
 
+__attribute__((format(printf, 2, 0)))
 bool format_path(sysfs_path *path, const char *format, va_list ap)
 {
 	int length = vsnprintf(path->text, sizeof path->text, format, ap);
