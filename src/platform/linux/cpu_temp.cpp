@@ -62,13 +62,15 @@ void list_cpus()
 			cpus.add()->number = number;
 	});
 	static_assert(offsetof(cpu_entry, number) == 0);
-	qsort(cpus.items, cpus.count, sizeof(cpu_entry), compare_numbers);
+	cpus.sort(compare_numbers);
 }
 
 cpu_entry *find_cpu(int number)
 {
 	if (!cpus_listed)
 		list_cpus();
+	if (cpus.count == 0)
+		return nullptr;
 	return static_cast<cpu_entry *>(bsearch(&number, cpus.items, cpus.count,
 	    sizeof(cpu_entry), compare_numbers));
 }
@@ -177,7 +179,7 @@ void list_sensors()
 			hwmons.add()->number = number;
 	});
 	static_assert(offsetof(hwmon_entry, number) == 0);
-	qsort(hwmons.items, hwmons.count, sizeof(hwmon_entry), compare_numbers);
+	hwmons.sort(compare_numbers);
 
 	int amd_count = 0;
 	for (hwmon_entry &h : hwmons) {

@@ -38,6 +38,13 @@ template <typename T> struct grow_list {
 		return item;
 	}
 
+	// qsort(3), which must not be handed an empty list's null pointer.
+	void sort(int (*compare)(const void *, const void *))
+	{
+		if (count > 1)
+			qsort(items, count, sizeof(T), compare);
+	}
+
 	// Forgets the records and keeps the memory for the next report.
 	void clear() { count = 0; }
 

@@ -80,7 +80,7 @@ void list_supplies()
 		return;
 	listed = true;
 	sysfs_list("class/power_supply", [](const char *name) { add_supply(name); });
-	qsort(batteries.items, batteries.count, sizeof(battery), by_name);
+	batteries.sort(by_name);
 }
 
 } // namespace
