@@ -4,8 +4,8 @@
 #include <stdio.h>
 
 #include "battery.h"
+#include "flags/flags.h"
 #include "kernel/kernel.h"
-#include "main/report.h"
 #include "platform/acpi_battery.h"
 #include "platform/platform.h"
 

@@ -1,8 +1,8 @@
 #include <stdio.h>
 
 #include "battery.h"
+#include "flags/flags.h"
 #include "kernel/kernel.h"
-#include "main/report.h"
 
 // Every read below gives -1 when it fails.
 void report_battery_sysctl()

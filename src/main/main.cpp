@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include "flags/flags.h"
 #include "platform/platform.h"
 #include "report.h"
 

@@ -4,14 +4,6 @@
 #include "report.h"
 #include "temperature/temperature.h"
 
-uint32_t report_flags;
-
-void show_notice(const char *text, uint32_t flags)
-{
-	if (flags & FLAG_SHOW_ALL)
-		fputs(text, stdout);
-}
-
 void report_all()
 {
 	puts("\t\t\t\t\tCurrent\t\t\t\tUnit");

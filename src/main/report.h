@@ -1,19 +1,5 @@
-// The option bits, the notice gate and the report cycle.
+// The report cycle.
 #pragma once
-
-#include <cstdint>
-
-constexpr uint32_t FLAG_FAHRENHEIT = 1;	// -f
-constexpr uint32_t FLAG_KELVIN = 2;	// -k
-constexpr uint32_t FLAG_SHOW_ALL = 4;	// -d
-constexpr uint32_t FLAG_INTERVAL = 8;	// -i
-
-// Set while the options are parsed, read-only afterwards.
-extern uint32_t report_flags;
-
-// Writes text as it stands, only when flags has FLAG_SHOW_ALL.  Used for
-// the notices that a facility is missing as a whole.
-void show_notice(const char *text, uint32_t flags);
 
 // One report: the column header line and the four sections.
 void report_all();

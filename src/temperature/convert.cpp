@@ -1,4 +1,4 @@
-#include "main/report.h"
+#include "flags/flags.h"
 #include "temperature.h"
 
 // In double precision and in this order: the division by 10.0 gives kelvin;

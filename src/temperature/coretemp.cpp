@@ -1,7 +1,7 @@
 #include <stdio.h>
 
+#include "flags/flags.h"
 #include "kernel/kernel.h"
-#include "main/report.h"
 #include "temperature.h"
 
 static const char cpu_temp_name[] = "dev.cpu.%i.temperature";

@@ -1,8 +1,8 @@
 #include <limits.h>
 #include <stdio.h>
 
+#include "flags/flags.h"
 #include "kernel/kernel.h"
-#include "main/report.h"
 #include "temperature.h"
 
 static bool zone_temp_raw(int zone, int *raw)

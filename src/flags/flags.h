@@ -1,0 +1,16 @@
+// The option bits every section reads, and the gate for the notices that
+// a facility is missing as a whole.
+#pragma once
+
+#include <cstdint>
+
+constexpr uint32_t FLAG_FAHRENHEIT = 1;	// -f
+constexpr uint32_t FLAG_KELVIN = 2;	// -k
+constexpr uint32_t FLAG_SHOW_ALL = 4;	// -d
+constexpr uint32_t FLAG_INTERVAL = 8;	// -i
+
+// Set while the options are parsed, read-only afterwards.
+extern uint32_t report_flags;
+
+// Writes text as it stands, only when flags has FLAG_SHOW_ALL.
+void show_notice(const char *text, uint32_t flags);
