@@ -1,10 +1,11 @@
 // The thin layer between the report code and the operating system.
 //
 // Every function here keeps the contract of the system call it is named
-// after: the same arguments, -1 with errno set on failure.  One source file
-// per system implements it: freebsd.cpp, linux.cpp, and sim.cpp for the
-// tests, the last two with glibc.cpp for what glibc does differently.  The
-// report code reaches the system through nothing else.
+// after: the same arguments, -1 with errno set on failure.  One layer per
+// system implements it: freebsd.cpp; the folder linux/, which answers from
+// sysfs; and, for the tests, the simulated kernel in tests/sim/.  The last
+// two share glibc.cpp for what glibc does differently.  The report code
+// reaches the system through nothing else.
 #pragma once
 
 #include <cstddef>

@@ -1,57 +1,22 @@
-// The simulated kernel behind pelko-sim, used only by the tests.
-//
-// pelko-sim SCENARIO [ARG...] runs pelko ARG... against the kernel that the
-// file SCENARIO describes (tests/README.md has the format).  It also checks
-// how the ACPI device is used: a misuse stops the run with status 3.
+// pelko-sim's scenario reader: one directive a line, as tests/README.md
+// describes.  What it cannot take stops the run with status 2, naming the
+// file and line.
 
 #include <errno.h>
-#include <fcntl.h>
 #include <stdarg.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
 
-#include "acpi_battery.h"
-#include "platform.h"
+#include "scenario.h"
 
 namespace {
 
-struct sim_variable {
-	std::string name;
-	bool node;
-	int32_t value;
-};
-
-// One answer to a request: a record, or a failure.
-struct sim_answer {
-	bool fails;
-	acpi_battery_ioctl_arg record;
-};
-
-// The queued answers to one request for one unit.
-struct sim_answers {
-	unsigned long request;
-	int unit;
-	std::vector<sim_answer> queue;
-	size_t next;
-};
-
-enum class acpi_mode { none, read_only, read_write };
-
-std::vector<sim_variable> variables;
-std::vector<sim_answers> answers;
-bool have_ncpu;
-int32_t ncpu;
-acpi_mode acpi = acpi_mode::none;
-long cycles;		// 0: really sleep
-long sleeps_done;
-int device_fd = -1;	// the descriptor handed out, -1 while closed
-
+scenario *machine;
 const char *scenario_path;
 unsigned scenario_line;
 
@@ -66,26 +31,6 @@ void malformed(const char *format, ...)
 	va_end(ap);
 	fputc('\n', stderr);
 	exit(2);
-}
-
-[[noreturn]] __attribute__((format(printf, 1, 2)))
-void misuse(const char *format, ...)
-{
-	va_list ap;
-
-	fflush(stdout);
-	fputs("pelko-sim: device misuse: ", stderr);
-	va_start(ap, format);
-	vfprintf(stderr, format, ap);
-	va_end(ap);
-	fputc('\n', stderr);
-	_exit(3);
-}
-
-void check_device_closed_at_exit()
-{
-	if (device_fd != -1)
-		misuse("%s left open at exit", ACPI_DEVICE_PATH);
 }
 
 // A word of a scenario line; `quoted` tells a string from a bare word.
@@ -206,26 +151,25 @@ void expect_words(const std::vector<word> &words, size_t count)
 		    count - 1, words.size() - 1);
 }
 
-void expect_bare_name(const word &w)
+void add_variable(const word &w, sim_variable variable)
 {
 	if (w.quoted || w.text.empty())
 		malformed("a variable name is a bare word");
-	for (const sim_variable &v : variables)
-		if (v.name == w.text)
-			malformed("%s is listed twice", w.text.c_str());
+	if (!machine->variables.emplace(w.text, variable).second)
+		malformed("%s is listed twice", w.text.c_str());
 }
 
 void add_answer(unsigned long request, const word &unit, const sim_answer &answer)
 {
 	int number = parse_int32(unit);
 
-	for (sim_answers &a : answers) {
+	for (sim_answers &a : machine->answers) {
 		if (a.request == request && a.unit == number) {
 			a.queue.push_back(answer);
 			return;
 		}
 	}
-	answers.push_back(sim_answers{request, number, {answer}, 0});
+	machine->answers.push_back(sim_answers{request, number, {answer}, 0});
 }
 
 // "REQUEST UNIT fail" queues a failing answer.
@@ -278,18 +222,16 @@ void parse_bif(const std::vector<word> &w)
 
 void parse_acpi(const std::vector<word> &w)
 {
-	static bool seen;
-
 	expect_words(w, 2);
-	if (seen)
+	if (machine->acpi_given)
 		malformed("acpi is given twice");
-	seen = true;
+	machine->acpi_given = true;
 	if (w[1].text == "rw")
-		acpi = acpi_mode::read_write;
+		machine->acpi = acpi_mode::read_write;
 	else if (w[1].text == "ro")
-		acpi = acpi_mode::read_only;
+		machine->acpi = acpi_mode::read_only;
 	else if (w[1].text == "none")
-		acpi = acpi_mode::none;
+		machine->acpi = acpi_mode::none;
 	else
 		malformed("acpi takes rw, ro or none");
 }
@@ -308,18 +250,16 @@ void parse_line(const char *line)
 		malformed("a line must begin with a directive");
 	} else if (directive == "ncpu") {
 		expect_words(w, 2);
-		if (have_ncpu)
+		if (machine->have_ncpu)
 			malformed("ncpu is given twice");
-		have_ncpu = true;
-		ncpu = parse_int32(w[1]);
+		machine->have_ncpu = true;
+		machine->ncpu = parse_int32(w[1]);
 	} else if (directive == "int") {
 		expect_words(w, 3);
-		expect_bare_name(w[1]);
-		variables.push_back(sim_variable{w[1].text, false, parse_int32(w[2])});
+		add_variable(w[1], sim_variable{false, parse_int32(w[2])});
 	} else if (directive == "node") {
 		expect_words(w, 2);
-		expect_bare_name(w[1]);
-		variables.push_back(sim_variable{w[1].text, true, 0});
+		add_variable(w[1], sim_variable{true, 0});
 	} else if (directive == "acpi") {
 		parse_acpi(w);
 	} else if (directive == "battinfo") {
@@ -330,15 +270,17 @@ void parse_line(const char *line)
 		parse_four_fields(ACPIIO_BATT_GET_BST, w);
 	} else if (directive == "cycles") {
 		expect_words(w, 2);
-		if (cycles != 0)
+		if (machine->cycles != 0)
 			malformed("cycles is given twice");
-		cycles = static_cast<long>(parse_number(w[1], 1, INT32_MAX));
+		machine->cycles = static_cast<long>(parse_number(w[1], 1, INT32_MAX));
 	} else {
 		malformed("unknown directive '%s'", directive.c_str());
 	}
 }
 
-void load_scenario(const char *path)
+} // namespace
+
+void load_scenario(const char *path, scenario *into)
 {
 	FILE *file = fopen(path, "r");
 	char *line = nullptr;
@@ -346,6 +288,7 @@ void load_scenario(const char *path)
 	ssize_t length;
 
 	scenario_path = path;
+	machine = into;
 	if (file == nullptr) {
 		fprintf(stderr, "pelko-sim: %s: %s\n", path, strerror(errno));
 		exit(2);
@@ -367,153 +310,4 @@ void load_scenario(const char *path)
 	}
 	free(line);
 	fclose(file);
-}
-
-const sim_variable *find_variable(const char *name)
-{
-	for (const sim_variable &v : variables)
-		if (v.name == name)
-			return &v;
-	return nullptr;
-}
-
-// Copies a 4-byte value out the way the kernel does.
-int copy_out_int(int32_t value, void *oldp, size_t *oldlenp)
-{
-	if (oldp == nullptr) {
-		if (oldlenp != nullptr)
-			*oldlenp = sizeof value;
-		return 0;
-	}
-	if (oldlenp == nullptr || *oldlenp < sizeof value) {
-		errno = ENOMEM;
-		return -1;
-	}
-	memcpy(oldp, &value, sizeof value);
-	*oldlenp = sizeof value;
-	return 0;
-}
-
-bool is_battery_request(unsigned long request)
-{
-	return request == ACPIIO_BATT_GET_BATTINFO ||
-	    request == ACPIIO_BATT_GET_BIF || request == ACPIIO_BATT_GET_BST;
-}
-
-size_t record_size(unsigned long request)
-{
-	if (request == ACPIIO_BATT_GET_BIF)
-		return sizeof(acpi_bif);
-	if (request == ACPIIO_BATT_GET_BST)
-		return sizeof(acpi_bst);
-	return sizeof(acpi_battinfo);
-}
-
-} // namespace
-
-void os_start(int *argc, char ***argv)
-{
-	if (*argc < 2) {
-		fputs("usage: pelko-sim SCENARIO [ARG...]\n", stderr);
-		exit(2);
-	}
-	load_scenario((*argv)[1]);
-	atexit(check_device_closed_at_exit);
-	// What follows the scenario is pelko's own command line.
-	(*argv)[1] = const_cast<char *>("pelko");
-	(*argv)++;
-	(*argc)--;
-}
-
-int os_sysctlbyname(const char *name, void *oldp, size_t *oldlenp,
-    const void *newp, size_t)
-{
-	const sim_variable *v = find_variable(name);
-
-	if (v == nullptr) {
-		errno = ENOENT;
-		return -1;
-	}
-	if (v->node) {
-		errno = EISDIR;
-		return -1;
-	}
-	if (newp != nullptr) {
-		errno = EPERM;
-		return -1;
-	}
-	return copy_out_int(v->value, oldp, oldlenp);
-}
-
-int os_sysctl(const int *name, unsigned namelen, void *oldp, size_t *oldlenp,
-    const void *newp, size_t)
-{
-	if (namelen != 2 || name[0] != 6 || name[1] != 3 || !have_ncpu) {
-		errno = ENOENT;
-		return -1;
-	}
-	if (newp != nullptr) {
-		errno = EPERM;
-		return -1;
-	}
-	return copy_out_int(ncpu, oldp, oldlenp);
-}
-
-int os_open_acpi(int oflags)
-{
-	if (device_fd != -1)
-		misuse("%s opened while already open", ACPI_DEVICE_PATH);
-	if (acpi == acpi_mode::none) {
-		errno = ENOENT;
-		return -1;
-	}
-	if (acpi == acpi_mode::read_only && (oflags & O_ACCMODE) != O_RDONLY) {
-		errno = EACCES;
-		return -1;
-	}
-	device_fd = open("/dev/null", O_RDONLY);
-	return device_fd;
-}
-
-int os_ioctl(int fd, unsigned long request, void *arg)
-{
-	if (device_fd == -1 || fd != device_fd)
-		misuse("request on descriptor %d, which is not open", fd);
-	if (!is_battery_request(request))
-		misuse("unknown request code %#lx", request);
-
-	int unit;
-	memcpy(&unit, arg, sizeof unit);
-	for (sim_answers &a : answers) {
-		if (a.request != request || a.unit != unit)
-			continue;
-		const sim_answer &answer = a.queue[a.next];
-		if (a.next + 1 < a.queue.size())
-			a.next++;
-		if (answer.fails)
-			break;
-		// Only the record is written; the rest of the buffer stays.
-		memcpy(arg, &answer.record, record_size(request));
-		return 0;
-	}
-	errno = ENXIO;
-	return -1;
-}
-
-int os_close(int fd)
-{
-	if (device_fd == -1 || fd != device_fd)
-		misuse("close of descriptor %d, which is not open", fd);
-	device_fd = -1;
-	return close(fd);
-}
-
-unsigned os_sleep(unsigned seconds)
-{
-	fprintf(stderr, "sleep %u\n", seconds);
-	if (cycles == 0)
-		return sleep(seconds);
-	if (++sleeps_done == cycles)
-		exit(0);
-	return 0;
 }

@@ -1,0 +1,45 @@
+// The machine that a scenario file describes (tests/README.md has the
+// format), read by pelko-sim before pelko starts.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/acpi_battery.h"
+
+struct sim_variable {
+	bool node;	// an interior node: reading or probing it gives EISDIR
+	int32_t value;
+};
+
+// One answer to a request: a record, or a failure.
+struct sim_answer {
+	bool fails;
+	acpi_battery_ioctl_arg record;
+};
+
+// The queued answers to one request for one unit.
+struct sim_answers {
+	unsigned long request;
+	int unit;
+	std::vector<sim_answer> queue;
+	size_t next;
+};
+
+enum class acpi_mode { none, read_only, read_write };
+
+struct scenario {
+	std::unordered_map<std::string, sim_variable> variables;
+	std::vector<sim_answers> answers;
+	bool have_ncpu = false;
+	int32_t ncpu = 0;
+	acpi_mode acpi = acpi_mode::none;
+	bool acpi_given = false;
+	long cycles = 0;	// 0: really sleep
+};
+
+// Reads the scenario at path into *machine.  A malformed scenario, or one
+// that cannot be read, stops the process with a message and status 2.
+void load_scenario(const char *path, scenario *machine);

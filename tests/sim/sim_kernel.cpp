@@ -1,0 +1,191 @@
+// The simulated kernel behind pelko-sim, used only by the tests.
+//
+// pelko-sim SCENARIO [ARG...] runs pelko ARG... against the kernel that the
+// file SCENARIO describes (tests/README.md has the format).  It also checks
+// how the ACPI device is used: a misuse stops the run with status 3.
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdarg.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include "platform/acpi_battery.h"
+#include "platform/platform.h"
+#include "scenario.h"
+
+namespace {
+
+scenario machine;
+long sleeps_done;
+int device_fd = -1;	// the descriptor handed out, -1 while closed
+
+[[noreturn]] __attribute__((format(printf, 1, 2)))
+void misuse(const char *format, ...)
+{
+	va_list ap;
+
+	fflush(stdout);
+	fputs("pelko-sim: device misuse: ", stderr);
+	va_start(ap, format);
+	vfprintf(stderr, format, ap);
+	va_end(ap);
+	fputc('\n', stderr);
+	_exit(3);
+}
+
+void check_device_closed_at_exit()
+{
+	if (device_fd != -1)
+		misuse("%s left open at exit", ACPI_DEVICE_PATH);
+}
+
+const sim_variable *find_variable(const char *name)
+{
+	auto found = machine.variables.find(name);
+	return found == machine.variables.end() ? nullptr : &found->second;
+}
+
+// Copies a 4-byte value out the way the kernel does.
+int copy_out_int(int32_t value, void *oldp, size_t *oldlenp)
+{
+	if (oldp == nullptr) {
+		if (oldlenp != nullptr)
+			*oldlenp = sizeof value;
+		return 0;
+	}
+	if (oldlenp == nullptr || *oldlenp < sizeof value) {
+		errno = ENOMEM;
+		return -1;
+	}
+	memcpy(oldp, &value, sizeof value);
+	*oldlenp = sizeof value;
+	return 0;
+}
+
+bool is_battery_request(unsigned long request)
+{
+	return request == ACPIIO_BATT_GET_BATTINFO ||
+	    request == ACPIIO_BATT_GET_BIF || request == ACPIIO_BATT_GET_BST;
+}
+
+size_t record_size(unsigned long request)
+{
+	if (request == ACPIIO_BATT_GET_BIF)
+		return sizeof(acpi_bif);
+	if (request == ACPIIO_BATT_GET_BST)
+		return sizeof(acpi_bst);
+	return sizeof(acpi_battinfo);
+}
+
+} // namespace
+
+void os_start(int *argc, char ***argv)
+{
+	if (*argc < 2) {
+		fputs("usage: pelko-sim SCENARIO [ARG...]\n", stderr);
+		exit(2);
+	}
+	load_scenario((*argv)[1], &machine);
+	atexit(check_device_closed_at_exit);
+	// What follows the scenario is pelko's own command line.
+	(*argv)[1] = const_cast<char *>("pelko");
+	(*argv)++;
+	(*argc)--;
+}
+
+int os_sysctlbyname(const char *name, void *oldp, size_t *oldlenp,
+    const void *newp, size_t)
+{
+	const sim_variable *v = find_variable(name);
+
+	if (v == nullptr) {
+		errno = ENOENT;
+		return -1;
+	}
+	if (v->node) {
+		errno = EISDIR;
+		return -1;
+	}
+	if (newp != nullptr) {
+		errno = EPERM;
+		return -1;
+	}
+	return copy_out_int(v->value, oldp, oldlenp);
+}
+
+int os_sysctl(const int *name, unsigned namelen, void *oldp, size_t *oldlenp,
+    const void *newp, size_t)
+{
+	if (namelen != 2 || name[0] != 6 || name[1] != 3 || !machine.have_ncpu) {
+		errno = ENOENT;
+		return -1;
+	}
+	if (newp != nullptr) {
+		errno = EPERM;
+		return -1;
+	}
+	return copy_out_int(machine.ncpu, oldp, oldlenp);
+}
+
+int os_open_acpi(int oflags)
+{
+	if (device_fd != -1)
+		misuse("%s opened while already open", ACPI_DEVICE_PATH);
+	if (machine.acpi == acpi_mode::none) {
+		errno = ENOENT;
+		return -1;
+	}
+	if (machine.acpi == acpi_mode::read_only && (oflags & O_ACCMODE) != O_RDONLY) {
+		errno = EACCES;
+		return -1;
+	}
+	device_fd = open("/dev/null", O_RDONLY);
+	return device_fd;
+}
+
+int os_ioctl(int fd, unsigned long request, void *arg)
+{
+	if (device_fd == -1 || fd != device_fd)
+		misuse("request on descriptor %d, which is not open", fd);
+	if (!is_battery_request(request))
+		misuse("unknown request code %#lx", request);
+
+	int unit;
+	memcpy(&unit, arg, sizeof unit);
+	for (sim_answers &a : machine.answers) {
+		if (a.request != request || a.unit != unit)
+			continue;
+		const sim_answer &answer = a.queue[a.next];
+		if (a.next + 1 < a.queue.size())
+			a.next++;
+		if (answer.fails)
+			break;
+		// Only the record is written; the rest of the buffer stays.
+		memcpy(arg, &answer.record, record_size(request));
+		return 0;
+	}
+	errno = ENXIO;
+	return -1;
+}
+
+int os_close(int fd)
+{
+	if (device_fd == -1 || fd != device_fd)
+		misuse("close of descriptor %d, which is not open", fd);
+	device_fd = -1;
+	return close(fd);
+}
+
+unsigned os_sleep(unsigned seconds)
+{
+	fprintf(stderr, "sleep %u\n", seconds);
+	if (machine.cycles == 0)
+		return sleep(seconds);
+	if (++sleeps_done == machine.cycles)
+		exit(0);
+	return 0;
+}
