@@ -233,7 +233,17 @@ TEST(Battery, DeviceBlock)
 	     battinfo_line + bst_line + "bif 0 0 48000 45000 1 11100 2400 800 10 10 "
 	     "\"ABCDEFGHIJKLMNOPQRSTUVWXYZ012345\" \"\" \"L\\x00iP\" \"a\\tb\"\n",
 	     header0 + present + design_mw + head_32 + "\tSerial number:\t\t\t\n"
-	     "\tType:\t\t\t\tL\n\tOEM info:\t\t\ta\tb\n" + discharging + after_state},
+	     "\tType:\t\t\t\tL\n\tOEM info:\t\t\ta?b\n" + discharging + after_state},
+	    // Control bytes would forge lines or drive the terminal; bytes
+	    // above 0x7f pass as they are.
+	    {"control bytes in the strings",
+	     battinfo_line + bst_line + "bif 0 0 48000 45000 1 11100 2400 800 10 10 "
+	     "\"\\x1b[2J\\x7f\" \"1\\n\\tState:\\t\\t\\t\\tcharging\" \"\\x01\\x1f \" "
+	     "\"\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff"
+	     "\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\"\n",
+	     header0 + present + design_mw + "\tModel number:\t\t\t?[2J?\n"
+	     "\tSerial number:\t\t\t1??State:????charging\n\tType:\t\t\t\t?? \n"
+	     "\tOEM info:\t\t\t" + std::string(32, '\xff') + "\n" + discharging + after_state},
 	    {"first summary fails", bif_line + bst_line,
 	     header0 + "\tget battery user info (0) failed\n"},
 	    {"information fails", battinfo_line + bst_line,

@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <stdint.h>
 #include <stdio.h>
+#include <string.h>
 
 #include "battery.h"
 #include "flags/flags.h"
@@ -31,10 +32,21 @@ static void print_measure(const char *label, int value, const char *unit)
 		printf("%s%d\t\t\t\t%s\n", label, value, unit);
 }
 
+// The strings come from firmware, or on Linux from any device driver.  A
+// control byte in them would drive the terminal, or forge the tabs and
+// lines that scripts read the report by: each shows as '?'.  A field
+// filled to its end has no NUL: nothing past it is read.
 static void print_text(const char *label, const char (&field)[ACPI_CMBAT_MAXSTRLEN])
 {
-	// A field filled to its end has no NUL: never read past it.
-	printf("%s%.*s\n", label, static_cast<int>(sizeof field), field);
+	char shown[sizeof field + 1];
+	size_t length = strnlen(field, sizeof field);
+
+	for (size_t i = 0; i < length; i++) {
+		auto byte = static_cast<unsigned char>(field[i]);
+		shown[i] = byte < 0x20 || byte == 0x7f ? '?' : field[i];
+	}
+	shown[length] = '\0';
+	printf("%s%s\n", label, shown);
 }
 
 static void print_design(const acpi_bif &bif, const char *capacity_unit)
