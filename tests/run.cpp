@@ -5,9 +5,11 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <stdexcept>
+#include <string>
 
 const std::string report_header = "\t\t\t\t\tCurrent\t\t\t\tUnit\n";
 
@@ -50,17 +52,41 @@ void fail(const char *what)
 	_exit(127);
 }
 
-// Reads both pipes until the child has closed them.
-void drain(int out_fd, int err_fd, run_result *result)
+// What one run may take before the child is killed and the test fails:
+// a regression that turns a bad -i value into an accepted one would
+// otherwise loop for ever, writing without end.
+constexpr int run_seconds = 10;
+constexpr size_t run_output_limit = 64 << 20;
+
+long long now_ms()
+{
+	timespec t;
+	clock_gettime(CLOCK_MONOTONIC, &t);
+	return t.tv_sec * 1000LL + t.tv_nsec / 1000000;
+}
+
+std::string command_line(const std::vector<std::string> &argv)
+{
+	std::string text;
+	for (const std::string &a : argv)
+		text += (text.empty() ? "" : " ") + ("'" + a + "'");
+	return text;
+}
+
+// Reads both pipes until the child has closed them; false when it runs
+// past the time limit or writes past the output limit.
+bool drain(int out_fd, int err_fd, run_result *result)
 {
 	pollfd fds[2] = {{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}};
 	std::string *sinks[2] = {&result->out, &result->err};
 	int open_fds = 2;
-	char buffer[4096];
+	char buffer[65536];
+	long long deadline = now_ms() + run_seconds * 1000;
 
 	while (open_fds > 0) {
-		if (poll(fds, 2, 20000) <= 0)
-			fail("child wrote nothing for 20 s");
+		long long left = deadline - now_ms();
+		if (left <= 0 || poll(fds, 2, static_cast<int>(left)) <= 0)
+			return false;
 		for (int i = 0; i < 2; i++) {
 			if (fds[i].revents == 0)
 				continue;
@@ -72,7 +98,10 @@ void drain(int out_fd, int err_fd, run_result *result)
 				open_fds--;
 			}
 		}
+		if (result->out.size() + result->err.size() > run_output_limit)
+			return false;
 	}
+	return true;
 }
 
 } // namespace
@@ -94,13 +123,19 @@ run_result run_command(const std::vector<std::string> &argv, run_options options
 	close(err_pipe[1]);
 
 	run_result result{};
-	drain(out_pipe[0], err_pipe[0], &result);
+	bool finished = drain(out_pipe[0], err_pipe[0], &result);
 	close(out_pipe[0]);
 	close(err_pipe[0]);
+	if (!finished)
+		kill(pid, SIGKILL);
 
 	int status;
 	if (waitpid(pid, &status, 0) != pid)
 		fail("waitpid");
+	if (!finished)
+		throw std::runtime_error("killed after " + std::to_string(run_seconds) +
+		    " s or " + std::to_string(result.out.size() + result.err.size()) +
+		    " bytes of output: " + command_line(argv));
 	result.status = WIFEXITED(status) ? WEXITSTATUS(status)
 	                                  : 128 + WTERMSIG(status);
 	return result;
@@ -134,10 +169,12 @@ run_result run_sim_file(const std::string &path,
 run_result run_sim(const std::string &scenario,
     const std::vector<std::string> &args, run_options options)
 {
-	std::string path = write_scenario(scenario);
-	run_result result = run_sim_file(path, args, options);
-	unlink(path.c_str());
-	return result;
+	// Removed however the run ends, a time-out included.
+	struct scenario_file {
+		std::string path;
+		~scenario_file() { unlink(path.c_str()); }
+	} file{write_scenario(scenario)};
+	return run_sim_file(file.path, args, options);
 }
 
 run_result run_pelko(const std::vector<std::string> &args, run_options options)
