@@ -173,6 +173,39 @@ TEST(CommandLine, FailedWritesAreErrors)
 	}
 }
 
+// Arguments as long as the kernel passes (128 KiB each, a 1 MiB one cannot
+// be executed), and a megabyte of them in all.
+TEST(CommandLine, HugeArguments)
+{
+	const size_t longest = 128 * 1024 - 1;
+	const std::string digits(10000, '7');
+	const std::string letters(longest, 'x');
+	const struct {
+		const char *name;
+		args argv;
+		int status;
+		std::string out, err;
+	} cases[] = {
+	    {"-i with 10,000 digits", {"-i", digits}, 22, "",
+	     "pelko: bad interval value: " + digits + ": Invalid argument\n"},
+	    {"-i with 128 KiB of letters", {"-i", letters}, 22, "",
+	     "pelko: bad interval value: " + letters + ": Invalid argument\n"},
+	    {"one option letter repeated 128 KiB long", {"-" + std::string(longest - 1, 'd')},
+	     0, report_header + notices, ""},
+	    {"an unknown letter 128 KiB long", {"-" + letters.substr(1)}, 1, "",
+	     "pelko: invalid option -- 'x'\n" + usage_text},
+	    {"1 MiB of ignored arguments", {"-d", "--", letters, letters, letters, letters,
+	     letters, letters, letters, letters}, 0, report_header + notices, ""},
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.name);
+		run_result r = run_sim(bare_machine, c.argv);
+		EXPECT_EQ(r.status, c.status);
+		EXPECT_EQ(r.out, c.out);
+		EXPECT_EQ(r.err, c.err);
+	}
+}
+
 // The real pelko of this machine answers the command line the same way.
 TEST(CommandLine, NativeBuild)
 {

@@ -120,7 +120,7 @@ TEST(LinuxLayer, Variables)
 	    {"garbage", "dev.cpu.4.temperature", missing},	// 5001 bytes
 	    {"garbage", "dev.cpu.5.temperature", 2331},	// -40 degrees
 	    {"garbage", "hw.acpi.thermal.tz0.temperature", missing},
-	    {"garbage", "hw.acpi.battery.units", 1},	// BAT9 points nowhere
+	    {"garbage", "hw.acpi.battery.units", 2},	// BAT9 points nowhere
 	    {"garbage", "hw.acpi.battery.life", 100},	// capacity 250, clamped
 	    {"garbage", "hw.acpi.acline", 0},	// online "yes"
 	    {"big-64cpu", nullptr, 64},
@@ -198,6 +198,10 @@ TEST(LinuxLayer, BatteryRecords)
 	     {0, 57000, unknown, 1, 11520, unknown, unknown, unknown, unknown},
 	     {"ACME\tPower\x1b[2J", "0123456789abcdef0123456789abcde", "Li-poly", "SMP"},
 	     {0, unknown, unknown, unknown}},
+	    // Folders in place of the files.
+	    {"garbage", 1, {-1, -1, 0, -1},
+	     {0, unknown, unknown, 1, unknown, unknown, unknown, unknown, unknown},
+	     {"", "", "", ""}, {0, unknown, unknown, unknown}},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(std::string(c.fixture) + " unit " + std::to_string(c.unit));

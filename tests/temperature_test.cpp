@@ -151,4 +151,26 @@ TEST(Temperature, Sections)
 	}
 }
 
+// A machine with 100,000 CPUs, every other one readable: the whole
+// section, written well within the harness's time limit.
+TEST(Temperature, HundredThousandCpus)
+{
+	const int cpus = 100000;
+	std::string scenario = "acpi rw\nncpu " + std::to_string(cpus) + "\n";
+	std::string expected = report_header + "[Coretemp]\n";
+	for (int cpu = 0; cpu < cpus; cpu++) {
+		if (cpu % 2 == 0) {
+			scenario += "int dev.cpu." + std::to_string(cpu) + ".temperature 3232\n";
+			expected += cpu_line(cpu, "50.1");
+		} else {
+			expected += no_temp(cpu);
+		}
+	}
+	run_result r = run_sim(scenario, {});
+	EXPECT_EQ(r.status, 0);
+	EXPECT_TRUE(r.out == expected) << "the report differs; " << r.out.size()
+	                               << " bytes against " << expected.size();
+	EXPECT_EQ(r.err, "");
+}
+
 } // namespace
