@@ -42,8 +42,8 @@ struct option_case {
 	args argv;
 	int status;
 	std::string out;
-	std::string err_tail;	// standard error ends with this
-	bool err_exact;		// and holds nothing else
+	std::string err_tail; // standard error ends with this
+	bool err_exact;	      // and holds nothing else
 };
 
 const option_case option_cases[] = {
@@ -84,7 +84,8 @@ TEST(CommandLine, OptionsAndStatuses)
 			EXPECT_EQ(r.err, c.err_tail);
 		} else {
 			EXPECT_TRUE(ends_with(r.err, c.err_tail)) << r.err;
-			EXPECT_GT(r.err.size(), c.err_tail.size()) << "no diagnostic";
+			EXPECT_GT(r.err.size(), c.err_tail.size())
+			    << "no diagnostic";
 		}
 	}
 }
@@ -92,12 +93,20 @@ TEST(CommandLine, OptionsAndStatuses)
 TEST(CommandLine, BadIntervalValues)
 {
 	const char *values[] = {
-	    "10s", "", "x", " ", "1 ", "0x10",
-	    "-1", " -1", "\t-5", "-0",
-	    "4294967296",		// one above the largest, once cut to 0
-	    "4294967301",		// once cut to 5
-	    "18446744073709551615",	// the largest unsigned long
-	    "18446744073709551616",	// beyond it
+	    "10s",
+	    "",
+	    "x",
+	    " ",
+	    "1 ",
+	    "0x10",
+	    "-1",
+	    " -1",
+	    "\t-5",
+	    "-0",
+	    "4294967296",	    // one above the largest, once cut to 0
+	    "4294967301",	    // once cut to 5
+	    "18446744073709551615", // the largest unsigned long
+	    "18446744073709551616", // beyond it
 	    "99999999999999999999999999",
 	};
 	for (const char *value : values) {
@@ -105,8 +114,9 @@ TEST(CommandLine, BadIntervalValues)
 		run_result r = run_sim(bare_machine, {"-i", value});
 		EXPECT_EQ(r.status, 22);
 		EXPECT_EQ(r.out, "");
-		EXPECT_EQ(r.err, std::string("pelko: bad interval value: ") + value +
-		    ": Invalid argument\n");
+		EXPECT_EQ(r.err,
+		    std::string("pelko: bad interval value: ") + value +
+			": Invalid argument\n");
 	}
 }
 
@@ -155,19 +165,19 @@ TEST(CommandLine, FailedWritesAreErrors)
 		const char *err;
 	} cases[] = {
 	    {"full disk", {}, {.stdout_path = "/dev/full"},
-	     "pelko: stdout: No space left on device\n"},
+		"pelko: stdout: No space left on device\n"},
 	    {"full disk, version", {"-v"}, {.stdout_path = "/dev/full"},
-	     "pelko: stdout: No space left on device\n"},
+		"pelko: stdout: No space left on device\n"},
 	    // Stops at the first cycle instead of sleeping and writing again.
 	    {"full disk, interval", {"-i", "1"}, {.stdout_path = "/dev/full"},
-	     "pelko: stdout: No space left on device\n"},
+		"pelko: stdout: No space left on device\n"},
 	    {"reader gone", {"-i", "0"}, {.close_reader = true},
-	     "pelko: stdout: Broken pipe\n"},
+		"pelko: stdout: Broken pipe\n"},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.name);
-		run_result r = run_sim(bare_machine + "cycles 1000\n", c.argv,
-		    c.options);
+		run_result r =
+		    run_sim(bare_machine + "cycles 1000\n", c.argv, c.options);
 		EXPECT_EQ(r.status, 1);
 		EXPECT_EQ(r.err, c.err);
 	}
@@ -187,15 +197,20 @@ TEST(CommandLine, HugeArguments)
 		std::string out, err;
 	} cases[] = {
 	    {"-i with 10,000 digits", {"-i", digits}, 22, "",
-	     "pelko: bad interval value: " + digits + ": Invalid argument\n"},
+		"pelko: bad interval value: " + digits +
+		    ": Invalid argument\n"},
 	    {"-i with 128 KiB of letters", {"-i", letters}, 22, "",
-	     "pelko: bad interval value: " + letters + ": Invalid argument\n"},
-	    {"one option letter repeated 128 KiB long", {"-" + std::string(longest - 1, 'd')},
-	     0, report_header + notices, ""},
+		"pelko: bad interval value: " + letters +
+		    ": Invalid argument\n"},
+	    {"one option letter repeated 128 KiB long",
+		{"-" + std::string(longest - 1, 'd')}, 0,
+		report_header + notices, ""},
 	    {"an unknown letter 128 KiB long", {"-" + letters.substr(1)}, 1, "",
-	     "pelko: invalid option -- 'x'\n" + usage_text},
-	    {"1 MiB of ignored arguments", {"-d", "--", letters, letters, letters, letters,
-	     letters, letters, letters, letters}, 0, report_header + notices, ""},
+		"pelko: invalid option -- 'x'\n" + usage_text},
+	    {"1 MiB of ignored arguments",
+		{"-d", "--", letters, letters, letters, letters, letters,
+		    letters, letters, letters},
+		0, report_header + notices, ""},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.name);
@@ -217,8 +232,10 @@ TEST(CommandLine, NativeBuild)
 	    {{"-v"}, 0, "pelko 0.5\n", ""},
 	    {{"-h"}, 1, "", usage_text},
 	    {{"-f", "-k"}, 1, conflict_line, ""},
-	    {{"-i", "1x"}, 22, "", "pelko: bad interval value: 1x: Invalid argument\n"},
-	    {{"-i", "-1"}, 22, "", "pelko: bad interval value: -1: Invalid argument\n"},
+	    {{"-i", "1x"}, 22, "",
+		"pelko: bad interval value: 1x: Invalid argument\n"},
+	    {{"-i", "-1"}, 22, "",
+		"pelko: bad interval value: -1: Invalid argument\n"},
 	    // getopt's own message names the program, not the path it ran by.
 	    {{"-x"}, 1, "", "pelko: invalid option -- 'x'\n" + usage_text},
 	};

@@ -41,7 +41,8 @@ int64_t cpu_count()
 	int value;
 	size_t length = sizeof value;
 
-	return os_sysctl(mib, 2, &value, &length, nullptr, 0) == 0 ? value : missing;
+	return os_sysctl(mib, 2, &value, &length, nullptr, 0) == 0 ? value
+								   : missing;
 }
 
 void use(const std::string &fixture)
@@ -53,7 +54,7 @@ TEST(LinuxLayer, Variables)
 {
 	const struct {
 		const char *fixture;
-		const char *name;	// nullptr: the CPU count
+		const char *name; // nullptr: the CPU count
 		int64_t expected;
 	} cases[] = {
 	    // Hyperthreads share their core's input; 51 and 53.5 degrees.
@@ -114,15 +115,15 @@ TEST(LinuxLayer, Variables)
 	    // Garbage reads as missing; a good input beside it still counts.
 	    {"garbage", nullptr, 6},
 	    {"garbage", "dev.cpu.0.temperature", 3241},
-	    {"garbage", "dev.cpu.1.temperature", missing},	// core_id "one"
-	    {"garbage", "dev.cpu.2.temperature", missing},	// empty package id
-	    {"garbage", "dev.cpu.3.temperature", missing},	// out of range
-	    {"garbage", "dev.cpu.4.temperature", missing},	// 5001 bytes
-	    {"garbage", "dev.cpu.5.temperature", 2331},	// -40 degrees
+	    {"garbage", "dev.cpu.1.temperature", missing}, // core_id "one"
+	    {"garbage", "dev.cpu.2.temperature", missing}, // empty package id
+	    {"garbage", "dev.cpu.3.temperature", missing}, // out of range
+	    {"garbage", "dev.cpu.4.temperature", missing}, // 5001 bytes
+	    {"garbage", "dev.cpu.5.temperature", 2331},	   // -40 degrees
 	    {"garbage", "hw.acpi.thermal.tz0.temperature", missing},
-	    {"garbage", "hw.acpi.battery.units", 2},	// BAT9 points nowhere
-	    {"garbage", "hw.acpi.battery.life", 100},	// capacity 250, clamped
-	    {"garbage", "hw.acpi.acline", 0},	// online "yes"
+	    {"garbage", "hw.acpi.battery.units", 2},  // BAT9 points nowhere
+	    {"garbage", "hw.acpi.battery.life", 100}, // capacity 250, clamped
+	    {"garbage", "hw.acpi.acline", 0},	      // online "yes"
 	    {"big-64cpu", nullptr, 64},
 	    {"big-64cpu", "dev.cpu.32.temperature", 3131},
 	    {"big-64cpu", "dev.cpu.63.temperature", 3306},
@@ -131,7 +132,8 @@ TEST(LinuxLayer, Variables)
 	    {"nonexistent", "hw.acpi.battery", missing},
 	};
 	for (const auto &c : cases) {
-		SCOPED_TRACE(std::string(c.fixture) + " " + (c.name ? c.name : "CPU count"));
+		SCOPED_TRACE(std::string(c.fixture) + " " +
+		    (c.name ? c.name : "CPU count"));
 		use(c.fixture);
 		EXPECT_EQ(c.name ? variable(c.name) : cpu_count(), c.expected);
 	}
@@ -172,55 +174,66 @@ TEST(LinuxLayer, BatteryRecords)
 	const struct {
 		const char *fixture;
 		int unit;
-		int battinfo[4];	// cap, min, state, rate
-		uint32_t bif[9];	// units, dcap, lfcap, btech, dvol, wcap, lcap, gra1, gra2
+		int battinfo[4]; // cap, min, state, rate
+		uint32_t bif
+		    [9]; // units, dcap, lfcap, btech, dvol, wcap, lcap, gra1, gra2
 		const char *strings[4];
-		uint32_t bst[4];	// state, rate, cap, volt
+		uint32_t bst[4]; // state, rate, cap, volt
 	} cases[] = {
 	    {"intel-laptop", 0, {80, 240, 1, 10260},
-	     {0, 57000, 51300, 1, 11520, 2565, unknown, unknown, unknown},
-	     {"5B10W13930", "1234", "Li-poly", "SMP"}, {1, 10260, 41040, 12180}},
+		{0, 57000, 51300, 1, 11520, 2565, unknown, unknown, unknown},
+		{"5B10W13930", "1234", "Li-poly", "SMP"},
+		{1, 10260, 41040, 12180}},
 	    {"two-batteries", 0, {95, -1, 0, 0},
-	     {0, 57000, 23000, 1, 11520, 2565, unknown, unknown, unknown},
-	     {"5B10W13930", "1234", "Li-poly", "SMP"}, {0, 0, 22000, 12180}},
+		{0, 57000, 23000, 1, 11520, 2565, unknown, unknown, unknown},
+		{"5B10W13930", "1234", "Li-poly", "SMP"}, {0, 0, 22000, 12180}},
 	    // Charge in mAh; the negative current_now counts by its size.
 	    {"two-batteries", 1, {50, -1, 2, 1500},
-	     {1, 4400, 4000, 1, 11100, unknown, unknown, unknown, unknown},
-	     {"01AV405", "6789", "Li-ion", "LGC"}, {2, 1500, 2000, 11800}},
+		{1, 4400, 4000, 1, 11100, unknown, unknown, unknown, unknown},
+		{"01AV405", "6789", "Li-ion", "LGC"}, {2, 1500, 2000, 11800}},
 	    {"odd-batteries", 0, {60, 90, 1, -1},
-	     {0, 57000, 51300, 1, 11520, 2565, unknown, unknown, unknown},
-	     {"5B10W13930", "1234", "Li-poly", "SMP"}, {1, unknown, 30780, 12180}},
+		{0, 57000, 51300, 1, 11520, 2565, unknown, unknown, unknown},
+		{"5B10W13930", "1234", "Li-poly", "SMP"},
+		{1, unknown, 30780, 12180}},
 	    {"odd-batteries", 1, {-1, -1, 7, -1},
-	     {0, unknown, unknown, 1, unknown, unknown, unknown, unknown, unknown},
-	     {"", "", "Unknown", ""}, {7, unknown, unknown, unknown}},
+		{0, unknown, unknown, 1, unknown, unknown, unknown, unknown,
+		    unknown},
+		{"", "", "Unknown", ""}, {7, unknown, unknown, unknown}},
 	    // The serial is cut to 31 bytes and its NUL.
 	    {"garbage", 0, {100, -1, 0, -1},
-	     {0, 57000, unknown, 1, 11520, unknown, unknown, unknown, unknown},
-	     {"ACME\tPower\x1b[2J", "0123456789abcdef0123456789abcde", "Li-poly", "SMP"},
-	     {0, unknown, unknown, unknown}},
+		{0, 57000, unknown, 1, 11520, unknown, unknown, unknown,
+		    unknown},
+		{"ACME\tPower\x1b[2J", "0123456789abcdef0123456789abcde",
+		    "Li-poly", "SMP"},
+		{0, unknown, unknown, unknown}},
 	    // Folders in place of the files.
 	    {"garbage", 1, {-1, -1, 0, -1},
-	     {0, unknown, unknown, 1, unknown, unknown, unknown, unknown, unknown},
-	     {"", "", "", ""}, {0, unknown, unknown, unknown}},
+		{0, unknown, unknown, 1, unknown, unknown, unknown, unknown,
+		    unknown},
+		{"", "", "", ""}, {0, unknown, unknown, unknown}},
 	};
 	for (const auto &c : cases) {
-		SCOPED_TRACE(std::string(c.fixture) + " unit " + std::to_string(c.unit));
+		SCOPED_TRACE(
+		    std::string(c.fixture) + " unit " + std::to_string(c.unit));
 		use(c.fixture);
 		records r = read_records(c.unit);
 		EXPECT_EQ(r.battinfo.cap, c.battinfo[0]);
 		EXPECT_EQ(r.battinfo.min, c.battinfo[1]);
 		EXPECT_EQ(r.battinfo.state, c.battinfo[2]);
 		EXPECT_EQ(r.battinfo.rate, c.battinfo[3]);
-		const uint32_t bif[9] = {r.bif.units, r.bif.dcap, r.bif.lfcap, r.bif.btech,
-		    r.bif.dvol, r.bif.wcap, r.bif.lcap, r.bif.gra1, r.bif.gra2};
+		const uint32_t bif[9] = {r.bif.units, r.bif.dcap, r.bif.lfcap,
+		    r.bif.btech, r.bif.dvol, r.bif.wcap, r.bif.lcap, r.bif.gra1,
+		    r.bif.gra2};
 		for (int i = 0; i < 9; i++)
 			EXPECT_EQ(bif[i], c.bif[i]) << "bif field " << i;
-		const char *strings[4] = {r.bif.model, r.bif.serial, r.bif.type, r.bif.oeminfo};
+		const char *strings[4] = {r.bif.model, r.bif.serial, r.bif.type,
+		    r.bif.oeminfo};
 		for (int i = 0; i < 4; i++) {
 			EXPECT_EQ(strings[i][ACPI_CMBAT_MAXSTRLEN - 1], '\0');
 			EXPECT_STREQ(strings[i], c.strings[i]);
 		}
-		const uint32_t bst[4] = {r.bst.state, r.bst.rate, r.bst.cap, r.bst.volt};
+		const uint32_t bst[4] = {r.bst.state, r.bst.rate, r.bst.cap,
+		    r.bst.volt};
 		for (int i = 0; i < 4; i++)
 			EXPECT_EQ(bst[i], c.bst[i]) << "bst field " << i;
 	}
@@ -232,11 +245,17 @@ TEST(LinuxLayer, CallContracts)
 	use("intel-laptop");
 	int value = 5;
 	size_t length = sizeof value;
-	EXPECT_EQ(os_sysctlbyname("hw.acpi.acline", nullptr, nullptr, nullptr, 0), 0);
-	EXPECT_EQ(os_sysctlbyname("hw.acpi.acline", nullptr, nullptr, &value, sizeof value), -1);
+	EXPECT_EQ(os_sysctlbyname("hw.acpi.acline", nullptr, nullptr, nullptr,
+		      0),
+	    0);
+	EXPECT_EQ(os_sysctlbyname("hw.acpi.acline", nullptr, nullptr, &value,
+		      sizeof value),
+	    -1);
 	EXPECT_EQ(errno, EPERM);
 	length = 2;
-	EXPECT_EQ(os_sysctlbyname("hw.acpi.acline", &value, &length, nullptr, 0), -1);
+	EXPECT_EQ(os_sysctlbyname("hw.acpi.acline", &value, &length, nullptr,
+		      0),
+	    -1);
 	EXPECT_EQ(errno, ENOMEM);
 
 	EXPECT_EQ(os_open_acpi(O_RDWR), -1);
@@ -244,7 +263,8 @@ TEST(LinuxLayer, CallContracts)
 	ASSERT_GE(fd, 0);
 	acpi_battery_ioctl_arg arg;
 	arg.unit = 1;
-	EXPECT_EQ(os_ioctl(fd, ACPIIO_BATT_GET_BIF, &arg), -1);	// one battery only
+	EXPECT_EQ(os_ioctl(fd, ACPIIO_BATT_GET_BIF, &arg),
+	    -1); // one battery only
 	EXPECT_EQ(errno, ENXIO);
 	arg.unit = -1;
 	EXPECT_EQ(os_ioctl(fd, ACPIIO_BATT_GET_BST, &arg), -1);
@@ -265,7 +285,8 @@ TEST(LinuxLayer, ReadingsLastUntilTheSleep)
 {
 	char dir[] = "/tmp/pelko-sysfs-XXXXXX";
 	ASSERT_NE(mkdtemp(dir), nullptr);
-	std::string copy = std::string("cp -a ") + fixtures + "intel-laptop/. " + dir;
+	std::string copy =
+	    std::string("cp -a ") + fixtures + "intel-laptop/. " + dir;
 	ASSERT_EQ(system(copy.c_str()), 0);
 	std::string input = std::string(dir) +
 	    "/devices/platform/coretemp.0/hwmon/hwmon4/temp2_input";
@@ -301,11 +322,21 @@ TEST(LinuxLayer, Numbers)
 		bool ok;
 		int32_t value;
 	} cases[] = {
-	    {"0", true, 0}, {"-0", true, 0}, {"2147483647", true, INT32_MAX},
-	    {"-2147483648", true, INT32_MIN}, {"2147483648", false, 0},
-	    {"-2147483649", false, 0}, {"99999999999999999999999", false, 0},
-	    {"+1", false, 0}, {" 1", false, 0}, {"1 ", false, 0}, {"", false, 0},
-	    {"-", false, 0}, {"12x", false, 0}, {"0x10", false, 0}, {"1\n", false, 0},
+	    {"0", true, 0},
+	    {"-0", true, 0},
+	    {"2147483647", true, INT32_MAX},
+	    {"-2147483648", true, INT32_MIN},
+	    {"2147483648", false, 0},
+	    {"-2147483649", false, 0},
+	    {"99999999999999999999999", false, 0},
+	    {"+1", false, 0},
+	    {" 1", false, 0},
+	    {"1 ", false, 0},
+	    {"", false, 0},
+	    {"-", false, 0},
+	    {"12x", false, 0},
+	    {"0x10", false, 0},
+	    {"1\n", false, 0},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.text);
@@ -318,11 +349,17 @@ TEST(LinuxLayer, Numbers)
 		int32_t millicelsius;
 		int32_t raw;
 	} conversions[] = {
-	    {0, 2731}, {45000, 3181}, {999, 2740}, {-999, 2722}, {-40000, 2331},
-	    {INT32_MAX, 21477567}, {INT32_MIN, -21472105},
+	    {0, 2731},
+	    {45000, 3181},
+	    {999, 2740},
+	    {-999, 2722},
+	    {-40000, 2331},
+	    {INT32_MAX, 21477567},
+	    {INT32_MIN, -21472105},
 	};
 	for (const auto &c : conversions)
-		EXPECT_EQ(millicelsius_to_decikelvin(c.millicelsius), c.raw) << c.millicelsius;
+		EXPECT_EQ(millicelsius_to_decikelvin(c.millicelsius), c.raw)
+		    << c.millicelsius;
 }
 
 // A file is read up to 4 KiB; one that fills them counts as unreadable.
@@ -333,7 +370,8 @@ TEST(LinuxLayer, FileSizeBound)
 	const struct {
 		size_t size;
 		bool ok;
-	} cases[] = {{0, false}, {1, true}, {4095, true}, {4096, false}, {1 << 20, false}};
+	} cases[] = {{0, false}, {1, true}, {4095, true}, {4096, false},
+	    {1 << 20, false}};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.size);
 		std::string path = std::string(dir) + "/value";
@@ -346,7 +384,8 @@ TEST(LinuxLayer, FileSizeBound)
 		char text[8];
 		EXPECT_EQ(sysfs_read_text(text, sizeof text, "value"), c.ok);
 		if (c.ok) {
-			EXPECT_EQ(std::string(text), std::string(c.size < 7 ? c.size : 7, '7'));
+			EXPECT_EQ(std::string(text),
+			    std::string(c.size < 7 ? c.size : 7, '7'));
 		}
 		unlink(path.c_str());
 	}

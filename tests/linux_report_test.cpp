@@ -20,11 +20,13 @@ const std::string fixtures = PELKO_FIXTURES;
 
 // unshare(1) makes the namespace; the shell inside mounts the tree and
 // becomes pelko.
-run_result run_over_sysfs(const std::string &tree, const std::vector<std::string> &args)
+run_result run_over_sysfs(const std::string &tree,
+    const std::vector<std::string> &args)
 {
-	std::vector<std::string> argv{"/usr/bin/unshare", "-m", "--propagation", "private",
-	    "/bin/sh", "-c", "mount --bind \"$1\" /sys && shift && exec \"$@\"", "sh",
-	    tree, PELKO_PATH};
+	std::vector<std::string> argv{"/usr/bin/unshare", "-m", "--propagation",
+	    "private", "/bin/sh", "-c",
+	    "mount --bind \"$1\" /sys && shift && exec \"$@\"", "sh", tree,
+	    PELKO_PATH};
 	argv.insert(argv.end(), args.begin(), args.end());
 	return run_command(argv);
 }
@@ -38,13 +40,14 @@ std::string mount_unavailable()
 	return r.status == 0 ? "" : "unshare and mount failed: " + r.err;
 }
 
-#define REQUIRE_SYSFS_MOUNT()                                                 \
-	do {                                                                  \
-		static const std::string why = mount_unavailable();           \
+#define REQUIRE_SYSFS_MOUNT()                                                  \
+	do {                                                                   \
+		static const std::string why = mount_unavailable();            \
 		if (!why.empty() && getenv("PELKO_REQUIRE_SYSFS_MOUNT"))       \
 			FAIL() << "cannot mount a fixture over /sys: " << why; \
-		if (!why.empty())                                             \
-			GTEST_SKIP() << "cannot mount a fixture over /sys: " << why; \
+		if (!why.empty())                                              \
+			GTEST_SKIP()                                           \
+			    << "cannot mount a fixture over /sys: " << why;    \
 	} while (0)
 
 std::string read_file(const std::string &path)
@@ -61,7 +64,7 @@ TEST(LinuxReport, WholeReportOfEachFixture)
 	const struct {
 		const char *tree;
 		std::vector<std::string> args;
-		const char *report;	// in tests/fixtures/reports
+		const char *report; // in tests/fixtures/reports
 	} cases[] = {
 	    {"intel-laptop", {}, "intel-laptop"},
 	    {"intel-laptop", {"-f"}, "intel-laptop-f"},
@@ -77,9 +80,11 @@ TEST(LinuxReport, WholeReportOfEachFixture)
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.report);
-		std::string expected = read_file(fixtures + "/reports/" + c.report);
+		std::string expected =
+		    read_file(fixtures + "/reports/" + c.report);
 		ASSERT_FALSE(expected.empty());
-		run_result r = run_over_sysfs(fixtures + "/sysfs/" + c.tree, c.args);
+		run_result r =
+		    run_over_sysfs(fixtures + "/sysfs/" + c.tree, c.args);
 		EXPECT_EQ(r.status, 0);
 		EXPECT_EQ(r.out, expected);
 		EXPECT_EQ(r.err, "");
@@ -96,10 +101,11 @@ TEST(LinuxReport, NoPowerSupplyClassStopsAtTheDevice)
 	run_result r = run_over_sysfs(tree, {"-d"});
 	rmdir(tree);
 	EXPECT_EQ(r.status, 72);
-	EXPECT_EQ(r.out, report_header +
-	        "\n[Coretemp]\n\tCan't get number of cpus."
-	        "\n[ACPI Thermal]\n\tNo ACPI Thermal Zone Support.\n"
-	        "\n[ACPI Battery (sysctl)]\n\tNo ACPI Battery support.\n");
+	EXPECT_EQ(r.out,
+	    report_header +
+		"\n[Coretemp]\n\tCan't get number of cpus."
+		"\n[ACPI Thermal]\n\tNo ACPI Thermal Zone Support.\n"
+		"\n[ACPI Battery (sysctl)]\n\tNo ACPI Battery support.\n");
 	EXPECT_EQ(r.err, "pelko: /dev/acpi: No such file or directory\n");
 }
 
@@ -111,14 +117,15 @@ TEST(LinuxReport, EachFileOpenedOncePerReport)
 	REQUIRE_SYSFS_MOUNT();
 	if (access("/usr/bin/strace", X_OK) != 0)
 		GTEST_SKIP() << "no strace";
-	for (const char *tree : {"intel-laptop", "two-batteries", "big-64cpu"}) {
+	for (const char *tree :
+	    {"intel-laptop", "two-batteries", "big-64cpu"}) {
 		SCOPED_TRACE(tree);
 		char log[] = "/tmp/pelko-strace-XXXXXX";
 		int fd = mkstemp(log);
 		ASSERT_GE(fd, 0);
 		close(fd);
-		std::vector<std::string> argv{"/usr/bin/unshare", "-m", "--propagation",
-		    "private", "/bin/sh", "-c",
+		std::vector<std::string> argv{"/usr/bin/unshare", "-m",
+		    "--propagation", "private", "/bin/sh", "-c",
 		    // LeakSanitizer, in a sanitized build, cannot run under ptrace.
 		    "mount --bind \"$1\" /sys && ASAN_OPTIONS=detect_leaks=0 "
 		    "exec strace -qq -e trace=openat -o \"$2\" \"$3\"",
@@ -130,14 +137,17 @@ TEST(LinuxReport, EachFileOpenedOncePerReport)
 		for (std::string line; std::getline(in, line);) {
 			// openat(FD, "path", ...): below the root, not AT_FDCWD.
 			size_t start = line.find('"');
-			if (line.rfind("openat(AT_FDCWD", 0) == 0 || start == std::string::npos)
+			if (line.rfind("openat(AT_FDCWD", 0) == 0 ||
+			    start == std::string::npos)
 				continue;
-			opened[line.substr(start + 1, line.find('"', start + 1) - start - 1)]++;
+			opened[line.substr(start + 1,
+			    line.find('"', start + 1) - start - 1)]++;
 		}
 		unlink(log);
 		EXPECT_GT(opened.size(), 10u);
 		for (const auto &[path, times] : opened)
-			EXPECT_EQ(times, path == "class/power_supply" ? 2 : 1) << path;
+			EXPECT_EQ(times, path == "class/power_supply" ? 2 : 1)
+			    << path;
 	}
 }
 
@@ -147,10 +157,10 @@ TEST(LinuxReport, IntervalRepeatsTheReport)
 	REQUIRE_SYSFS_MOUNT();
 	std::string tree = fixtures + "/sysfs/two-batteries";
 	std::string once = read_file(fixtures + "/reports/two-batteries");
-	std::vector<std::string> argv{"/usr/bin/unshare", "-m", "--propagation", "private",
-	    "/bin/sh", "-c",
-	    "mount --bind \"$1\" /sys && timeout -s INT 1.5 \"$2\" -i 1", "sh", tree,
-	    PELKO_PATH};
+	std::vector<std::string> argv{"/usr/bin/unshare", "-m", "--propagation",
+	    "private", "/bin/sh", "-c",
+	    "mount --bind \"$1\" /sys && timeout -s INT 1.5 \"$2\" -i 1", "sh",
+	    tree, PELKO_PATH};
 	run_result r = run_command(argv);
 	EXPECT_EQ(r.out, once + once);
 }

@@ -1,10 +1,10 @@
 #include "run.h"
 
+#include <sys/wait.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -20,8 +20,8 @@ void fail(const char *what)
 	throw std::runtime_error(what);
 }
 
-[[noreturn]] void exec_child(const std::vector<std::string> &argv,
-    int out_fd, int err_fd, const run_options &options)
+[[noreturn]] void exec_child(const std::vector<std::string> &argv, int out_fd,
+    int err_fd, const run_options &options)
 {
 	if (options.close_reader) {
 		int dead[2];
@@ -92,7 +92,8 @@ bool drain(int out_fd, int err_fd, run_result *result)
 				continue;
 			ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
 			if (n > 0) {
-				sinks[i]->append(buffer, static_cast<size_t>(n));
+				sinks[i]->append(buffer,
+				    static_cast<size_t>(n));
 			} else {
 				fds[i].fd = -1;
 				open_fds--;
@@ -106,7 +107,8 @@ bool drain(int out_fd, int err_fd, run_result *result)
 
 } // namespace
 
-run_result run_command(const std::vector<std::string> &argv, run_options options)
+run_result run_command(const std::vector<std::string> &argv,
+    run_options options)
 {
 	int out_pipe[2], err_pipe[2];
 	if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0)
@@ -133,11 +135,12 @@ run_result run_command(const std::vector<std::string> &argv, run_options options
 	if (waitpid(pid, &status, 0) != pid)
 		fail("waitpid");
 	if (!finished)
-		throw std::runtime_error("killed after " + std::to_string(run_seconds) +
-		    " s or " + std::to_string(result.out.size() + result.err.size()) +
+		throw std::runtime_error("killed after " +
+		    std::to_string(run_seconds) + " s or " +
+		    std::to_string(result.out.size() + result.err.size()) +
 		    " bytes of output: " + command_line(argv));
-	result.status = WIFEXITED(status) ? WEXITSTATUS(status)
-	                                  : 128 + WTERMSIG(status);
+	result.status =
+	    WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 	return result;
 }
 
@@ -146,11 +149,13 @@ namespace {
 std::string write_scenario(const std::string &text)
 {
 	const char *dir = getenv("TMPDIR");
-	std::string path = std::string(dir ? dir : "/tmp") + "/pelko-scenario-XXXXXX";
+	std::string path =
+	    std::string(dir ? dir : "/tmp") + "/pelko-scenario-XXXXXX";
 	int fd = mkstemp(path.data());
 	if (fd < 0)
 		fail("mkstemp");
-	if (write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+	if (write(fd, text.data(), text.size()) !=
+	    static_cast<ssize_t>(text.size()))
 		fail("write");
 	close(fd);
 	return path;

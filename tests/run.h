@@ -5,16 +5,16 @@
 #include <vector>
 
 struct run_result {
-	int status;		// exit status, or 128 + signal number
-	std::string out;	// standard output (both streams with merge_streams)
-	std::string err;	// standard error
+	int status;	 // exit status, or 128 + signal number
+	std::string out; // standard output (both streams with merge_streams)
+	std::string err; // standard error
 };
 
 struct run_options {
-	bool merge_streams = false;	// standard error goes to the same pipe
-	const char *stdout_path = nullptr;	// standard output goes to this file
-	bool close_reader = false;	// standard output is a pipe nobody reads,
-					// with SIGPIPE ignored
+	bool merge_streams = false; // standard error goes to the same pipe
+	const char *stdout_path = nullptr; // standard output goes to this file
+	bool close_reader = false; // standard output is a pipe nobody reads,
+				   // with SIGPIPE ignored
 };
 
 // pelko-sim with a scenario given as text, then pelko's arguments.

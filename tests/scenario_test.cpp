@@ -23,26 +23,28 @@ TEST(Scenario, MalformedLinesStopWithFileAndLine)
 	    {"battinfo 0 1 2 3", "battinfo takes 5 arguments, not 4"},
 	    {"bst 0 1 2 3 4294967296", "4294967296 is out of range"},
 	    {"bif 0 0 1 1 1 1 1 1 1 1 \"m\" \"s\" \"t\" oem",
-	     "'oem' is not a quoted string"},
+		"'oem' is not a quoted string"},
 	    {"bif 0 0 1 1 1 1 1 1 1 1 \"m\" \"s\" \"t\" \"o",
-	     "unterminated string"},
+		"unterminated string"},
 	    {"bif 0 0 1 1 1 1 1 1 1 1 \"m\" \"s\" \"t\" \"\\q\"",
-	     "unknown escape in string"},
+		"unknown escape in string"},
 	    {"bif 0 0 1 1 1 1 1 1 1 1 \"m\" \"s\" \"t\" \"\\x4\"",
-	     "\\x needs two hex digits"},
+		"\\x needs two hex digits"},
 	    {"bif 0 0 1 1 1 1 1 1 1 1 \"m\" \"s\" \"t\" "
 	     "\"123456789012345678901234567890123\"",
-	     "string longer than 32 bytes"},
-	    {"ncpu 1\r", "carriage return at the end of the line (CRLF line ends)"},
+		"string longer than 32 bytes"},
+	    {"ncpu 1\r",
+		"carriage return at the end of the line (CRLF line ends)"},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.line);
 		// Three lines without a directive first, the comments holding what
 		// a directive may not: the bad one is the fourth.
-		run_result r = run_sim(std::string("# it's a \"quote \\q\n\n"
-		                                   "  # unbalanced \" quote\n") +
-		        c.line + "\n",
-		    {});
+		run_result r =
+		    run_sim(std::string("# it's a \"quote \\q\n\n"
+					"  # unbalanced \" quote\n") +
+			    c.line + "\n",
+			{});
 		EXPECT_EQ(r.status, 2);
 		EXPECT_EQ(r.out, "");
 		std::string tail = std::string(":4: ") + c.reason + "\n";
@@ -82,7 +84,9 @@ TEST(Scenario, UnreadableFileIsRefused)
 		run_result r = run_sim_file(c.path, {"-v"});
 		EXPECT_EQ(r.status, 2);
 		EXPECT_EQ(r.out, "");
-		EXPECT_EQ(r.err, std::string("pelko-sim: ") + c.path + ": " + c.reason + "\n");
+		EXPECT_EQ(r.err,
+		    std::string("pelko-sim: ") + c.path + ": " + c.reason +
+			"\n");
 	}
 }
 

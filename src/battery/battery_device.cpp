@@ -36,7 +36,8 @@ static void print_measure(const char *label, int value, const char *unit)
 // control byte in them would drive the terminal, or forge the tabs and
 // lines that scripts read the report by: each shows as '?'.  A field
 // filled to its end has no NUL: nothing past it is read.
-static void print_text(const char *label, const char (&field)[ACPI_CMBAT_MAXSTRLEN])
+static void print_text(const char *label,
+    const char (&field)[ACPI_CMBAT_MAXSTRLEN])
 {
 	char shown[sizeof field + 1];
 	size_t length = strnlen(field, sizeof field);
@@ -51,17 +52,22 @@ static void print_text(const char *label, const char (&field)[ACPI_CMBAT_MAXSTRL
 
 static void print_design(const acpi_bif &bif, const char *capacity_unit)
 {
-	print_measure("\tDesign capacity:\t\t", as_signed(bif.dcap), capacity_unit);
+	print_measure("\tDesign capacity:\t\t", as_signed(bif.dcap),
+	    capacity_unit);
 	print_measure("\tLast full capacity:\t\t", as_signed(bif.lfcap),
 	    capacity_unit);
-	printf("\tTechnology:\t\t\t%s\n", bif.btech == 0 ?
-	    "primary (non-rechargeable)" : "secondary (rechargeable)");
+	printf("\tTechnology:\t\t\t%s\n",
+	    bif.btech == 0 ? "primary (non-rechargeable)"
+			   : "secondary (rechargeable)");
 	if (as_signed(bif.dvol) == -1)
 		puts("\tDesign voltage\t\tunknown");
 	else
-		printf("\tDesign voltage\t\t\t%d\t\t\t\tmV\n", as_signed(bif.dvol));
-	print_measure("\tCapacity (warn):\t\t", as_signed(bif.wcap), capacity_unit);
-	print_measure("\tCapacity (low):\t\t\t", as_signed(bif.lcap), capacity_unit);
+		printf("\tDesign voltage\t\t\t%d\t\t\t\tmV\n",
+		    as_signed(bif.dvol));
+	print_measure("\tCapacity (warn):\t\t", as_signed(bif.wcap),
+	    capacity_unit);
+	print_measure("\tCapacity (low):\t\t\t", as_signed(bif.lcap),
+	    capacity_unit);
 	print_measure("\tLow/warn granularity:\t\t", as_signed(bif.gra1),
 	    capacity_unit);
 	print_measure("\tWarn/full granularity:\t\t", as_signed(bif.gra2),
@@ -144,7 +150,8 @@ static void report_battery_unit(int unit, acpi_battery_ioctl_arg *arg)
 	if (!battery_request(ACPIIO_BATT_GET_BST, "status", unit, arg))
 		return;
 	if (as_signed(arg->bst.state) != BATT_STAT_NOT_PRESENT)
-		print_measure("\tVoltage:\t\t\t", as_signed(arg->bst.volt), "mV");
+		print_measure("\tVoltage:\t\t\t", as_signed(arg->bst.volt),
+		    "mV");
 }
 
 static void report_battery_units()

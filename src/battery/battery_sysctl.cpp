@@ -8,7 +8,8 @@
 void report_battery_sysctl()
 {
 	if (!battery_subtree_present()) {
-		show_notice("\n[ACPI Battery (sysctl)]\n\tNo ACPI Battery support.\n",
+		show_notice(
+		    "\n[ACPI Battery (sysctl)]\n\tNo ACPI Battery support.\n",
 		    report_flags);
 		return;
 	}

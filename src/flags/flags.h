@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-constexpr uint32_t FLAG_FAHRENHEIT = 1;	// -f
+constexpr uint32_t FLAG_FAHRENHEIT = 1; // -f
 constexpr uint32_t FLAG_KELVIN = 2;	// -k
 constexpr uint32_t FLAG_SHOW_ALL = 4;	// -d
 constexpr uint32_t FLAG_INTERVAL = 8;	// -i

@@ -45,7 +45,8 @@ static void flush_stdout()
 static void check_temp_units()
 {
 	if ((report_flags & FLAG_FAHRENHEIT) && (report_flags & FLAG_KELVIN)) {
-		puts("You can't choice to show temperature un Fahrenheit and Kelvin");
+		puts(
+		    "You can't choice to show temperature un Fahrenheit and Kelvin");
 		exit(1);
 	}
 }

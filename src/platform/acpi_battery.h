@@ -19,17 +19,17 @@
 #define ACPI_CMBAT_MAXSTRLEN 32
 
 struct acpi_battinfo {
-	int cap;	// remaining capacity, percent
-	int min;	// remaining time, minutes
-	int state;	// state word
-	int rate;	// present rate
+	int cap;   // remaining capacity, percent
+	int min;   // remaining time, minutes
+	int state; // state word
+	int rate;  // present rate
 };
 
 struct acpi_bif {
-	uint32_t units;	// 0: mWh and mW; otherwise mAh and mA
+	uint32_t units; // 0: mWh and mW; otherwise mAh and mA
 	uint32_t dcap;	// design capacity
-	uint32_t lfcap;	// last full capacity
-	uint32_t btech;	// 0: primary; otherwise secondary
+	uint32_t lfcap; // last full capacity
+	uint32_t btech; // 0: primary; otherwise secondary
 	uint32_t dvol;	// design voltage, mV
 	uint32_t wcap;	// warning capacity
 	uint32_t lcap;	// low capacity
@@ -42,7 +42,7 @@ struct acpi_bif {
 };
 
 struct acpi_bst {
-	uint32_t state;	// state word
+	uint32_t state; // state word
 	uint32_t rate;	// present rate
 	uint32_t cap;	// remaining capacity
 	uint32_t volt;	// present voltage, mV
@@ -64,10 +64,10 @@ constexpr unsigned long bsd_iowr(char group, unsigned number, size_t length)
 	    (static_cast<unsigned long>(group) << 8) | number;
 }
 
-#define ACPIIO_BATT_GET_BATTINFO \
+#define ACPIIO_BATT_GET_BATTINFO                                               \
 	bsd_iowr('B', 0x03, sizeof(union acpi_battery_ioctl_arg))
 #define ACPIIO_BATT_GET_BIF bsd_iowr('B', 0x10, sizeof(struct acpi_bif))
-#define ACPIIO_BATT_GET_BST \
+#define ACPIIO_BATT_GET_BST                                                    \
 	bsd_iowr('B', 0x11, sizeof(union acpi_battery_ioctl_arg))
 
 #endif

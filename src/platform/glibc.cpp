@@ -14,7 +14,8 @@
 extern "C" void setprogname(const char *name)
 {
 	const char *slash = strrchr(name, '/');
-	program_invocation_short_name = const_cast<char *>(slash ? slash + 1 : name);
+	program_invocation_short_name =
+	    const_cast<char *>(slash ? slash + 1 : name);
 }
 
 extern "C" const char *getprogname(void)

@@ -34,7 +34,8 @@ void report_coretemp()
 	int count;
 
 	if (!read_cpu_count(&count)) {
-		show_notice("\n[Coretemp]\n\tCan't get number of cpus.", report_flags);
+		show_notice("\n[Coretemp]\n\tCan't get number of cpus.",
+		    report_flags);
 		return;
 	}
 	puts("[Coretemp]");

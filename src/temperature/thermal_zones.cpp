@@ -22,12 +22,12 @@ void report_thermal_zones()
 		if (!zone_temp_raw(zone, &raw)) {
 			if (zone == 0)
 				show_notice("\n[ACPI Thermal]\n"
-				            "\tNo ACPI Thermal Zone Support.\n",
+					    "\tNo ACPI Thermal Zone Support.\n",
 				    report_flags);
 			return;
 		}
 		puts("\n[ACPI Thermal]");
-		printf("\ttz%i:\t\t\t\t%.1lf\t\t\t\t%c\n", zone, convert_temp(raw),
-		    temp_unit_char());
+		printf("\ttz%i:\t\t\t\t%.1lf\t\t\t\t%c\n", zone,
+		    convert_temp(raw), temp_unit_char());
 	}
 }

@@ -20,8 +20,8 @@ scenario *machine;
 const char *scenario_path;
 unsigned scenario_line;
 
-[[noreturn]] __attribute__((format(printf, 1, 2)))
-void malformed(const char *format, ...)
+[[noreturn]] __attribute__((format(printf, 1, 2))) void
+malformed(const char *format, ...)
 {
 	va_list ap;
 
@@ -61,10 +61,18 @@ const char *read_quoted(const char *p, std::string *out)
 		}
 		p++;
 		switch (*p) {
-		case '"': out->push_back('"'); break;
-		case '\\': out->push_back('\\'); break;
-		case 't': out->push_back('\t'); break;
-		case 'n': out->push_back('\n'); break;
+		case '"':
+			out->push_back('"');
+			break;
+		case '\\':
+			out->push_back('\\');
+			break;
+		case 't':
+			out->push_back('\t');
+			break;
+		case 'n':
+			out->push_back('\n');
+			break;
 		case 'x': {
 			int high = hex_digit(p[1]);
 			int low = high < 0 ? -1 : hex_digit(p[2]);
@@ -147,8 +155,8 @@ void parse_string_field(const word &w, char (&field)[ACPI_CMBAT_MAXSTRLEN])
 void expect_words(const std::vector<word> &words, size_t count)
 {
 	if (words.size() != count)
-		malformed("%s takes %zu arguments, not %zu", words[0].text.c_str(),
-		    count - 1, words.size() - 1);
+		malformed("%s takes %zu arguments, not %zu",
+		    words[0].text.c_str(), count - 1, words.size() - 1);
 }
 
 void add_variable(const word &w, sim_variable variable)
@@ -159,7 +167,8 @@ void add_variable(const word &w, sim_variable variable)
 		malformed("%s is listed twice", w.text.c_str());
 }
 
-void add_answer(unsigned long request, const word &unit, const sim_answer &answer)
+void add_answer(unsigned long request, const word &unit,
+    const sim_answer &answer)
 {
 	int number = parse_int32(unit);
 
@@ -272,7 +281,8 @@ void parse_line(const char *line)
 		expect_words(w, 2);
 		if (machine->cycles != 0)
 			malformed("cycles is given twice");
-		machine->cycles = static_cast<long>(parse_number(w[1], 1, INT32_MAX));
+		machine->cycles =
+		    static_cast<long>(parse_number(w[1], 1, INT32_MAX));
 	} else {
 		malformed("unknown directive '%s'", directive.c_str());
 	}
@@ -300,7 +310,8 @@ void load_scenario(const char *path, scenario *into)
 		if (strlen(line) != static_cast<size_t>(length))
 			malformed("NUL byte in line");
 		if (length > 0 && line[length - 1] == '\r')
-			malformed("carriage return at the end of the line (CRLF line ends)");
+			malformed(
+			    "carriage return at the end of the line (CRLF line ends)");
 		parse_line(line);
 	}
 	// A file that opens but cannot be read, a directory say, is no scenario.

@@ -10,7 +10,7 @@
 #include "platform/acpi_battery.h"
 
 struct sim_variable {
-	bool node;	// an interior node: reading or probing it gives EISDIR
+	bool node; // an interior node: reading or probing it gives EISDIR
 	int32_t value;
 };
 
@@ -37,7 +37,7 @@ struct scenario {
 	int32_t ncpu = 0;
 	acpi_mode acpi = acpi_mode::none;
 	bool acpi_given = false;
-	long cycles = 0;	// 0: really sleep
+	long cycles = 0; // 0: really sleep
 };
 
 // Reads the scenario at path into *machine.  A malformed scenario, or one

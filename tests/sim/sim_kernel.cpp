@@ -21,10 +21,10 @@ namespace {
 
 scenario machine;
 long sleeps_done;
-int device_fd = -1;	// the descriptor handed out, -1 while closed
+int device_fd = -1; // the descriptor handed out, -1 while closed
 
-[[noreturn]] __attribute__((format(printf, 1, 2)))
-void misuse(const char *format, ...)
+[[noreturn]] __attribute__((format(printf, 1, 2))) void
+misuse(const char *format, ...)
 {
 	va_list ap;
 
@@ -120,7 +120,8 @@ int os_sysctlbyname(const char *name, void *oldp, size_t *oldlenp,
 int os_sysctl(const int *name, unsigned namelen, void *oldp, size_t *oldlenp,
     const void *newp, size_t)
 {
-	if (namelen != 2 || name[0] != 6 || name[1] != 3 || !machine.have_ncpu) {
+	if (namelen != 2 || name[0] != 6 || name[1] != 3 ||
+	    !machine.have_ncpu) {
 		errno = ENOENT;
 		return -1;
 	}
@@ -139,7 +140,8 @@ int os_open_acpi(int oflags)
 		errno = ENOENT;
 		return -1;
 	}
-	if (machine.acpi == acpi_mode::read_only && (oflags & O_ACCMODE) != O_RDONLY) {
+	if (machine.acpi == acpi_mode::read_only &&
+	    (oflags & O_ACCMODE) != O_RDONLY) {
 		errno = EACCES;
 		return -1;
 	}

@@ -28,9 +28,9 @@ enum class sensor_kind : uint8_t { core, package, amd_tdie, amd_tctl };
 
 struct sensor {
 	sensor_kind kind;
-	int hwmon;	// N of class/hwmon/hwmonN
-	int input;	// K of tempK_input
-	int package;	// -1: every package
+	int hwmon;   // N of class/hwmon/hwmonN
+	int input;   // K of tempK_input
+	int package; // -1: every package
 	int core;
 	cached_temp temp;
 };
@@ -81,8 +81,8 @@ bool label_number(const char *label, const char *prefix, int *number)
 	size_t skip = strlen(prefix);
 	int32_t value;
 
-	if (strncmp(label, prefix, skip) != 0 || !sysfs_parse_int(label + skip, &value) ||
-	    value < 0)
+	if (strncmp(label, prefix, skip) != 0 ||
+	    !sysfs_parse_int(label + skip, &value) || value < 0)
 		return false;
 	*number = value;
 	return true;
@@ -159,7 +159,8 @@ hwmon_kind read_hwmon_kind(int hwmon)
 {
 	char name[32];
 
-	if (!sysfs_read_text(name, sizeof name, "class/hwmon/hwmon%d/name", hwmon))
+	if (!sysfs_read_text(name, sizeof name, "class/hwmon/hwmon%d/name",
+		hwmon))
 		return hwmon_kind::other;
 	if (strcmp(name, "coretemp") == 0)
 		return hwmon_kind::coretemp;
@@ -193,7 +194,8 @@ void list_sensors()
 		if (h.kind == hwmon_kind::coretemp)
 			add_hwmon_sensors(h.number, false, -1);
 		else if (h.kind == hwmon_kind::amd)
-			add_hwmon_sensors(h.number, true, amd_count == 1 ? -1 : amd_seen++);
+			add_hwmon_sensors(h.number, true,
+			    amd_count == 1 ? -1 : amd_seen++);
 	}
 }
 
@@ -202,8 +204,8 @@ bool sensor_temperature(sensor *s, int32_t *raw)
 {
 	if (s->temp.state == reading::unread) {
 		int32_t millicelsius;
-		bool ok = sysfs_read_int(&millicelsius, "class/hwmon/hwmon%d/temp%d_input",
-		    s->hwmon, s->input);
+		bool ok = sysfs_read_int(&millicelsius,
+		    "class/hwmon/hwmon%d/temp%d_input", s->hwmon, s->input);
 		s->temp.state = ok ? reading::known : reading::missing;
 		s->temp.raw = ok ? millicelsius_to_decikelvin(millicelsius) : 0;
 	}
@@ -216,7 +218,8 @@ bool core_temperature(int package, int core, int32_t *raw)
 {
 	if (!sensors_listed)
 		list_sensors();
-	for (int kind = 0; kind <= static_cast<int>(sensor_kind::amd_tctl); kind++) {
+	for (int kind = 0; kind <= static_cast<int>(sensor_kind::amd_tctl);
+	     kind++) {
 		for (sensor &s : sensors) {
 			if (static_cast<int>(s.kind) != kind ||
 			    (s.package != -1 && s.package != package) ||
@@ -253,9 +256,12 @@ bool linux_cpu_temperature(int cpu, int32_t *raw)
 		return false;
 	if (entry->temp.state == reading::unread) {
 		int32_t package, core;
-		bool ok = sysfs_read_int(&package,
-		              "devices/system/cpu/cpu%d/topology/physical_package_id", cpu) &&
-		    sysfs_read_int(&core, "devices/system/cpu/cpu%d/topology/core_id", cpu) &&
+		bool ok =
+		    sysfs_read_int(&package,
+			"devices/system/cpu/cpu%d/topology/physical_package_id",
+			cpu) &&
+		    sysfs_read_int(&core,
+			"devices/system/cpu/cpu%d/topology/core_id", cpu) &&
 		    core_temperature(package, core, &entry->temp.raw);
 		entry->temp.state = ok ? reading::known : reading::missing;
 	}
@@ -267,7 +273,8 @@ bool linux_zone_temperature(int zone, int32_t *raw)
 {
 	int32_t millicelsius;
 
-	if (!sysfs_read_int(&millicelsius, "class/thermal/thermal_zone%d/temp", zone))
+	if (!sysfs_read_int(&millicelsius, "class/thermal/thermal_zone%d/temp",
+		zone))
 		return false;
 	*raw = millicelsius_to_decikelvin(millicelsius);
 	return true;

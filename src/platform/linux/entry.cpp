@@ -23,7 +23,8 @@ int device_fd = -1;
 enum class answer { missing, node, value };
 
 // name is prefix, a decimal number without sign or leading zero, suffix.
-bool indexed_name(const char *name, const char *prefix, const char *suffix, int *index)
+bool indexed_name(const char *name, const char *prefix, const char *suffix,
+    int *index)
 {
 	size_t skip = strlen(prefix);
 	char digits[16];
@@ -147,7 +148,8 @@ int os_sysctl(const int *name, unsigned namelen, void *oldp, size_t *oldlenp,
 		errno = EPERM;
 		return -1;
 	}
-	if (namelen != 2 || name[0] != 6 || name[1] != 3 || !linux_cpu_count(&count)) {
+	if (namelen != 2 || name[0] != 6 || name[1] != 3 ||
+	    !linux_cpu_count(&count)) {
 		errno = ENOENT;
 		return -1;
 	}
@@ -178,7 +180,8 @@ int os_ioctl(int fd, unsigned long request, void *arg)
 		return -1;
 	}
 	if (request == ACPIIO_BATT_GET_BATTINFO)
-		answered = linux_battery_battinfo(record->unit, &record->battinfo);
+		answered =
+		    linux_battery_battinfo(record->unit, &record->battinfo);
 	else if (request == ACPIIO_BATT_GET_BIF)
 		answered = linux_battery_bif(record->unit, &record->bif);
 	else if (request == ACPIIO_BATT_GET_BST)

@@ -9,7 +9,8 @@
 #include <cstddef>
 #include <type_traits>
 
-template <typename T> struct grow_list {
+template <typename T>
+struct grow_list {
 	static_assert(std::is_trivially_copyable_v<T>);
 
 	T *items = nullptr;

@@ -24,10 +24,11 @@ bool is_discharging(battery *b)
 // Batteries report energy (µWh, µW) or charge (µAh, µA).
 bool reports_charge(battery *b)
 {
-	return !battery_known(b, ENERGY_NOW) && !battery_known(b, ENERGY_FULL) &&
+	return !battery_known(b, ENERGY_NOW) &&
+	    !battery_known(b, ENERGY_FULL) &&
 	    !battery_known(b, ENERGY_FULL_DESIGN) &&
 	    (battery_known(b, CHARGE_NOW) || battery_known(b, CHARGE_FULL) ||
-	        battery_known(b, CHARGE_FULL_DESIGN));
+		battery_known(b, CHARGE_FULL_DESIGN));
 }
 
 int64_t now(battery *b)
@@ -51,7 +52,9 @@ int64_t rate(battery *b)
 
 int32_t clamp_percent(int64_t percent)
 {
-	return static_cast<int32_t>(percent < 0 ? 0 : percent > 100 ? 100 : percent);
+	return static_cast<int32_t>(percent < 0 ? 0
+		: percent > 100			? 100
+						: percent);
 }
 
 int32_t clamp_int32(int64_t value)
@@ -249,8 +252,8 @@ bool linux_battery_bif(int unit, acpi_bif *bif)
 		return false;
 	bool charge = reports_charge(b);
 	bif->units = charge ? 1 : 0;
-	bif->dcap =
-	    milli(battery_number(b, charge ? CHARGE_FULL_DESIGN : ENERGY_FULL_DESIGN));
+	bif->dcap = milli(battery_number(b,
+	    charge ? CHARGE_FULL_DESIGN : ENERGY_FULL_DESIGN));
 	bif->lfcap = milli(full(b));
 	// Linux lists no primary cells.
 	bif->btech = 1;
@@ -275,4 +278,3 @@ bool linux_battery_bst(int unit, acpi_bst *bst)
 	bst->volt = milli(battery_number(b, VOLTAGE_NOW));
 	return true;
 }
-

@@ -8,17 +8,13 @@
 
 namespace {
 
-const char *const number_names[NUMBER_ATTRS] = {
-	"present", "capacity", "energy_now", "energy_full", "energy_full_design",
-	"charge_now", "charge_full", "charge_full_design", "power_now",
-	"current_now", "time_to_empty_now", "voltage_now", "voltage_min_design",
-	"alarm",
-};
+const char *const number_names[NUMBER_ATTRS] = {"present", "capacity",
+    "energy_now", "energy_full", "energy_full_design", "charge_now",
+    "charge_full", "charge_full_design", "power_now", "current_now",
+    "time_to_empty_now", "voltage_now", "voltage_min_design", "alarm"};
 
-const char *const text_names[TEXT_ATTRS] = {
-	"status", "capacity_level", "model_name", "serial_number", "technology",
-	"manufacturer",
-};
+const char *const text_names[TEXT_ATTRS] = {"status", "capacity_level",
+    "model_name", "serial_number", "technology", "manufacturer"};
 
 enum class reading : uint8_t { unread, missing, known };
 
@@ -48,12 +44,14 @@ void add_supply(const char *name)
 	char scope[32];
 
 	if (strlen(name) >= sizeof battery::name ||
-	    !sysfs_read_text(type, sizeof type, "class/power_supply/%s/type", name))
+	    !sysfs_read_text(type, sizeof type, "class/power_supply/%s/type",
+		name))
 		return;
 	if (strcmp(type, "Mains") == 0 || strcmp(type, "USB") == 0) {
 		int32_t online;
 		have_mains = true;
-		if (sysfs_read_int(&online, "class/power_supply/%s/online", name) &&
+		if (sysfs_read_int(&online, "class/power_supply/%s/online",
+			name) &&
 		    online == 1)
 			have_mains_online = true;
 		return;
@@ -61,7 +59,8 @@ void add_supply(const char *name)
 	if (strcmp(type, "Battery") != 0)
 		return;
 	// Mice, keyboards and pens say "Device": not the machine's battery.
-	if (sysfs_read_text(scope, sizeof scope, "class/power_supply/%s/scope", name) &&
+	if (sysfs_read_text(scope, sizeof scope, "class/power_supply/%s/scope",
+		name) &&
 	    strcmp(scope, "Device") == 0)
 		return;
 	battery *b = batteries.add();
@@ -79,7 +78,8 @@ void list_supplies()
 	if (listed)
 		return;
 	listed = true;
-	sysfs_list("class/power_supply", [](const char *name) { add_supply(name); });
+	sysfs_list("class/power_supply",
+	    [](const char *name) { add_supply(name); });
 	batteries.sort(by_name);
 }
 
@@ -100,8 +100,8 @@ battery *battery_unit(size_t unit)
 int64_t battery_number(battery *b, number_attr attr)
 {
 	if (b->number_state[attr] == reading::unread) {
-		bool ok = sysfs_read_int(&b->number[attr], "class/power_supply/%s/%s",
-		    b->name, number_names[attr]);
+		bool ok = sysfs_read_int(&b->number[attr],
+		    "class/power_supply/%s/%s", b->name, number_names[attr]);
 		b->number_state[attr] = ok ? reading::known : reading::missing;
 	}
 	return b->number_state[attr] == reading::known ? b->number[attr] : -1;

@@ -27,8 +27,8 @@ struct sysfs_path {
 	char text[512];
 };
 
-__attribute__((format(printf, 2, 0)))
-bool format_path(sysfs_path *path, const char *format, va_list ap)
+__attribute__((format(printf, 2, 0))) bool format_path(sysfs_path *path,
+    const char *format, va_list ap)
 {
 	int length = vsnprintf(path->text, sizeof path->text, format, ap);
 	if (length < 0 || static_cast<size_t>(length) >= sizeof path->text) {
@@ -43,7 +43,8 @@ bool read_path(const char *path, char *text, size_t size)
 	char buffer[sysfs_max_file];
 
 	// O_NONBLOCK: a FIFO planted in the tree reads as empty, never hangs.
-	int fd = openat(root(), path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+	int fd = openat(root(), path,
+	    O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
 	if (fd < 0)
 		return false;
 	ssize_t length = read(fd, buffer, sizeof buffer);
@@ -130,9 +131,11 @@ bool sysfs_list_dir(const char *path, sysfs_entry_fn each, void *context)
 	ssize_t length;
 	while ((length = getdents64(fd, buffer, sizeof buffer)) > 0) {
 		for (ssize_t at = 0; at < length;) {
-			const auto *entry = reinterpret_cast<const dirent64 *>(buffer + at);
+			const auto *entry =
+			    reinterpret_cast<const dirent64 *>(buffer + at);
 			at += entry->d_reclen;
-			if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0)
+			if (strcmp(entry->d_name, ".") != 0 &&
+			    strcmp(entry->d_name, "..") != 0)
 				each(entry->d_name, context);
 		}
 	}
@@ -147,7 +150,8 @@ bool sysfs_name_number(const char *name, const char *prefix, int *number)
 	if (strncmp(name, prefix, skip) != 0)
 		return false;
 	const char *digits = name + skip;
-	if (digits[0] < '0' || digits[0] > '9' || (digits[0] == '0' && digits[1] != '\0'))
+	if (digits[0] < '0' || digits[0] > '9' ||
+	    (digits[0] == '0' && digits[1] != '\0'))
 		return false;
 	int32_t value;
 	if (!sysfs_parse_int(digits, &value))

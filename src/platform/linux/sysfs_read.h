@@ -34,11 +34,14 @@ using sysfs_entry_fn = void (*)(const char *name, void *context);
 bool sysfs_list_dir(const char *path, sysfs_entry_fn each, void *context);
 
 // sysfs_list_dir with a lambda taking the entry name.
-template <typename F> bool sysfs_list(const char *path, F each)
+template <typename F>
+bool sysfs_list(const char *path, F each)
 {
 	return sysfs_list_dir(
 	    path,
-	    [](const char *name, void *context) { (*static_cast<F *>(context))(name); },
+	    [](const char *name, void *context) {
+		    (*static_cast<F *>(context))(name);
+	    },
 	    &each);
 }
 
