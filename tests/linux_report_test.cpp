@@ -114,6 +114,11 @@ TEST(LinuxReport, NoPowerSupplyClassStopsAtTheDevice)
 // held as the device.
 TEST(LinuxReport, EachFileOpenedOncePerReport)
 {
+	// LeakSanitizer, in a sanitized build, cannot run under ptrace.
+	const std::string strace_command =
+	    std::string(
+		"mount --bind \"$1\" /sys && ASAN_OPTIONS=detect_leaks=0 ") +
+	    "exec strace -qq -e trace=openat -o \"$2\" \"$3\"";
 	REQUIRE_SYSFS_MOUNT();
 	if (access("/usr/bin/strace", X_OK) != 0)
 		GTEST_SKIP() << "no strace";
@@ -125,10 +130,7 @@ TEST(LinuxReport, EachFileOpenedOncePerReport)
 		ASSERT_GE(fd, 0);
 		close(fd);
 		std::vector<std::string> argv{"/usr/bin/unshare", "-m",
-		    "--propagation", "private", "/bin/sh", "-c",
-		    // LeakSanitizer, in a sanitized build, cannot run under ptrace.
-		    "mount --bind \"$1\" /sys && ASAN_OPTIONS=detect_leaks=0 "
-		    "exec strace -qq -e trace=openat -o \"$2\" \"$3\"",
+		    "--propagation", "private", "/bin/sh", "-c", strace_command,
 		    "sh", fixtures + "/sysfs/" + tree, log, PELKO_PATH};
 		run_result r = run_command(argv);
 		EXPECT_EQ(r.status, 0) << r.err;

@@ -45,6 +45,7 @@ void fail(const char *what)
 	close_range(3, ~0U, 0);
 
 	std::vector<char *> args;
+	args.reserve(argv.size() + 1);
 	for (const std::string &a : argv)
 		args.push_back(const_cast<char *>(a.c_str()));
 	args.push_back(nullptr);
@@ -81,7 +82,7 @@ bool drain(int out_fd, int err_fd, run_result *result)
 	std::string *sinks[2] = {&result->out, &result->err};
 	int open_fds = 2;
 	char buffer[65536];
-	long long deadline = now_ms() + run_seconds * 1000;
+	long long deadline = now_ms() + run_seconds * 1000LL;
 
 	while (open_fds > 0) {
 		long long left = deadline - now_ms();

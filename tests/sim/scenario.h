@@ -40,6 +40,6 @@ struct scenario {
 	long cycles = 0; // 0: really sleep
 };
 
-// Reads the scenario at path into *machine.  A malformed scenario, or one
+// Reads the scenario at path into *into.  A malformed scenario, or one
 // that cannot be read, stops the process with a message and status 2.
-void load_scenario(const char *path, scenario *machine);
+void load_scenario(const char *path, scenario *into);

@@ -23,15 +23,13 @@ int root()
 }
 
 // Paths below the root are short; a longer one cannot name an attribute.
-struct sysfs_path {
-	char text[512];
-};
+constexpr size_t path_size = 512;
 
-__attribute__((format(printf, 2, 0))) bool format_path(sysfs_path *path,
+__attribute__((format(printf, 2, 0))) bool format_path(char (&path)[path_size],
     const char *format, va_list ap)
 {
-	int length = vsnprintf(path->text, sizeof path->text, format, ap);
-	if (length < 0 || static_cast<size_t>(length) >= sizeof path->text) {
+	int length = vsnprintf(path, sizeof path, format, ap);
+	if (length < 0 || static_cast<size_t>(length) >= sizeof path) {
 		errno = ENAMETOOLONG;
 		return false;
 	}
@@ -73,13 +71,13 @@ void sysfs_set_root(const char *path)
 
 bool sysfs_read_text(char *text, size_t size, const char *format, ...)
 {
-	sysfs_path path;
+	char path[path_size];
 	va_list ap;
 
 	va_start(ap, format);
-	bool formatted = format_path(&path, format, ap);
+	bool formatted = format_path(path, format, ap);
 	va_end(ap);
-	return formatted && read_path(path.text, text, size);
+	return formatted && read_path(path, text, size);
 }
 
 bool sysfs_parse_int(const char *text, int32_t *value)
@@ -106,16 +104,16 @@ bool sysfs_parse_int(const char *text, int32_t *value)
 
 bool sysfs_read_int(int32_t *value, const char *format, ...)
 {
-	sysfs_path path;
+	char path[path_size];
 	char text[32];
 	va_list ap;
 
 	va_start(ap, format);
-	bool formatted = format_path(&path, format, ap);
+	bool formatted = format_path(path, format, ap);
 	va_end(ap);
 	// No 32-bit number is longer than 11 characters; a longer text, even
 	// one cut to fit the buffer, is refused.
-	if (!formatted || !read_path(path.text, text, sizeof text) ||
+	if (!formatted || !read_path(path, text, sizeof text) ||
 	    strlen(text) > 11)
 		return false;
 	return sysfs_parse_int(text, value);
