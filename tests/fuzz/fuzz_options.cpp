@@ -1,0 +1,150 @@
+// Option parsing over arbitrary argument vectors, in-process.
+//
+// The input, split at its NUL bytes, is pelko's arguments after argv[0].
+// pelko's main and report code are compiled with exit, err and main
+// renamed (program_renames.h), so that a run ends back here with its
+// status.  The status must be 0, 1 or 22, and a run that ends in success
+// must have written the version line or a report.
+
+#include <errno.h>
+#include <setjmp.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "flags/flags.h"
+#include "platform/platform.h"
+
+int pelko_main(int argc, char *argv[]);
+
+namespace {
+
+jmp_buf run_end;
+// What longjmp carries: the exit status plus one, or an interval run that
+// reached its first sleep.
+constexpr int reached_sleep = 1000;
+const int device_fd = 100;
+
+[[noreturn]] void end_run(int status)
+{
+	longjmp(run_end, status + 1);
+}
+
+} // namespace
+
+extern "C" [[noreturn]] void pelko_fuzz_exit(int status)
+{
+	end_run(status);
+}
+
+extern "C" [[noreturn]] __attribute__((format(printf, 2, 3))) void
+pelko_fuzz_err(int status, const char *format, ...)
+{
+	va_list ap;
+	va_start(ap, format);
+	vfprintf(stderr, format, ap);
+	va_end(ap);
+	end_run(status);
+}
+
+// The platform layer: a machine with the ACPI device and nothing else.
+
+void os_start(int *, char ***)
+{
+}
+
+int os_sysctlbyname(const char *, void *, size_t *, const void *, size_t)
+{
+	errno = ENOENT;
+	return -1;
+}
+
+int os_sysctl(const int *, unsigned, void *, size_t *, const void *, size_t)
+{
+	errno = ENOENT;
+	return -1;
+}
+
+int os_open_acpi(int)
+{
+	return device_fd;
+}
+
+int os_ioctl(int, unsigned long, void *)
+{
+	errno = ENXIO;
+	return -1;
+}
+
+int os_close(int)
+{
+	return 0;
+}
+
+unsigned os_sleep(unsigned)
+{
+	longjmp(run_end, reached_sleep);
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+	static FILE *devnull = fopen("/dev/null", "w");
+	std::vector<std::string> words{"pelko"};
+	std::string word;
+	for (size_t i = 0; i < size && words.size() < 256; i++) {
+		if (data[i] == '\0') {
+			words.push_back(word);
+			word.clear();
+		} else {
+			word.push_back(static_cast<char>(data[i]));
+		}
+	}
+	words.push_back(word);
+	std::vector<char *> argv;
+	for (std::string &w : words)
+		argv.push_back(w.data());
+	argv.push_back(nullptr);
+
+	char *text = nullptr;
+	size_t length = 0;
+	FILE *out = open_memstream(&text, &length);
+	FILE *saved_out = stdout, *saved_err = stderr;
+	stdout = out;
+	stderr = devnull;
+	optind = 0;
+	report_flags = 0;
+
+	int status;
+	int ended = setjmp(run_end);
+	if (ended == 0)
+		status =
+		    pelko_main(static_cast<int>(argv.size() - 1), argv.data());
+	else
+		status = ended == reached_sleep ? 0 : ended - 1;
+	stdout = saved_out;
+	stderr = saved_err;
+	fclose(out);
+	// The program name pointed into this run's arguments.
+	program_invocation_short_name = const_cast<char *>("pelko");
+
+	std::string_view written(text, length);
+	const std::string_view header = "\t\t\t\t\tCurrent\t\t\t\tUnit\n";
+	if (status != 0 && status != 1 && status != 22) {
+		fprintf(stderr, "exit status %d\n", status);
+		abort();
+	}
+	if (status == 0 && written != "pelko 0.5\n" &&
+	    written.substr(0, header.size()) != header) {
+		fprintf(stderr, "success without a report: [%.*s]\n",
+		    static_cast<int>(length), text);
+		abort();
+	}
+	free(text);
+	return 0;
+}
