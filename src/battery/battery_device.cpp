@@ -1,27 +1,13 @@
-#include <err.h>
-#include <fcntl.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 
 #include "battery.h"
+#include "battery_readings.h"
 #include "flags/flags.h"
 #include "kernel/kernel.h"
 #include "platform/acpi_battery.h"
 #include "platform/platform.h"
-
-// The ACPI device while the section runs; -1 otherwise.
-static int acpi_fd = -1;
-
-// The highest unit number the device is asked about.
-static const int max_battery_unit = 64;
-
-// The record fields are 32-bit patterns printed as signed numbers; -1
-// means that the battery does not know the value.
-static int as_signed(uint32_t field)
-{
-	return static_cast<int>(field);
-}
 
 // A value line, or its label followed by "unknown" for -1.
 static void print_measure(const char *label, int value, const char *unit)
@@ -32,21 +18,12 @@ static void print_measure(const char *label, int value, const char *unit)
 		printf("%s%d\t\t\t\t%s\n", label, value, unit);
 }
 
-// The strings come from firmware, or on Linux from any device driver.  A
-// control byte in them would drive the terminal, or forge the tabs and
-// lines that scripts read the report by: each shows as '?'.  A field
-// filled to its end has no NUL: nothing past it is read.
 static void print_text(const char *label,
     const char (&field)[ACPI_CMBAT_MAXSTRLEN])
 {
-	char shown[sizeof field + 1];
-	size_t length = strnlen(field, sizeof field);
+	char shown[ACPI_CMBAT_MAXSTRLEN + 1];
 
-	for (size_t i = 0; i < length; i++) {
-		auto byte = static_cast<unsigned char>(field[i]);
-		shown[i] = byte < 0x20 || byte == 0x7f ? '?' : field[i];
-	}
-	shown[length] = '\0';
+	printable_string(field, shown);
 	printf("%s%s\n", label, shown);
 }
 
@@ -110,47 +87,39 @@ static void print_charge(const acpi_battinfo &info, const char *rate_unit)
 	print_measure("\tPresent rate:\t\t\t", info.rate, rate_unit);
 }
 
-// Sets the unit in the shared buffer and sends the request.  On success the
-// buffer begins with the request's record; on failure the request's
-// "failed" line is written.
-static bool battery_request(unsigned long request, const char *what, int unit,
-    acpi_battery_ioctl_arg *arg)
-{
-	arg->unit = unit;
-	if (os_ioctl(acpi_fd, request, arg) != -1)
-		return true;
-	printf("\tget battery %s (%i) failed\n", what, unit);
-	return false;
-}
-
-static void report_battery_unit(int unit, acpi_battery_ioctl_arg *arg)
+static void print_unit(int unit, const battery_unit &u)
 {
 	printf("\n[battery%i]\n", unit);
-	if (unit > max_battery_unit) {
+	if (u.stage == battery_stage::invalid_unit) {
 		printf("\tinvalid battery %i\n", unit);
 		return;
 	}
-	if (!battery_request(ACPIIO_BATT_GET_BATTINFO, "user info", unit, arg))
+	if (u.stage == battery_stage::no_info) {
+		printf("\tget battery user info (%i) failed\n", unit);
 		return;
-	if (arg->battinfo.state == BATT_STAT_NOT_PRESENT) {
+	}
+	if (u.stage == battery_stage::not_present) {
 		puts("\tBattery not present");
 		return;
 	}
 	puts("\tPresent:\t\t\tyes");
-
-	if (!battery_request(ACPIIO_BATT_GET_BIF, "info", unit, arg))
+	if (u.stage == battery_stage::no_design) {
+		printf("\tget battery info (%i) failed\n", unit);
 		return;
-	bool milliwatts = arg->bif.units == 0;
-	print_design(arg->bif, milliwatts ? "mWh" : "mAh");
-
-	if (!battery_request(ACPIIO_BATT_GET_BATTINFO, "user info", unit, arg))
+	}
+	bool milliwatts = u.design.units == 0;
+	print_design(u.design, milliwatts ? "mWh" : "mAh");
+	if (u.stage == battery_stage::no_charge) {
+		printf("\tget battery user info (%i) failed\n", unit);
 		return;
-	print_charge(arg->battinfo, milliwatts ? "mW" : "mA");
-
-	if (!battery_request(ACPIIO_BATT_GET_BST, "status", unit, arg))
+	}
+	print_charge(u.charge, milliwatts ? "mW" : "mA");
+	if (u.stage == battery_stage::no_status) {
+		printf("\tget battery status (%i) failed\n", unit);
 		return;
-	if (as_signed(arg->bst.state) != BATT_STAT_NOT_PRESENT)
-		print_measure("\tVoltage:\t\t\t", as_signed(arg->bst.volt),
+	}
+	if (as_signed(u.status.state) != BATT_STAT_NOT_PRESENT)
+		print_measure("\tVoltage:\t\t\t", as_signed(u.status.volt),
 		    "mV");
 }
 
@@ -159,31 +128,29 @@ static void report_battery_units()
 	// One buffer for every request of the section; each request sets only
 	// its first int, the unit.
 	acpi_battery_ioctl_arg arg;
+	int count;
 
-	if (!battery_subtree_present()) {
+	if (!read_battery_count(&count)) {
 		text_ptr notice = format_text(
 		    "\n[ACPI Battery (%s)]\n\tNo ACPI Battery support.\n",
 		    ACPI_DEVICE_PATH);
 		show_notice(notice.get(), report_flags);
 		return;
 	}
-	int count = sysctl_get_int("hw.acpi.battery.units");
 	if (count < 0) {
 		puts("'hw.acpi.battery.units' returned -1, weird..");
 		return;
 	}
-	for (int unit = 0; unit < count; unit++)
-		report_battery_unit(unit, &arg);
+	for (int unit = 0; unit < count; unit++) {
+		battery_unit u;
+		read_battery_unit(unit, &arg, &u);
+		print_unit(unit, u);
+	}
 }
 
 void report_battery_device()
 {
-	acpi_fd = os_open_acpi(O_RDWR);
-	if (acpi_fd == -1)
-		acpi_fd = os_open_acpi(O_RDONLY);
-	if (acpi_fd == -1)
-		err(72, "%s", ACPI_DEVICE_PATH);
+	open_battery_device();
 	report_battery_units();
-	os_close(acpi_fd);
-	acpi_fd = -1;
+	close_battery_device();
 }
