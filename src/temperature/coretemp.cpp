@@ -14,14 +14,20 @@ static bool cpu_temp_raw(int cpu, int *raw)
 	return sysctl_read_int(name.get(), raw);
 }
 
-void print_cpu_temp(int cpu)
+bool cpu_temperature(int cpu, int *raw)
 {
 	text_ptr name = format_text(cpu_temp_name, cpu);
+
+	// A read that fails after the probe succeeded counts as no reading: no
+	// number is ever shown that was not read.
+	return sysctl_exists(name.get()) && cpu_temp_raw(cpu, raw);
+}
+
+void print_cpu_temp(int cpu)
+{
 	int raw;
 
-	// A read that fails after the probe succeeded gets the same line: no
-	// number is ever shown that was not read.
-	if (!sysctl_exists(name.get()) || !cpu_temp_raw(cpu, &raw)) {
+	if (!cpu_temperature(cpu, &raw)) {
 		printf("\tCPU%i:\t\t\t\tCannot get temperature\n", cpu);
 		return;
 	}

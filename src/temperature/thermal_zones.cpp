@@ -5,7 +5,7 @@
 #include "kernel/kernel.h"
 #include "temperature.h"
 
-static bool zone_temp_raw(int zone, int *raw)
+bool zone_temperature(int zone, int *raw)
 {
 	text_ptr name = format_text("hw.acpi.thermal.tz%i.temperature", zone);
 
@@ -19,7 +19,7 @@ void report_thermal_zones()
 	for (int zone = 0; zone < INT_MAX; zone++) {
 		int raw;
 
-		if (!zone_temp_raw(zone, &raw)) {
+		if (!zone_temperature(zone, &raw)) {
 			if (zone == 0)
 				show_notice("\n[ACPI Thermal]\n"
 					    "\tNo ACPI Thermal Zone Support.\n",
