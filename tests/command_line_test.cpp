@@ -14,13 +14,15 @@ using args = std::vector<std::string>;
 const std::string bare_machine = "acpi rw\n";
 
 const std::string usage_text =
-    "usage: pelko [-hvdfk] [-i seconds]\n"
+    "usage: pelko [-hvdfkp] [-i seconds] [-o file]\n"
     "\t-h\t\tShow this page\n"
     "\t-v\t\tShow pelko version\n"
     "\t-d\t\tDisplay all info and non-working devices\n"
     "\t-f\t\tDisplay temperature in Fahrenheit\n"
     "\t-k\t\tDisplay the temperature in Kelvins\n"
-    "\t-i seconds\tRepeat the report every given number of seconds\n";
+    "\t-i seconds\tRepeat the report every given number of seconds\n"
+    "\t-p\t\tPrint the readings as Prometheus metrics\n"
+    "\t-o file\t\tWrite each report to file, replacing it whole\n";
 
 const std::string conflict_line =
     "You can't choice to show temperature un Fahrenheit and Kelvin\n";

@@ -1,6 +1,6 @@
 // The shipped pelko on Linux, each fixture tree mounted over /sys in a
 // private mount namespace: its whole report, byte for byte.  That needs
-// root; without it the tests are skipped, unless PELKO_REQUIRE_SYSFS_MOUNT
+// root; without it the tests are skipped, unless PELKO_REQUIRE_ALL_TESTS
 // is set, as CI sets it, and then they fail.
 
 #include <stdlib.h>
@@ -13,42 +13,11 @@
 #include <sstream>
 
 #include "run.h"
+#include "sysfs_mount.h"
 
 namespace {
 
 const std::string fixtures = PELKO_FIXTURES;
-
-// unshare(1) makes the namespace; the shell inside mounts the tree and
-// becomes pelko.
-run_result run_over_sysfs(const std::string &tree,
-    const std::vector<std::string> &args)
-{
-	std::vector<std::string> argv{"/usr/bin/unshare", "-m", "--propagation",
-	    "private", "/bin/sh", "-c",
-	    "mount --bind \"$1\" /sys && shift && exec \"$@\"", "sh", tree,
-	    PELKO_PATH};
-	argv.insert(argv.end(), args.begin(), args.end());
-	return run_command(argv);
-}
-
-// Why fixtures cannot be mounted here, or "" when they can.
-std::string mount_unavailable()
-{
-	if (geteuid() != 0)
-		return "not root";
-	run_result r = run_over_sysfs(fixtures + "/sysfs/empty-vm", {"-v"});
-	return r.status == 0 ? "" : "unshare and mount failed: " + r.err;
-}
-
-#define REQUIRE_SYSFS_MOUNT()                                                  \
-	do {                                                                   \
-		static const std::string why = mount_unavailable();            \
-		if (!why.empty() && getenv("PELKO_REQUIRE_SYSFS_MOUNT"))       \
-			FAIL() << "cannot mount a fixture over /sys: " << why; \
-		if (!why.empty())                                              \
-			GTEST_SKIP()                                           \
-			    << "cannot mount a fixture over /sys: " << why;    \
-	} while (0)
 
 std::string read_file(const std::string &path)
 {
@@ -120,8 +89,7 @@ TEST(LinuxReport, EachFileOpenedOncePerReport)
 		"mount --bind \"$1\" /sys && ASAN_OPTIONS=detect_leaks=0 ") +
 	    "exec strace -qq -e trace=openat -o \"$2\" \"$3\"";
 	REQUIRE_SYSFS_MOUNT();
-	if (access("/usr/bin/strace", X_OK) != 0)
-		GTEST_SKIP() << "no strace";
+	SKIP_OR_FAIL_IF(tool_unavailable("/usr/bin/strace"));
 	for (const char *tree :
 	    {"intel-laptop", "two-batteries", "big-64cpu"}) {
 		SCOPED_TRACE(tree);

@@ -4,10 +4,11 @@
 
 #include <cstdint>
 
-constexpr uint32_t FLAG_FAHRENHEIT = 1; // -f
-constexpr uint32_t FLAG_KELVIN = 2;	// -k
-constexpr uint32_t FLAG_SHOW_ALL = 4;	// -d
-constexpr uint32_t FLAG_INTERVAL = 8;	// -i
+constexpr uint32_t FLAG_FAHRENHEIT = 1;	 // -f
+constexpr uint32_t FLAG_KELVIN = 2;	 // -k
+constexpr uint32_t FLAG_SHOW_ALL = 4;	 // -d
+constexpr uint32_t FLAG_INTERVAL = 8;	 // -i
+constexpr uint32_t FLAG_PROMETHEUS = 16; // -p
 
 // Set while the options are parsed, read-only afterwards.
 extern uint32_t report_flags;

@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include "flags/flags.h"
+#include "metrics/metrics.h"
+#include "output.h"
 #include "platform/platform.h"
 #include "report.h"
 
@@ -16,7 +18,8 @@ static uint32_t interval_secs;
 
 [[noreturn]] static void usage()
 {
-	fprintf(stderr, "usage: %s [-hvdfk] [-i seconds]\n", getprogname());
+	fprintf(stderr, "usage: %s [-hvdfkp] [-i seconds] [-o file]\n",
+	    getprogname());
 	fputs("\t-h\t\tShow this page\n", stderr);
 	fputs("\t-v\t\tShow pelko version\n", stderr);
 	fputs("\t-d\t\tDisplay all info and non-working devices\n", stderr);
@@ -24,21 +27,16 @@ static uint32_t interval_secs;
 	fputs("\t-k\t\tDisplay the temperature in Kelvins\n", stderr);
 	fputs("\t-i seconds\tRepeat the report every given number of seconds\n",
 	    stderr);
+	fputs("\t-p\t\tPrint the readings as Prometheus metrics\n", stderr);
+	fputs("\t-o file\t\tWrite each report to file, replacing it whole\n",
+	    stderr);
 	exit(1);
-}
-
-// A report that could not be written must not end in success, and an
-// interval run must not go on writing into a dead pipe.
-static void flush_stdout()
-{
-	if (fflush(stdout) != 0 || ferror(stdout))
-		err(1, "stdout");
 }
 
 [[noreturn]] static void print_version()
 {
 	puts("pelko 0.5");
-	flush_stdout();
+	end_report();
 	exit(0);
 }
 
@@ -49,6 +47,11 @@ static void check_temp_units()
 		    "You can't choice to show temperature un Fahrenheit and Kelvin");
 		exit(1);
 	}
+	// Metrics are in degrees Celsius, as the format's conventions want.
+	if ((report_flags & FLAG_PROMETHEUS) &&
+	    (report_flags & (FLAG_FAHRENHEIT | FLAG_KELVIN)))
+		errx(1,
+		    "-p writes degrees Celsius: it takes neither -f nor -k");
 }
 
 // The whole argument must be a number of seconds that fits 32 bits.
@@ -71,13 +74,25 @@ static uint32_t parse_interval(const char *arg)
 	return static_cast<uint32_t>(value);
 }
 
+// One report, text or metrics, to its place.
+static void write_report()
+{
+	begin_report();
+	if (report_flags & FLAG_PROMETHEUS)
+		report_metrics();
+	else
+		report_all();
+	end_report();
+}
+
 int main(int argc, char *argv[])
 {
+	const char *report_file = nullptr;
 	int ch;
 
 	os_start(&argc, &argv);
 	setprogname(argv[0]);
-	while ((ch = os_getopt(argc, argv, "hvdfki:")) != -1) {
+	while ((ch = os_getopt(argc, argv, "hvdfkpi:o:")) != -1) {
 		switch (ch) {
 		case 'd':
 			report_flags |= FLAG_SHOW_ALL;
@@ -87,6 +102,12 @@ int main(int argc, char *argv[])
 			break;
 		case 'k':
 			report_flags |= FLAG_KELVIN;
+			break;
+		case 'p':
+			report_flags |= FLAG_PROMETHEUS;
+			break;
+		case 'o':
+			report_file = optarg;
 			break;
 		case 'i':
 			report_flags |= FLAG_INTERVAL;
@@ -100,15 +121,14 @@ int main(int argc, char *argv[])
 		}
 	}
 	check_temp_units();
+	set_report_file(report_file);
 
 	if (report_flags & FLAG_INTERVAL) {
 		for (;;) {
-			report_all();
-			flush_stdout();
+			write_report();
 			os_sleep(interval_secs);
 		}
 	}
-	report_all();
-	flush_stdout();
+	write_report();
 	return 0;
 }

@@ -1,13 +1,14 @@
 // Option parsing over arbitrary argument vectors, in-process.
 //
 // The input, split at its NUL bytes, is pelko's arguments after argv[0].
-// pelko's main and report code are compiled with exit, err and main
-// renamed (program_renames.h), so that a run ends back here with its
+// pelko's main and report code are compiled with exit, err, errx and
+// main renamed (program_renames.h), so that a run ends back here with its
 // status.  The status must be 0, 1 or 22, and a run that ends in success
-// must have written the version line or a report.
+// must have written the version line, a report, or only metrics lines.
 
 #include <errno.h>
 #include <setjmp.h>
+#include <signal.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "flags/flags.h"
+#include "main/output.h"
 #include "platform/platform.h"
 
 int pelko_main(int argc, char *argv[]);
@@ -45,6 +47,16 @@ extern "C" [[noreturn]] void pelko_fuzz_exit(int status)
 
 extern "C" [[noreturn]] __attribute__((format(printf, 2, 3))) void
 pelko_fuzz_err(int status, const char *format, ...)
+{
+	va_list ap;
+	va_start(ap, format);
+	vfprintf(stderr, format, ap);
+	va_end(ap);
+	end_run(status);
+}
+
+extern "C" [[noreturn]] __attribute__((format(printf, 2, 3))) void
+pelko_fuzz_errx(int status, const char *format, ...)
 {
 	va_list ap;
 	va_start(ap, format);
@@ -95,6 +107,10 @@ unsigned os_sleep(unsigned)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
 	static FILE *devnull = fopen("/dev/null", "w");
+	// -o writes files: an argument that could name a path outside the
+	// working folder is not run (tests/fuzz/run gives it a scratch one).
+	if (memchr(data, '/', size) != nullptr)
+		return 0;
 	std::vector<std::string> words{"pelko"};
 	std::string word;
 	for (size_t i = 0; i < size && words.size() < 256; i++) {
@@ -119,6 +135,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 	stderr = devnull;
 	optind = 0;
 	report_flags = 0;
+	set_report_file(nullptr);
+	// -o sets handlers for the signals that stop pelko; the fuzzer's own
+	// come back after the run.
+	struct sigaction saved_actions[3];
+	const int stops[3] = {SIGHUP, SIGINT, SIGTERM};
+	for (int i = 0; i < 3; i++)
+		sigaction(stops[i], nullptr, &saved_actions[i]);
 
 	int status;
 	int ended = setjmp(run_end);
@@ -129,6 +152,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 		status = ended == reached_sleep ? 0 : ended - 1;
 	stdout = saved_out;
 	stderr = saved_err;
+	for (int i = 0; i < 3; i++)
+		sigaction(stops[i], &saved_actions[i], nullptr);
 	fclose(out);
 	// The program name pointed into this run's arguments.
 	program_invocation_short_name = const_cast<char *>("pelko");
@@ -139,11 +164,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 		fprintf(stderr, "exit status %d\n", status);
 		abort();
 	}
-	if (status == 0 && written != "pelko 0.5\n" &&
+	if (status == 0 && !(report_flags & FLAG_PROMETHEUS) &&
+	    written != "pelko 0.5\n" &&
 	    written.substr(0, header.size()) != header) {
 		fprintf(stderr, "success without a report: [%.*s]\n",
 		    static_cast<int>(length), text);
 		abort();
+	}
+	// Metrics are all comments and samples, none of them at all where
+	// nothing could be read.
+	for (size_t at = 0; status == 0 && (report_flags & FLAG_PROMETHEUS) &&
+	     at < written.size();) {
+		size_t end = written.find('\n', at);
+		std::string_view line = written.substr(at, end - at);
+		if (end == std::string_view::npos ||
+		    (line.substr(0, 2) != "# " &&
+			line.substr(0, 6) != "pelko_" && line != "pelko 0.5")) {
+			fprintf(stderr, "not a metrics line: [%.*s]\n",
+			    static_cast<int>(line.size()), line.data());
+			abort();
+		}
+		at = end + 1;
 	}
 	free(text);
 	return 0;

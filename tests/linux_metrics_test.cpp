@@ -1,0 +1,128 @@
+// The shipped pelko's metrics on the Linux fixtures: promtool takes them,
+// and a real node_exporter's textfile collector passes them on.
+
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "sysfs_mount.h"
+
+namespace {
+
+const std::string trees = PELKO_FIXTURES "/sysfs/";
+const char exporter[] = "/usr/bin/prometheus-node-exporter";
+
+TEST(LinuxMetrics, PromtoolTakesEveryFixture)
+{
+	REQUIRE_SYSFS_MOUNT();
+	SKIP_OR_FAIL_IF(tool_unavailable("/usr/bin/promtool"));
+	for (const char *tree : {"intel-laptop", "two-batteries", "amd-desktop",
+		 "empty-vm", "mouse-battery", "odd-batteries", "hybrid-cpu",
+		 "garbage", "big-64cpu"}) {
+		SCOPED_TRACE(tree);
+		run_result r = run_over_sysfs(trees + tree, {"-p"});
+		EXPECT_EQ(r.status, 0);
+		EXPECT_EQ(r.err, "");
+		EXPECT_EQ(promtool_verdict(r.out), "");
+	}
+}
+
+// A port on 127.0.0.1 that nothing listens on just now.
+int free_port()
+{
+	int s = socket(AF_INET, SOCK_STREAM, 0);
+	sockaddr_in a{};
+	a.sin_family = AF_INET;
+	a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+	socklen_t length = sizeof a;
+	if (bind(s, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0 ||
+	    getsockname(s, reinterpret_cast<sockaddr *>(&a), &length) != 0)
+		throw std::runtime_error("no free port");
+	close(s);
+	return ntohs(a.sin_port);
+}
+
+// GET path from 127.0.0.1:port; "" when nothing answers.
+std::string http_get(int port, const char *path)
+{
+	int s = socket(AF_INET, SOCK_STREAM, 0);
+	sockaddr_in a{};
+	a.sin_family = AF_INET;
+	a.sin_port = htons(static_cast<uint16_t>(port));
+	a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+	std::string response;
+	if (connect(s, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0) {
+		std::string request = std::string("GET ") + path +
+		    " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+		if (write(s, request.data(), request.size()) ==
+		    static_cast<ssize_t>(request.size())) {
+			char buffer[65536];
+			ssize_t n;
+			while ((n = read(s, buffer, sizeof buffer)) > 0)
+				response.append(buffer, static_cast<size_t>(n));
+		}
+	}
+	close(s);
+	return response;
+}
+
+TEST(LinuxMetrics, NodeExporterPassesThemOn)
+{
+	REQUIRE_SYSFS_MOUNT();
+	SKIP_OR_FAIL_IF(tool_unavailable(exporter));
+	char dir[] = "/tmp/pelko-textfile-XXXXXX";
+	ASSERT_NE(mkdtemp(dir), nullptr);
+	std::string file = std::string(dir) + "/pelko.prom";
+	run_result written =
+	    run_over_sysfs(trees + "intel-laptop", {"-p", "-o", file});
+	ASSERT_EQ(written.status, 0) << written.err;
+
+	int port = free_port();
+	std::string listen =
+	    "--web.listen-address=127.0.0.1:" + std::to_string(port);
+	std::string textfiles =
+	    std::string("--collector.textfile.directory=") + dir;
+	pid_t pid = fork();
+	if (pid == 0) {
+		int null_fd = open("/dev/null", O_WRONLY);
+		dup2(null_fd, STDOUT_FILENO);
+		dup2(null_fd, STDERR_FILENO);
+		execl(exporter, exporter, listen.c_str(),
+		    "--collector.disable-defaults", "--collector.textfile",
+		    textfiles.c_str(), static_cast<char *>(nullptr));
+		_exit(127);
+	}
+	ASSERT_GT(pid, 0);
+	std::string scrape;
+	for (int tries = 0; tries < 100 && scrape.empty(); tries++) {
+		usleep(100000);
+		scrape = http_get(port, "/metrics");
+	}
+	kill(pid, SIGTERM);
+	waitpid(pid, nullptr, 0);
+	unlink(file.c_str());
+	rmdir(dir);
+
+	ASSERT_NE(scrape, "")
+	    << "node_exporter did not answer on port " << port;
+	for (const char *line :
+	    {"\nnode_textfile_scrape_error 0\n", "\npelko_cpus 4\n",
+		"\npelko_cpu_temperature_celsius{cpu=\"1\"} 53.5\n",
+		"\npelko_thermal_zone_temperature_celsius{zone=\"tz1\"} 52\n",
+		"\npelko_ac_online 0\n", "\npelko_batteries 1\n",
+		"\npelko_battery_total_remaining_ratio 0.8\n",
+		"\npelko_battery_total_time_remaining_seconds 14400\n",
+		"\npelko_battery_last_full_capacity_watthours{unit=\"0\"} 51.3\n",
+		"\npelko_battery_rate_watts{unit=\"0\"} 10.26\n",
+		"\npelko_battery_discharging{unit=\"0\"} 1\n",
+		"\n# TYPE pelko_battery_info gauge\n"})
+		EXPECT_NE(scrape.find(line), std::string::npos) << line;
+}
+
+} // namespace
