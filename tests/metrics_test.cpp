@@ -92,8 +92,9 @@ TEST(Metrics, Variations)
 		{"pelko_cpus 1\n", "pelko_batteries 1\n",
 		    "pelko_battery_present{unit=\"0\"} 1\n",
 		    "pelko_battery_charging{unit=\"0\"} 0\n",
-		    "pelko_battery_info{unit=\"0\",model=\"\",serial=\"\",type=\"\","
-		    "oem=\"\",technology=\"secondary\"} 1\n"}},
+		    std::string(
+			"pelko_battery_info{unit=\"0\",model=\"\",serial=\"\",") +
+			"type=\"\",oem=\"\",technology=\"secondary\"} 1\n"}},
 	    {"a battery not present",
 		"node hw.acpi.battery\nint hw.acpi.battery.units 1\nacpi rw\n"
 		"battinfo 0 -1 -1 7 -1\n",
