@@ -19,14 +19,6 @@ namespace {
 
 const std::string fixtures = PELKO_FIXTURES;
 
-std::string read_file(const std::string &path)
-{
-	std::ifstream in(path);
-	std::stringstream text;
-	text << in.rdbuf();
-	return text.str();
-}
-
 TEST(LinuxReport, WholeReportOfEachFixture)
 {
 	REQUIRE_SYSFS_MOUNT();

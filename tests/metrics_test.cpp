@@ -27,14 +27,6 @@ using args = std::vector<std::string>;
 
 const std::string fixtures = PELKO_FIXTURES;
 
-std::string read_file(const std::string &path)
-{
-	std::ifstream in(path);
-	std::stringstream text;
-	text << in.rdbuf();
-	return text.str();
-}
-
 std::string temp_dir()
 {
 	char dir[] = "/tmp/pelko-metrics-XXXXXX";

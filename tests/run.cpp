@@ -8,6 +8,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -188,4 +190,12 @@ run_result run_pelko(const std::vector<std::string> &args, run_options options)
 	std::vector<std::string> argv{PELKO_PATH};
 	argv.insert(argv.end(), args.begin(), args.end());
 	return run_command(argv, options);
+}
+
+std::string read_file(const std::string &path)
+{
+	std::ifstream in(path);
+	std::stringstream text;
+	text << in.rdbuf();
+	return text.str();
 }

@@ -33,5 +33,8 @@ run_result run_command(const std::vector<std::string> &argv,
 run_result run_pelko(const std::vector<std::string> &args,
     run_options options = {});
 
+// The whole file at path; "" when it cannot be read.
+std::string read_file(const std::string &path);
+
 // The column header line that starts every report.
 extern const std::string report_header;

@@ -45,6 +45,8 @@ extern "C" [[noreturn]] void pelko_fuzz_exit(int status)
 	end_run(status);
 }
 
+// err and errx alike: the message goes nowhere that matters, the status
+// ends the run.
 extern "C" [[noreturn]] __attribute__((format(printf, 2, 3))) void
 pelko_fuzz_err(int status, const char *format, ...)
 {
@@ -58,11 +60,12 @@ pelko_fuzz_err(int status, const char *format, ...)
 extern "C" [[noreturn]] __attribute__((format(printf, 2, 3))) void
 pelko_fuzz_errx(int status, const char *format, ...)
 {
+	char message[256];
 	va_list ap;
 	va_start(ap, format);
-	vfprintf(stderr, format, ap);
+	vsnprintf(message, sizeof message, format, ap);
 	va_end(ap);
-	end_run(status);
+	pelko_fuzz_err(status, "%s", message);
 }
 
 // The platform layer: a machine with the ACPI device and nothing else.

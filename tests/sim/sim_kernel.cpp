@@ -15,6 +15,7 @@
 
 #include "platform/acpi_battery.h"
 #include "platform/platform.h"
+#include "platform/sysctl_value.h"
 #include "scenario.h"
 
 namespace {
@@ -47,23 +48,6 @@ const sim_variable *find_variable(const char *name)
 {
 	auto found = machine.variables.find(name);
 	return found == machine.variables.end() ? nullptr : &found->second;
-}
-
-// Copies a 4-byte value out the way the kernel does.
-int copy_out_int(int32_t value, void *oldp, size_t *oldlenp)
-{
-	if (oldp == nullptr) {
-		if (oldlenp != nullptr)
-			*oldlenp = sizeof value;
-		return 0;
-	}
-	if (oldlenp == nullptr || *oldlenp < sizeof value) {
-		errno = ENOMEM;
-		return -1;
-	}
-	memcpy(oldp, &value, sizeof value);
-	*oldlenp = sizeof value;
-	return 0;
 }
 
 bool is_battery_request(unsigned long request)
@@ -114,7 +98,7 @@ int os_sysctlbyname(const char *name, void *oldp, size_t *oldlenp,
 		errno = EPERM;
 		return -1;
 	}
-	return copy_out_int(v->value, oldp, oldlenp);
+	return sysctl_copy_out(v->value, oldp, oldlenp);
 }
 
 int os_sysctl(const int *name, unsigned namelen, void *oldp, size_t *oldlenp,
@@ -129,7 +113,7 @@ int os_sysctl(const int *name, unsigned namelen, void *oldp, size_t *oldlenp,
 		errno = EPERM;
 		return -1;
 	}
-	return copy_out_int(machine.ncpu, oldp, oldlenp);
+	return sysctl_copy_out(machine.ncpu, oldp, oldlenp);
 }
 
 int os_open_acpi(int oflags)

@@ -10,6 +10,7 @@
 #include "cpu_temp.h"
 #include "linux_layer.h"
 #include "platform/platform.h"
+#include "platform/sysctl_value.h"
 #include "power_supply.h"
 #include "supply_list.h"
 #include "sysfs_read.h"
@@ -80,24 +81,6 @@ answer look_up(const char *name, int32_t *value)
 	return answer::missing;
 }
 
-// Hands a 4-byte value out as sysctl(3) does; with no buffer, only its
-// length.
-int copy_out(int32_t value, void *oldp, size_t *oldlenp)
-{
-	if (oldp == nullptr) {
-		if (oldlenp != nullptr)
-			*oldlenp = sizeof value;
-		return 0;
-	}
-	if (oldlenp == nullptr || *oldlenp < sizeof value) {
-		errno = ENOMEM;
-		return -1;
-	}
-	memcpy(oldp, &value, sizeof value);
-	*oldlenp = sizeof value;
-	return 0;
-}
-
 void forget_readings()
 {
 	linux_forget_temperatures();
@@ -135,7 +118,7 @@ int os_sysctlbyname(const char *name, void *oldp, size_t *oldlenp,
 	case answer::value:
 		break;
 	}
-	return copy_out(value, oldp, oldlenp);
+	return sysctl_copy_out(value, oldp, oldlenp);
 }
 
 // Only the CPU count, {CTL_HW, HW_NCPU}, is known.
@@ -153,7 +136,7 @@ int os_sysctl(const int *name, unsigned namelen, void *oldp, size_t *oldlenp,
 		errno = ENOENT;
 		return -1;
 	}
-	return copy_out(count, oldp, oldlenp);
+	return sysctl_copy_out(count, oldp, oldlenp);
 }
 
 // The battery records are read, never written: the device opens read-only,
