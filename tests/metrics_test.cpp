@@ -182,6 +182,9 @@ TEST(ReportFile, FailuresNameTheFile)
 		EXPECT_EQ(r.err,
 		    "pelko: " + paths[i] + ": " + reasons[i] + "\n");
 	}
+	// A fatal error halfway through a report leaves no temporary file.
+	run_result stopped = run_sim("ncpu 1\n", {"-o", dir + "/report"});
+	EXPECT_EQ(stopped.status, 72);
 	EXPECT_EQ(folder_entries(dir), std::vector<std::string>{"plain"});
 	unlink((dir + "/plain").c_str());
 	rmdir(dir.c_str());

@@ -18,10 +18,16 @@ static int saved_stdout = -1;
 static char temp_path[PATH_MAX + 8];
 static volatile sig_atomic_t temp_exists;
 
-static void remove_temp_and_die(int sig)
+static void remove_temp()
 {
 	if (temp_exists)
 		unlink(temp_path);
+	temp_exists = 0;
+}
+
+static void remove_temp_and_die(int sig)
+{
+	remove_temp();
 	signal(sig, SIG_DFL);
 	raise(sig);
 }
@@ -38,6 +44,8 @@ void set_report_file(const char *path)
 	static const int stops[] = {SIGHUP, SIGINT, SIGTERM};
 	for (int sig : stops)
 		signal(sig, remove_temp_and_die);
+	// A fatal error in the middle of a report exits through exit(3).
+	atexit(remove_temp);
 }
 
 // Stops with status 1 naming the file, the temporary file removed.
@@ -45,9 +53,7 @@ void set_report_file(const char *path)
 {
 	int saved_errno = errno;
 
-	if (temp_exists)
-		unlink(temp_path);
-	temp_exists = 0;
+	remove_temp();
 	errno = saved_errno;
 	err(1, "%s", report_path);
 }
