@@ -45,7 +45,9 @@ void set_report_file(const char *path)
 	for (int sig : stops)
 		signal(sig, remove_temp_and_die);
 	// A fatal error in the middle of a report exits through exit(3).
-	atexit(remove_temp);
+	static bool registered = false;
+	if (!registered)
+		registered = atexit(remove_temp) == 0;
 }
 
 // Stops with status 1 naming the file, the temporary file removed.
