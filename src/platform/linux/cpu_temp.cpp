@@ -75,19 +75,6 @@ cpu_entry *find_cpu(int number)
 	    sizeof(cpu_entry), compare_numbers));
 }
 
-// The number after prefix in a label such as "Core 4"; false for others.
-bool label_number(const char *label, const char *prefix, int *number)
-{
-	size_t skip = strlen(prefix);
-	int32_t value;
-
-	if (strncmp(label, prefix, skip) != 0 ||
-	    !sysfs_parse_int(label + skip, &value) || value < 0)
-		return false;
-	*number = value;
-	return true;
-}
-
 // One input of a hwmon, by its label.  Returns false for labels that say
 // nothing about a CPU.
 bool classify(const char *label, bool amd, sensor *s)
@@ -101,13 +88,13 @@ bool classify(const char *label, bool amd, sensor *s)
 			return false;
 		return true;
 	}
-	if (label_number(label, "Core ", &s->core)) {
+	if (sysfs_name_number(label, "Core ", &s->core)) {
 		s->kind = sensor_kind::core;
 		return true;
 	}
 	// Kernels before 3.x said "Physical id".
-	if (label_number(label, "Package id ", &s->package) ||
-	    label_number(label, "Physical id ", &s->package)) {
+	if (sysfs_name_number(label, "Package id ", &s->package) ||
+	    sysfs_name_number(label, "Physical id ", &s->package)) {
 		s->kind = sensor_kind::package;
 		return true;
 	}
