@@ -262,8 +262,9 @@ TEST(Battery, DeviceBlock)
 		    "\tType:\t\t\t\tL\n\tOEM info:\t\t\ta?b\n" +
 		    discharging + after_state},
 	    // Control bytes would forge lines or drive the terminal; bytes
-	    // above 0x7f pass as they are.
-	    {"control bytes in the strings",
+	    // above 0x7e too (0x9b is an 8-bit CSI), and a cut UTF-8
+	    // character would break the metrics.
+	    {"bytes outside printable ASCII in the strings",
 		battinfo_line + bst_line +
 		    "bif 0 0 48000 45000 1 11100 2400 800 10 10 "
 		    "\"\\x1b[2J\\x7f\" \"1\\n\\tState:\\t\\t\\t\\tcharging\" \"\\x01\\x1f \" "
@@ -273,7 +274,17 @@ TEST(Battery, DeviceBlock)
 		    "\tModel number:\t\t\t?[2J?\n"
 		    "\tSerial number:\t\t\t1??State:????charging\n\tType:\t\t\t\t?? \n"
 		    "\tOEM info:\t\t\t" +
-		    std::string(32, '\xff') + "\n" + discharging + after_state},
+		    std::string(32, '?') + "\n" + discharging + after_state},
+	    {"UTF-8 cut by the 32 bytes, and 8-bit controls",
+		battinfo_line + bst_line +
+		    "bif 0 0 48000 45000 1 11100 2400 800 10 10 "
+		    "\"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\\xc3\\xa9\" "
+		    "\"\\x9b2J\" \"\\x80\\xc3\" \"ok\"\n",
+		header0 + present + design_mw + "\tModel number:\t\t\t" +
+		    std::string(30, 'a') +
+		    "??\n\tSerial number:\t\t\t?2J\n\tType:\t\t\t\t??\n"
+		    "\tOEM info:\t\t\tok\n" +
+		    discharging + after_state},
 	    {"first summary fails", bif_line + bst_line,
 		header0 + "\tget battery user info (0) failed\n"},
 	    {"information fails", battinfo_line + bst_line,

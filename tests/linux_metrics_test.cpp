@@ -79,9 +79,15 @@ TEST(LinuxMetrics, NodeExporterPassesThemOn)
 	char dir[] = "/tmp/pelko-textfile-XXXXXX";
 	ASSERT_NE(mkdtemp(dir), nullptr);
 	std::string file = std::string(dir) + "/pelko.prom";
-	run_result written =
-	    run_over_sysfs(trees + "intel-laptop", {"-p", "-o", file});
+	// A model name of 30 letters and an "é", which the 31 bytes a string
+	// keeps would cut in two.
+	fixture_copy tree(trees + "intel-laptop");
+	tree.replace("devices/LNXSYSTM:00/LNXSYBUS:00/PNP0C0A:00/power_supply/"
+		     "BAT0/model_name",
+	    std::string(30, 'a') + "\xc3\xa9\n");
+	run_result written = run_over_sysfs(tree.path, {"-p", "-o", file});
 	ASSERT_EQ(written.status, 0) << written.err;
+	EXPECT_EQ(promtool_verdict(read_file(file)), "");
 
 	int port = free_port();
 	std::string listen =
@@ -121,6 +127,7 @@ TEST(LinuxMetrics, NodeExporterPassesThemOn)
 		"\npelko_battery_last_full_capacity_watthours{unit=\"0\"} 51.3\n",
 		"\npelko_battery_rate_watts{unit=\"0\"} 10.26\n",
 		"\npelko_battery_discharging{unit=\"0\"} 1\n",
+		"model=\"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa?\"",
 		"\n# TYPE pelko_battery_info gauge\n"})
 		EXPECT_NE(scrape.find(line), std::string::npos) << line;
 }

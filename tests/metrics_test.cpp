@@ -1,22 +1,7 @@
-// The readings as Prometheus metrics (-p) and reports written to a file
-// (-o): through pelko-sim, checked by promtool, and read by a real
-// node_exporter.
-
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <arpa/inet.h>
-#include <dirent.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <time.h>
-#include <unistd.h>
+// The readings as Prometheus metrics (-p), through pelko-sim, checked by
+// promtool.
 
 #include <gtest/gtest.h>
-
-#include <fstream>
-#include <sstream>
 
 #include "run.h"
 #include "sysfs_mount.h"
@@ -26,27 +11,6 @@ namespace {
 using args = std::vector<std::string>;
 
 const std::string fixtures = PELKO_FIXTURES;
-
-std::string temp_dir()
-{
-	char dir[] = "/tmp/pelko-metrics-XXXXXX";
-	if (mkdtemp(dir) == nullptr)
-		throw std::runtime_error("mkdtemp");
-	return dir;
-}
-
-std::vector<std::string> folder_entries(const std::string &dir)
-{
-	std::vector<std::string> names;
-	DIR *d = opendir(dir.c_str());
-	while (dirent *e = d ? readdir(d) : nullptr)
-		if (e->d_name[0] != '.' ||
-		    (e->d_name[1] != '\0' && e->d_name[1] != '.'))
-			names.emplace_back(e->d_name);
-	if (d)
-		closedir(d);
-	return names;
-}
 
 const std::string laptop = read_file(fixtures + "/metrics/laptop.scenario");
 
@@ -113,6 +77,18 @@ TEST(Metrics, Variations)
 		{"pelko_battery_info{unit=\"0\",model=\"a\\\"b\\\\c\","
 		 "serial=\"x?y\\\"} 1\",type=\"?[2J\",oem=\"\\\\\\\"\","
 		 "technology=\"secondary\"} 1\n"}},
+	    // Label values must be valid UTF-8: a character cut by the 32
+	    // bytes, or any byte above 0x7e, would make the file unreadable.
+	    {"bytes beyond ASCII",
+		"node hw.acpi.battery\nint hw.acpi.battery.units 1\nacpi rw\n"
+		"battinfo 0 50 60 1 100\nbattinfo 0 50 60 1 100\n"
+		"bif 0 0 1 1 1 1 1 1 1 1 \"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\\xc3\" "
+		"\"\\xc3\\xa9\" \"\\x9b\\x80\" \"\\xff\"\n",
+		{},
+		{"pelko_battery_info{unit=\"0\",model=\"" +
+		    std::string(31, 'a') +
+		    "?\",serial=\"??\",type=\"??\",oem=\"?\","
+		    "technology=\"secondary\"} 1\n"}},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.name);
@@ -140,103 +116,6 @@ TEST(Metrics, OnlyInCelsius)
 		EXPECT_EQ(r.err,
 		    "pelko: -p writes degrees Celsius: it takes neither -f nor -k\n");
 	}
-}
-
-TEST(ReportFile, ReplacesTheFileWhole)
-{
-	std::string dir = temp_dir();
-	std::string file = dir + "/pelko.prom";
-	for (const args &a : {args{"-p"}, args{}}) {
-		run_result shown = run_sim(laptop, a);
-		args with_file = a;
-		with_file.insert(with_file.end(), {"-o", file});
-		run_result written = run_sim(laptop, with_file);
-		EXPECT_EQ(written.status, 0);
-		EXPECT_EQ(written.out, "");
-		EXPECT_EQ(read_file(file), shown.out);
-		struct stat st;
-		ASSERT_EQ(stat(file.c_str(), &st), 0);
-		mode_t mask = umask(0);
-		umask(mask);
-		EXPECT_EQ(st.st_mode & 0777, 0644u & ~mask);
-		EXPECT_EQ(folder_entries(dir),
-		    std::vector<std::string>{"pelko.prom"});
-	}
-	unlink(file.c_str());
-	rmdir(dir.c_str());
-}
-
-TEST(ReportFile, FailuresNameTheFile)
-{
-	std::string dir = temp_dir();
-	std::ofstream(dir + "/plain") << "a file, not a folder\n";
-	const std::string paths[] = {dir + "/missing/pelko.prom",
-	    dir + "/plain/pelko.prom"};
-	const char *reasons[] = {"No such file or directory",
-	    "Not a directory"};
-	for (int i = 0; i < 2; i++) {
-		SCOPED_TRACE(paths[i]);
-		run_result r = run_sim(laptop, {"-p", "-o", paths[i]});
-		EXPECT_EQ(r.status, 1);
-		EXPECT_EQ(r.out, "");
-		EXPECT_EQ(r.err,
-		    "pelko: " + paths[i] + ": " + reasons[i] + "\n");
-	}
-	// A fatal error halfway through a report leaves no temporary file.
-	run_result stopped = run_sim("ncpu 1\n", {"-o", dir + "/report"});
-	EXPECT_EQ(stopped.status, 72);
-	EXPECT_EQ(folder_entries(dir), std::vector<std::string>{"plain"});
-	unlink((dir + "/plain").c_str());
-	rmdir(dir.c_str());
-}
-
-// A reader never sees an empty or partial report while pelko replaces the
-// file as fast as it can; stopped, pelko leaves no temporary file.
-TEST(ReportFile, ReadersSeeWholeReports)
-{
-	std::string dir = temp_dir();
-	std::string file = dir + "/pelko.prom";
-	std::string scenario = dir + "/laptop.scenario";
-	std::ofstream(scenario) << laptop;
-	std::string whole = run_sim(laptop, {"-p"}).out;
-
-	pid_t pid = fork();
-	if (pid == 0) {
-		int null_fd = open("/dev/null", O_WRONLY);
-		dup2(null_fd, STDOUT_FILENO);
-		dup2(null_fd, STDERR_FILENO);
-		execl(PELKO_SIM_PATH, PELKO_SIM_PATH, scenario.c_str(), "-p",
-		    "-i", "0", "-o", file.c_str(),
-		    static_cast<char *>(nullptr));
-		_exit(127);
-	}
-	ASSERT_GT(pid, 0);
-	long reads = 0, bad = 0;
-	timespec start, now;
-	clock_gettime(CLOCK_MONOTONIC, &start);
-	auto ms = [](const timespec &t) {
-		return t.tv_sec * 1000LL + t.tv_nsec / 1000000;
-	};
-	do {
-		std::ifstream in(file);
-		if (in) {
-			std::stringstream text;
-			text << in.rdbuf();
-			reads++;
-			bad += text.str() != whole;
-		}
-		clock_gettime(CLOCK_MONOTONIC, &now);
-	} while (ms(now) - ms(start) < 2000);
-	kill(pid, SIGTERM);
-	int status;
-	waitpid(pid, &status, 0);
-	EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
-	EXPECT_GT(reads, 100);
-	EXPECT_EQ(bad, 0) << "of " << reads << " reads";
-	EXPECT_EQ(folder_entries(dir).size(), 2u) << "a temporary file is left";
-	unlink(file.c_str());
-	unlink(scenario.c_str());
-	rmdir(dir.c_str());
 }
 
 } // namespace

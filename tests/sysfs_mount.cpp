@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <stdexcept>
 
 run_result run_over_sysfs(const std::string &tree,
     const std::vector<std::string> &args)
@@ -15,6 +16,28 @@ run_result run_over_sysfs(const std::string &tree,
 	    PELKO_PATH};
 	argv.insert(argv.end(), args.begin(), args.end());
 	return run_command(argv);
+}
+
+fixture_copy::fixture_copy(const std::string &tree)
+{
+	char dir[] = "/tmp/pelko-tree-XXXXXX";
+	if (mkdtemp(dir) == nullptr ||
+	    run_command({"/bin/cp", "-a", tree + "/.", dir}).status != 0)
+		throw std::runtime_error("cannot copy " + tree);
+	path = dir;
+}
+
+fixture_copy::~fixture_copy()
+{
+	run_command({"/bin/rm", "-rf", path});
+}
+
+void fixture_copy::replace(const std::string &relative,
+    const std::string &text) const
+{
+	std::string file = path + "/" + relative;
+	unlink(file.c_str());
+	std::ofstream(file) << text;
 }
 
 std::string sysfs_mount_unavailable()

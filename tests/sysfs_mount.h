@@ -15,6 +15,18 @@
 run_result run_over_sysfs(const std::string &tree,
     const std::vector<std::string> &args);
 
+// A scratch copy of a fixture tree, removed with all it holds.
+struct fixture_copy {
+	std::string path;
+	explicit fixture_copy(const std::string &tree);
+	~fixture_copy();
+	fixture_copy(const fixture_copy &) = delete;
+	fixture_copy &operator=(const fixture_copy &) = delete;
+	// Writes text to the file at relative path, whatever it was.
+	void replace(const std::string &relative,
+	    const std::string &text) const;
+};
+
 // Why trees cannot be mounted over /sys here, or "" when they can.
 std::string sysfs_mount_unavailable();
 

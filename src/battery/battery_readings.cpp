@@ -88,7 +88,7 @@ void printable_string(const char (&field)[ACPI_CMBAT_MAXSTRLEN],
 
 	for (size_t i = 0; i < length; i++) {
 		auto byte = static_cast<unsigned char>(field[i]);
-		shown[i] = byte < 0x20 || byte == 0x7f ? '?' : field[i];
+		shown[i] = byte < 0x20 || byte > 0x7e ? '?' : field[i];
 	}
 	shown[length] = '\0';
 }

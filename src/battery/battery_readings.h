@@ -63,9 +63,10 @@ inline int as_signed(uint32_t field)
 }
 
 // A record string as it may be shown: up to its NUL and never past its 32
-// bytes, with every control byte (below 0x20, and 0x7f) as '?'.  The
-// strings come from firmware, or on Linux from any device driver: shown
-// raw, they could drive a terminal or forge the lines and columns that
-// scripts read.
+// bytes, with every byte outside printable ASCII (0x20 to 0x7e) as '?'.
+// The strings come from firmware, or on Linux from any device driver:
+// shown raw, they could drive a terminal (0x9b is an 8-bit CSI), forge the
+// lines and columns that scripts read, or, cut in the middle of a UTF-8
+// character, make a metrics file that its readers refuse whole.
 void printable_string(const char (&field)[ACPI_CMBAT_MAXSTRLEN],
     char (&shown)[ACPI_CMBAT_MAXSTRLEN + 1]);

@@ -6,7 +6,7 @@ bool printable(std::string_view text)
 {
 	for (char c : text) {
 		auto byte = static_cast<unsigned char>(c);
-		if (byte < 0x20 || byte == 0x7f)
+		if (byte < 0x20 || byte > 0x7e)
 			return false;
 	}
 	return true;

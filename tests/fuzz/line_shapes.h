@@ -7,6 +7,6 @@
 // pattern, %d stands for a decimal number with an optional minus sign, %u
 // for the unit word "mW" or "mA", %w for state words ("high", "critical",
 // "discharging", "charging", one blank between them, or none at all), and
-// %s, which ends a pattern, for any text without control bytes.  Every
+// %s, which ends a pattern, for any printable ASCII text.  Every
 // other character stands for itself.
 bool line_has_shape(std::string_view line, std::string_view pattern);
