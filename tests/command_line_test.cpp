@@ -175,6 +175,9 @@ TEST(CommandLine, FailedWritesAreErrors)
 		"pelko: stdout: No space left on device\n"},
 	    {"reader gone", {"-i", "0"}, {.close_reader = true},
 		"pelko: stdout: Broken pipe\n"},
+	    // A report that went nowhere is no success.
+	    {"stdout closed", {}, {.close_stdout = true},
+		"pelko: stdout: Bad file descriptor\n"},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.name);

@@ -3,6 +3,7 @@
 // root; without it the tests are skipped, unless PELKO_REQUIRE_ALL_TESTS
 // is set, as CI sets it, and then they fail.
 
+#include <sys/stat.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -111,6 +112,25 @@ TEST(LinuxReport, EachFileOpenedOncePerReport)
 			EXPECT_EQ(times, path == "class/power_supply" ? 2 : 1)
 			    << path;
 	}
+}
+
+// A FIFO planted in place of an attribute reads as missing: opening it
+// must not wait for a writer that never comes.
+TEST(LinuxReport, FifoInPlaceOfAnAttribute)
+{
+	REQUIRE_SYSFS_MOUNT();
+	fixture_copy tree(fixtures + "/sysfs/intel-laptop");
+	const std::string battery =
+	    "/devices/LNXSYSTM:00/LNXSYBUS:00/PNP0C0A:00/power_supply/BAT0/";
+	for (const char *attribute : {"model_name", "energy_now"}) {
+		std::string file = tree.path + battery + attribute;
+		unlink(file.c_str());
+		ASSERT_EQ(mkfifo(file.c_str(), 0644), 0);
+	}
+	run_result r = run_over_sysfs(tree.path, {});
+	EXPECT_EQ(r.status, 0) << r.err;
+	EXPECT_NE(r.out.find("\tModel number:\t\t\t\n"), std::string::npos)
+	    << r.out;
 }
 
 // In interval mode each cycle writes the whole report again.

@@ -45,6 +45,8 @@ void fail(const char *what)
 	dup2(null_fd, STDIN_FILENO);
 	// The child starts with the three standard streams and nothing else.
 	close_range(3, ~0U, 0);
+	if (options.close_stdout)
+		close(STDOUT_FILENO);
 
 	std::vector<char *> args;
 	args.reserve(argv.size() + 1);

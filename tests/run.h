@@ -15,6 +15,7 @@ struct run_options {
 	const char *stdout_path = nullptr; // standard output goes to this file
 	bool close_reader = false; // standard output is a pipe nobody reads,
 				   // with SIGPIPE ignored
+	bool close_stdout = false; // standard output is closed
 };
 
 // pelko-sim with a scenario given as text, then pelko's arguments.

@@ -1,10 +1,12 @@
 #include <sys/stat.h>
 #include <err.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <unistd.h>
 
 #include "output.h"
@@ -13,10 +15,23 @@ static const char *report_path;
 static mode_t file_mode;
 static int saved_stdout = -1;
 
+// The folder of the report file, as the messages name it.
+static char report_folder[PATH_MAX];
+
+// The temporary file's name: short and of fixed length, so that any name
+// the file system takes for the report works beside it; hidden, and not
+// ending in ".prom", so that a textfile collector never reads it.
+static const char temp_name[] = ".pelko.XXXXXX";
+
 // The temporary file while a report is written to it, for the signal
 // handler to remove: a stopped pelko leaves no half-written file behind.
-static char temp_path[PATH_MAX + 8];
+static char temp_path[PATH_MAX + sizeof temp_name];
+static char temp_template[sizeof temp_path];
 static volatile sig_atomic_t temp_exists;
+
+// Every signal that ends the process by default and can be caught.
+static const int ending_signals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGUSR1,
+    SIGUSR2, SIGALRM, SIGPIPE, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF};
 
 static void remove_temp()
 {
@@ -25,11 +40,71 @@ static void remove_temp()
 	temp_exists = 0;
 }
 
+// Removes the temporary file, then lets the signal have its default
+// effect once the handler returns, so that the caller sees which signal
+// ended pelko.
 static void remove_temp_and_die(int sig)
 {
+	struct sigaction dfl = {};
+
 	remove_temp();
-	signal(sig, SIG_DFL);
+	dfl.sa_handler = SIG_DFL;
+	sigemptyset(&dfl.sa_mask);
+	sigaction(sig, &dfl, nullptr);
 	raise(sig);
+}
+
+// A signal ignored at start stays ignored: nohup(1) and the like decide.
+static void catch_ending_signals()
+{
+	struct sigaction sa = {};
+
+	sa.sa_handler = remove_temp_and_die;
+	sigemptyset(&sa.sa_mask);
+	for (int sig : ending_signals)
+		sigaddset(&sa.sa_mask, sig);
+	for (int sig : ending_signals) {
+		struct sigaction old;
+		if (sigaction(sig, nullptr, &old) == 0 &&
+		    old.sa_handler == SIG_IGN)
+			continue;
+		sigaction(sig, &sa, nullptr);
+	}
+}
+
+// A standard descriptor closed at start is opened on /dev/null, so that
+// the temporary file can never take its place.
+static void reserve_standard_descriptors()
+{
+	for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; fd++) {
+		if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+			continue;
+		if (open("/dev/null", O_RDWR) != fd)
+			err(1, "/dev/null");
+	}
+}
+
+// The folder part of path, and the temporary file's template in it.
+static void name_temp_file(const char *path)
+{
+	const char *slash = strrchr(path, '/');
+	size_t folder_length =
+	    slash == nullptr ? 0 : static_cast<size_t>(slash - path);
+
+	if (slash == nullptr)
+		snprintf(report_folder, sizeof report_folder, ".");
+	else if (folder_length == 0)
+		snprintf(report_folder, sizeof report_folder, "/");
+	else
+		snprintf(report_folder, sizeof report_folder, "%.*s",
+		    static_cast<int>(folder_length), path);
+	int length = snprintf(temp_template, sizeof temp_template, "%.*s%s",
+	    static_cast<int>(slash == nullptr ? 0 : folder_length + 1), path,
+	    temp_name);
+	if (length < 0 || static_cast<size_t>(length) >= sizeof temp_template) {
+		errno = ENAMETOOLONG;
+		err(1, "%s", path);
+	}
 }
 
 void set_report_file(const char *path)
@@ -37,13 +112,13 @@ void set_report_file(const char *path)
 	report_path = path;
 	if (path == nullptr)
 		return;
+	reserve_standard_descriptors();
+	name_temp_file(path);
 	// The file gets 0644 less the umask, as files a program creates do.
 	mode_t mask = umask(0);
 	umask(mask);
 	file_mode = 0644 & ~mask;
-	static const int stops[] = {SIGHUP, SIGINT, SIGTERM};
-	for (int sig : stops)
-		signal(sig, remove_temp_and_die);
+	catch_ending_signals();
 	// A fatal error in the middle of a report exits through exit(3).
 	static bool registered = false;
 	if (!registered)
@@ -60,28 +135,38 @@ void set_report_file(const char *path)
 	err(1, "%s", report_path);
 }
 
+// Only a regular file is replaced, or a link that leads to one or to
+// nothing: a device, a FIFO, a socket or a folder is left as it is.
+static void refuse_other_files()
+{
+	struct stat st;
+
+	if (lstat(report_path, &st) == -1)
+		return;
+	if (S_ISLNK(st.st_mode) && stat(report_path, &st) == -1)
+		return;
+	if (!S_ISREG(st.st_mode))
+		errx(1, "%s: not a regular file", report_path);
+}
+
 void begin_report()
 {
 	if (report_path == nullptr)
 		return;
-	int length =
-	    snprintf(temp_path, sizeof temp_path, "%s.XXXXXX", report_path);
-	if (length < 0 || static_cast<size_t>(length) >= sizeof temp_path) {
-		errno = ENAMETOOLONG;
-		fail_report_file();
-	}
+	refuse_other_files();
+	memcpy(temp_path, temp_template, sizeof temp_path);
 	// Set before the file exists, so that a signal in between cannot leave
 	// it behind: removing a name not yet created does no harm.
 	temp_exists = 1;
 	int fd = mkstemp(temp_path);
 	if (fd == -1) {
 		temp_exists = 0;
-		fail_report_file();
+		err(1, "%s", report_folder);
 	}
 	if (fchmod(fd, file_mode) == -1)
 		fail_report_file();
 	if (saved_stdout == -1)
-		saved_stdout = dup(STDOUT_FILENO);
+		saved_stdout = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
 	if (saved_stdout == -1 || dup2(fd, STDOUT_FILENO) == -1)
 		fail_report_file();
 	close(fd);
@@ -99,6 +184,12 @@ void end_report()
 	bool written = fflush(stdout) == 0 && !ferror(stdout);
 	int saved_errno = errno;
 	clearerr(stdout);
+	// The temporary file's last descriptor: its close reports what a
+	// network file system or a quota could not store.
+	if (close(STDOUT_FILENO) == -1 && written) {
+		written = false;
+		saved_errno = errno;
+	}
 	dup2(saved_stdout, STDOUT_FILENO);
 	errno = saved_errno;
 	if (!written || rename(temp_path, report_path) == -1)
