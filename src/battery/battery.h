@@ -1,6 +1,21 @@
-// Batteries: the summary from kernel variables and the per-battery detail
-// from the ACPI device.
+// Batteries: the summary section and the per-battery detail section.
 #pragma once
 
-void report_battery_sysctl();
-void report_battery_device();
+#include <cstdint>
+
+#include "readings/readings.h"
+
+void report_battery_sysctl(const readings &r);
+void report_battery_device(const readings &r);
+
+// An amount in the source's units as the report shows it, in milli-units.
+inline int64_t in_milli(const source_units &source, int64_t amount)
+{
+	return amount * source.micro_per_amount / 1000;
+}
+
+// A time in the source's units as the report shows it, in minutes.
+inline int64_t in_minutes(const source_units &source, int64_t time)
+{
+	return time * source.seconds_per_time / 60;
+}

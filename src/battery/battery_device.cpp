@@ -1,154 +1,153 @@
 #include <stdio.h>
 
 #include "battery.h"
-#include "battery_readings.h"
 #include "flags/flags.h"
-#include "kernel/kernel.h"
-#include "platform/acpi_battery.h"
-#include "platform/platform.h"
 
-// A value line, or its label followed by "unknown" for -1.
-static void print_measure(const char *label, int value, const char *unit)
+namespace {
+
+// A value line in milli-units, or its label followed by "unknown" for -1.
+void print_measure(const char *label, const source_units &source, int64_t value,
+    const char *unit)
 {
 	if (value == -1)
 		printf("%sunknown\n", label);
 	else
-		printf("%s%d\t\t\t\t%s\n", label, value, unit);
+		printf("%s%lld\t\t\t\t%s\n", label,
+		    static_cast<long long>(in_milli(source, value)), unit);
 }
 
-static void print_text(const char *label,
-    const char (&field)[ACPI_CMBAT_MAXSTRLEN])
+void print_text(const char *label, const char (&field)[battery_string_size])
 {
-	char shown[ACPI_CMBAT_MAXSTRLEN + 1];
+	char shown[battery_string_size + 1];
 
 	printable_string(field, shown);
 	printf("%s%s\n", label, shown);
 }
 
-static void print_design(const acpi_bif &bif, const char *capacity_unit)
+void print_design(const source_units &source, const battery_unit &u)
 {
-	print_measure("\tDesign capacity:\t\t", as_signed(bif.dcap),
+	const char *capacity_unit = u.in_charge ? "mAh" : "mWh";
+
+	print_measure("\tDesign capacity:\t\t", source, u.design_capacity,
 	    capacity_unit);
-	print_measure("\tLast full capacity:\t\t", as_signed(bif.lfcap),
+	print_measure("\tLast full capacity:\t\t", source, u.last_full_capacity,
 	    capacity_unit);
 	printf("\tTechnology:\t\t\t%s\n",
-	    bif.btech == 0 ? "primary (non-rechargeable)"
-			   : "secondary (rechargeable)");
-	if (as_signed(bif.dvol) == -1)
+	    u.primary ? "primary (non-rechargeable)"
+		      : "secondary (rechargeable)");
+	if (u.design_voltage == -1)
 		puts("\tDesign voltage\t\tunknown");
 	else
-		printf("\tDesign voltage\t\t\t%d\t\t\t\tmV\n",
-		    as_signed(bif.dvol));
-	print_measure("\tCapacity (warn):\t\t", as_signed(bif.wcap),
+		printf("\tDesign voltage\t\t\t%lld\t\t\t\tmV\n",
+		    static_cast<long long>(in_milli(source, u.design_voltage)));
+	print_measure("\tCapacity (warn):\t\t", source, u.warn_capacity,
 	    capacity_unit);
-	print_measure("\tCapacity (low):\t\t\t", as_signed(bif.lcap),
+	print_measure("\tCapacity (low):\t\t\t", source, u.low_capacity,
 	    capacity_unit);
-	print_measure("\tLow/warn granularity:\t\t", as_signed(bif.gra1),
-	    capacity_unit);
-	print_measure("\tWarn/full granularity:\t\t", as_signed(bif.gra2),
-	    capacity_unit);
-	print_text("\tModel number:\t\t\t", bif.model);
-	print_text("\tSerial number:\t\t\t", bif.serial);
-	print_text("\tType:\t\t\t\t", bif.type);
-	print_text("\tOEM info:\t\t\t", bif.oeminfo);
+	print_measure("\tLow/warn granularity:\t\t", source,
+	    u.low_warn_granularity, capacity_unit);
+	print_measure("\tWarn/full granularity:\t\t", source,
+	    u.warn_full_granularity, capacity_unit);
+	print_text("\tModel number:\t\t\t", u.model);
+	print_text("\tSerial number:\t\t\t", u.serial);
+	print_text("\tType:\t\t\t\t", u.type);
+	print_text("\tOEM info:\t\t\t", u.oem);
 }
 
-static void print_state_words(int state)
+void print_state_words(int32_t state)
 {
 	const char *separator = "";
 
 	fputs("\tState:\t\t\t\t", stdout);
 	if (state == 0)
 		fputs("high", stdout);
-	if (state & BATT_STAT_CRITICAL) {
+	if (state & battery_critical) {
 		printf("%scritical", separator);
 		separator = " ";
 	}
-	if (state & BATT_STAT_DISCHARGING) {
+	if (state & battery_discharging) {
 		printf("%sdischarging", separator);
 		separator = " ";
 	}
-	if (state & BATT_STAT_CHARGING)
+	if (state & battery_charging)
 		printf("%scharging", separator);
 	putchar('\n');
 }
 
-static void print_charge(const acpi_battinfo &info, const char *rate_unit)
+void print_charge(const source_units &source, const battery_unit &u)
 {
-	print_state_words(info.state);
-	print_measure("\tRemaining capacity:\t\t", info.cap, "percent");
-	if (info.min < 0)
-		puts("\tRemaining time:\t\t\tunknown");
+	print_state_words(u.state);
+	if (u.percent == -1)
+		puts("\tRemaining capacity:\t\tunknown");
 	else
-		printf("\tRemaining time:\t\t\t%d:%02d\n", info.min / 60,
-		    info.min % 60);
-	print_measure("\tPresent rate:\t\t\t", info.rate, rate_unit);
+		printf("\tRemaining capacity:\t\t%d\t\t\t\tpercent\n",
+		    u.percent);
+	if (u.time < 0) {
+		puts("\tRemaining time:\t\t\tunknown");
+	} else {
+		long long minutes = in_minutes(source, u.time);
+		printf("\tRemaining time:\t\t\t%lld:%02lld\n", minutes / 60,
+		    minutes % 60);
+	}
+	print_measure("\tPresent rate:\t\t\t", source, u.rate,
+	    u.in_charge ? "mA" : "mW");
 }
 
-static void print_unit(int unit, const battery_unit &u)
+// The block of one unit, as far as its readings went.
+void print_unit(int unit, const source_units &source, const battery_unit *u)
 {
 	printf("\n[battery%i]\n", unit);
-	if (u.stage == battery_stage::invalid_unit) {
+	if (u == nullptr || u->stage == battery_stage::invalid_unit) {
 		printf("\tinvalid battery %i\n", unit);
 		return;
 	}
-	if (u.stage == battery_stage::no_info) {
+	if (u->stage == battery_stage::no_info) {
 		printf("\tget battery user info (%i) failed\n", unit);
 		return;
 	}
-	if (u.stage == battery_stage::not_present) {
+	if (u->stage == battery_stage::not_present) {
 		puts("\tBattery not present");
 		return;
 	}
 	puts("\tPresent:\t\t\tyes");
-	if (u.stage == battery_stage::no_design) {
+	if (u->stage == battery_stage::no_design) {
 		printf("\tget battery info (%i) failed\n", unit);
 		return;
 	}
-	bool milliwatts = u.design.units == 0;
-	print_design(u.design, milliwatts ? "mWh" : "mAh");
-	if (u.stage == battery_stage::no_charge) {
+	print_design(source, *u);
+	if (u->stage == battery_stage::no_charge) {
 		printf("\tget battery user info (%i) failed\n", unit);
 		return;
 	}
-	print_charge(u.charge, milliwatts ? "mW" : "mA");
-	if (u.stage == battery_stage::no_status) {
+	print_charge(source, *u);
+	if (u->stage == battery_stage::no_status) {
 		printf("\tget battery status (%i) failed\n", unit);
 		return;
 	}
-	if (as_signed(u.status.state) != BATT_STAT_NOT_PRESENT)
-		print_measure("\tVoltage:\t\t\t", as_signed(u.status.volt),
-		    "mV");
+	if (u->status_state != battery_not_present)
+		print_measure("\tVoltage:\t\t\t", source, u->voltage, "mV");
 }
 
-static void report_battery_units()
-{
-	// One buffer for every request of the section; each request sets only
-	// its first int, the unit.
-	acpi_battery_ioctl_arg arg;
-	int count;
+} // namespace
 
-	if (!read_battery_count(&count)) {
-		text_ptr notice = format_text(
-		    "\n[ACPI Battery (%s)]\n\tNo ACPI Battery support.\n",
-		    ACPI_DEVICE_PATH);
-		show_notice(notice.get(), report_flags);
+void report_battery_device(const readings &r)
+{
+	const battery_units &b = r.batteries;
+
+	if (b.device == battery_device::no_support) {
+		show_notice("\n[ACPI Battery (/dev/acpi)]\n"
+			    "\tNo ACPI Battery support.\n",
+		    report_flags);
 		return;
 	}
-	if (count < 0) {
+	if (b.device == battery_device::count_unknown) {
 		puts("'hw.acpi.battery.units' returned -1, weird..");
 		return;
 	}
-	for (int unit = 0; unit < count; unit++) {
-		battery_unit u;
-		read_battery_unit(unit, &arg, &u);
-		print_unit(unit, u);
-	}
-}
-
-void report_battery_device()
-{
-	open_battery_device();
-	report_battery_units();
-	close_battery_device();
+	if (b.device != battery_device::listed)
+		return;
+	int read = read_battery_units(b);
+	for (int unit = 0; unit < b.count; unit++)
+		print_unit(unit, r.source,
+		    unit < read ? &b.unit[unit] : nullptr);
 }

@@ -1,14 +1,13 @@
 #include <stdio.h>
 
 #include "battery.h"
-#include "battery_readings.h"
 #include "flags/flags.h"
 
-void report_battery_sysctl()
+void report_battery_sysctl(const readings &r)
 {
-	battery_summary s;
+	const battery_summary &s = r.summary;
 
-	if (!read_battery_summary(&s)) {
+	if (!s.supported) {
 		show_notice(
 		    "\n[ACPI Battery (sysctl)]\n\tNo ACPI Battery support.\n",
 		    report_flags);
@@ -20,7 +19,8 @@ void report_battery_sysctl()
 	else
 		printf("\tCap remain:\t\t\t%i\t\t\t\tpercents\n", s.life);
 	if (s.time >= 0)
-		printf("\tLife time:\t\t\t%i\t\t\t\tMin(s)\n", s.time);
+		printf("\tLife time:\t\t\t%lli\t\t\t\tMin(s)\n",
+		    static_cast<long long>(in_minutes(r.source, s.time)));
 	else if (s.acline == -1)
 		puts("\tTime remain:\t\t\tunknown");
 	else if (s.acline == 0)

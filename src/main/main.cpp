@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include "flags/flags.h"
-#include "metrics/metrics.h"
 #include "output.h"
 #include "platform/platform.h"
 #include "report.h"

@@ -1,7 +1,5 @@
 #include <stdio.h>
 
-#include "battery/battery_readings.h"
-#include "kernel/kernel.h"
 #include "metrics.h"
 #include "temperature/temperature.h"
 
@@ -54,14 +52,17 @@ void sample(family *f, long long value, int divisor = 1)
 	print_value(value, divisor);
 }
 
-void unit_sample(family *f, int unit, long long value, int divisor = 1)
+// A temperature in degrees Celsius: FreeBSD's tenths of a kelvin as the
+// report converts them, Linux's millidegrees exactly.
+void print_temperature(const source_units &source, int32_t value)
 {
-	begin_sample(f);
-	printf("{unit=\"%d\"}", unit);
-	print_value(value, divisor);
+	if (source.temperature == temperature_scale::decikelvin)
+		printf(" %.1f\n", convert_temp(value));
+	else
+		print_value(value, 1000);
 }
 
-void temperatures()
+void temperatures(const readings &r)
 {
 	family cpus = {"pelko_cpus", "Number of CPUs.", false};
 	family cpu = {"pelko_cpu_temperature_celsius",
@@ -69,25 +70,28 @@ void temperatures()
 	family zone = {"pelko_thermal_zone_temperature_celsius",
 	    "Temperature of the ACPI thermal zone, to a tenth of a degree.",
 	    false};
-	int count;
-	int raw;
 
-	if (read_cpu_count(&count)) {
-		sample(&cpus, count);
-		for (int n = 0; n < count; n++) {
-			if (!cpu_temperature(n, &raw))
-				continue;
-			begin_sample(&cpu);
-			printf("{cpu=\"%d\"} %.1f\n", n, convert_temp(raw));
+	if (r.cpus.count_known) {
+		sample(&cpus, static_cast<long long>(r.cpus.cpu.count));
+		int n = 0;
+		for (const cpu_reading &c : r.cpus.cpu) {
+			if (c.known) {
+				begin_sample(&cpu);
+				printf("{cpu=\"%d\"}", n);
+				print_temperature(r.source, c.temperature);
+			}
+			n++;
 		}
 	}
-	for (int n = 0; zone_temperature(n, &raw); n++) {
+	int n = 0;
+	for (int32_t value : r.zones.temperature) {
 		begin_sample(&zone);
-		printf("{zone=\"tz%d\"} %.1f\n", n, convert_temp(raw));
+		printf("{zone=\"tz%d\"}", n++);
+		print_temperature(r.source, value);
 	}
 }
 
-void summary()
+void summary(const readings &r)
 {
 	family ac = {"pelko_ac_online", "Whether the machine runs on AC power.",
 	    false};
@@ -97,10 +101,8 @@ void summary()
 	    false};
 	family time = {"pelko_battery_total_time_remaining_seconds",
 	    "Time left on all batteries together.", false};
-	battery_summary s;
+	const battery_summary &s = r.summary;
 
-	if (!read_battery_summary(&s))
-		return;
 	if (s.acline != -1)
 		sample(&ac, s.acline != 0);
 	if (s.units >= 0)
@@ -108,14 +110,14 @@ void summary()
 	if (s.life >= 0)
 		sample(&ratio, s.life, 100);
 	if (s.time >= 0)
-		sample(&time, s.time * 60LL);
+		sample(&time, s.time * r.source.seconds_per_time);
 }
 
 // A record string as a label value: control bytes as '?', then the
 // format's escapes for backslash and double quote.
-void print_label(const char *name, const char (&field)[ACPI_CMBAT_MAXSTRLEN])
+void print_label(const char *name, const char (&field)[battery_string_size])
 {
-	char shown[ACPI_CMBAT_MAXSTRLEN + 1];
+	char shown[battery_string_size + 1];
 
 	printable_string(field, shown);
 	printf(",%s=\"", name);
@@ -127,36 +129,39 @@ void print_label(const char *name, const char (&field)[ACPI_CMBAT_MAXSTRLEN])
 	putchar('"');
 }
 
-void info_sample(family *f, int unit, const acpi_bif &design)
+void info_sample(family *f, int unit, const battery_unit &u)
 {
 	begin_sample(f);
 	printf("{unit=\"%d\"", unit);
-	print_label("model", design.model);
-	print_label("serial", design.serial);
-	print_label("type", design.type);
-	print_label("oem", design.oeminfo);
-	printf(",technology=\"%s\"} 1\n",
-	    design.btech == 0 ? "primary" : "secondary");
+	print_label("model", u.model);
+	print_label("serial", u.serial);
+	print_label("type", u.type);
+	print_label("oem", u.oem);
+	printf(",technology=\"%s\"} 1\n", u.primary ? "primary" : "secondary");
 }
+
+// What a unit's value is measured in: the metric divides it to whole
+// units exactly.
+enum class measure : uint8_t { count, percent, amount, time };
 
 // A family with one sample per battery unit.
 struct unit_metric {
 	const char *name;	 // for energy units, or whatever the units
 	const char *charge_name; // for charge units; nullptr: one family
 	const char *help;
-	battery_stage needs; // the unit's requests went at least this far
-	int divisor;
+	battery_stage needs; // the unit's readings went at least this far
+	measure in;
 	// The value, false when it is not known.
-	bool (*value)(const battery_unit &u, long long *value);
+	bool (*value)(const battery_unit &u, int64_t *value);
 };
 
-bool known(int field, long long *value)
+bool known(int64_t field, int64_t *value)
 {
 	*value = field;
 	return field != -1;
 }
 
-bool bit(int state, int mask, long long *value)
+bool bit(int32_t state, int32_t mask, int64_t *value)
 {
 	*value = (state & mask) != 0;
 	return true;
@@ -164,126 +169,131 @@ bool bit(int state, int mask, long long *value)
 
 const unit_metric unit_metrics[] = {
     {"pelko_battery_present", nullptr, "Whether the battery is present.",
-	battery_stage::not_present, 1,
-	[](const battery_unit &u, long long *v) {
+	battery_stage::not_present, measure::count,
+	[](const battery_unit &u, int64_t *v) {
 		*v = u.stage != battery_stage::not_present;
 		return true;
 	}},
     {"pelko_battery_design_capacity_watthours",
 	"pelko_battery_design_capacity_amphours",
-	"Design capacity of the battery.", battery_stage::no_charge, 1000,
-	[](const battery_unit &u, long long *v) {
-		return known(as_signed(u.design.dcap), v);
+	"Design capacity of the battery.", battery_stage::no_charge,
+	measure::amount,
+	[](const battery_unit &u, int64_t *v) {
+		return known(u.design_capacity, v);
 	}},
     {"pelko_battery_last_full_capacity_watthours",
 	"pelko_battery_last_full_capacity_amphours",
 	"Capacity of the battery when it was last full.",
-	battery_stage::no_charge, 1000,
-	[](const battery_unit &u, long long *v) {
-		return known(as_signed(u.design.lfcap), v);
+	battery_stage::no_charge, measure::amount,
+	[](const battery_unit &u, int64_t *v) {
+		return known(u.last_full_capacity, v);
 	}},
     {"pelko_battery_design_voltage_volts", nullptr,
-	"Design voltage of the battery.", battery_stage::no_charge, 1000,
-	[](const battery_unit &u, long long *v) {
-		return known(as_signed(u.design.dvol), v);
+	"Design voltage of the battery.", battery_stage::no_charge,
+	measure::amount,
+	[](const battery_unit &u, int64_t *v) {
+		return known(u.design_voltage, v);
 	}},
     {"pelko_battery_remaining_ratio", nullptr,
 	"Remaining capacity of the battery, from 0 to 1.",
-	battery_stage::no_status, 100,
-	[](const battery_unit &u, long long *v) {
-		return known(u.charge.cap, v);
-	}},
+	battery_stage::no_status, measure::percent,
+	[](const battery_unit &u, int64_t *v) { return known(u.percent, v); }},
     {"pelko_battery_time_remaining_seconds", nullptr,
-	"Time left on the battery.", battery_stage::no_status, 1,
-	[](const battery_unit &u, long long *v) {
-		*v = u.charge.min * 60LL;
-		return u.charge.min >= 0;
+	"Time left on the battery.", battery_stage::no_status, measure::time,
+	[](const battery_unit &u, int64_t *v) {
+		*v = u.time;
+		return u.time >= 0;
 	}},
     {"pelko_battery_rate_watts", "pelko_battery_rate_amperes",
 	"Present charge or discharge rate of the battery.",
-	battery_stage::no_status, 1000,
-	[](const battery_unit &u, long long *v) {
-		return known(u.charge.rate, v);
-	}},
+	battery_stage::no_status, measure::amount,
+	[](const battery_unit &u, int64_t *v) { return known(u.rate, v); }},
     {"pelko_battery_voltage_volts", nullptr, "Present voltage of the battery.",
-	battery_stage::complete, 1000,
-	[](const battery_unit &u, long long *v) {
-		return as_signed(u.status.state) != BATT_STAT_NOT_PRESENT &&
-		    known(as_signed(u.status.volt), v);
+	battery_stage::complete, measure::amount,
+	[](const battery_unit &u, int64_t *v) {
+		return u.status_state != battery_not_present &&
+		    known(u.voltage, v);
 	}},
     {"pelko_battery_charging", nullptr, "Whether the battery is charging.",
-	battery_stage::no_status, 1,
-	[](const battery_unit &u, long long *v) {
-		return bit(u.charge.state, BATT_STAT_CHARGING, v);
+	battery_stage::no_status, measure::count,
+	[](const battery_unit &u, int64_t *v) {
+		return bit(u.state, battery_charging, v);
 	}},
     {"pelko_battery_discharging", nullptr,
-	"Whether the battery is discharging.", battery_stage::no_status, 1,
-	[](const battery_unit &u, long long *v) {
-		return bit(u.charge.state, BATT_STAT_DISCHARGING, v);
+	"Whether the battery is discharging.", battery_stage::no_status,
+	measure::count,
+	[](const battery_unit &u, int64_t *v) {
+		return bit(u.state, battery_discharging, v);
 	}},
     {"pelko_battery_critical", nullptr,
-	"Whether the battery is critically low.", battery_stage::no_status, 1,
-	[](const battery_unit &u, long long *v) {
-		return bit(u.charge.state, BATT_STAT_CRITICAL, v);
+	"Whether the battery is critically low.", battery_stage::no_status,
+	measure::count,
+	[](const battery_unit &u, int64_t *v) {
+		return bit(u.state, battery_critical, v);
 	}},
 };
 
-// The samples of one family, unit by unit; a two-named family takes the
-// units whose records are in its kind.
-void write_unit_family(const unit_metric &m, bool in_charge,
-    const battery_unit *units, int count)
+// A unit's value in whole units: amounts from their micro-units, times
+// in seconds.
+void unit_value(const source_units &source, measure in, int64_t value)
 {
-	family f = {in_charge ? m.charge_name : m.name, m.help, false};
-
-	for (int unit = 0; unit < count; unit++) {
-		const battery_unit &u = units[unit];
-		long long value;
-		if (u.stage < m.needs ||
-		    (m.charge_name != nullptr &&
-			(u.design.units != 0) != in_charge) ||
-		    !m.value(u, &value))
-			continue;
-		unit_sample(&f, unit, value, m.divisor);
+	switch (in) {
+	case measure::count:
+		print_value(value, 1);
+		break;
+	case measure::percent:
+		print_value(value, 100);
+		break;
+	case measure::amount:
+		print_value(value * source.micro_per_amount, 1000000);
+		break;
+	case measure::time:
+		print_value(value * source.seconds_per_time, 1);
+		break;
 	}
 }
 
-// The batteries' records are all read before any is written: the format
-// wants each family's samples together.
-void batteries()
+// The samples of one family, unit by unit; a two-named family takes the
+// units whose readings are in its kind.
+void write_unit_family(const readings &r, const unit_metric &m, bool in_charge)
 {
-	static battery_unit units[max_battery_unit + 1];
-	acpi_battery_ioctl_arg arg;
-	int count = 0;
+	family f = {in_charge ? m.charge_name : m.name, m.help, false};
 
-	open_battery_device();
-	if (read_battery_count(&count)) {
-		// Units past the highest are not asked about: they have nothing
-		// to show.
-		if (count > max_battery_unit + 1)
-			count = max_battery_unit + 1;
-		for (int unit = 0; unit < count; unit++)
-			read_battery_unit(unit, &arg, &units[unit]);
+	for (int unit = 0; unit < read_battery_units(r.batteries); unit++) {
+		const battery_unit &u = r.batteries.unit[unit];
+		int64_t value;
+		if (u.stage < m.needs ||
+		    (m.charge_name != nullptr && u.in_charge != in_charge) ||
+		    !m.value(u, &value))
+			continue;
+		begin_sample(&f);
+		printf("{unit=\"%d\"}", unit);
+		unit_value(r.source, m.in, value);
 	}
-	close_battery_device();
+}
 
+// The format wants each family's samples together, unit after unit.
+void batteries(const readings &r)
+{
 	family info = {"pelko_battery_info",
 	    "The battery's model, serial number, type, maker and technology.",
 	    false};
+
 	for (const unit_metric &m : unit_metrics) {
-		write_unit_family(m, false, units, count);
+		write_unit_family(r, m, false);
 		if (m.charge_name != nullptr)
-			write_unit_family(m, true, units, count);
+			write_unit_family(r, m, true);
 	}
-	for (int unit = 0; unit < count; unit++)
-		if (units[unit].stage >= battery_stage::no_charge)
-			info_sample(&info, unit, units[unit].design);
+	for (int unit = 0; unit < read_battery_units(r.batteries); unit++)
+		if (r.batteries.unit[unit].stage >= battery_stage::no_charge)
+			info_sample(&info, unit, r.batteries.unit[unit]);
 }
 
 } // namespace
 
-void report_metrics()
+void write_metrics(const readings &r)
 {
-	temperatures();
-	summary();
-	batteries();
+	temperatures(r);
+	summary(r);
+	batteries(r);
 }

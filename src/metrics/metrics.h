@@ -1,7 +1,8 @@
 // The readings as Prometheus metrics, in the text exposition format.
 #pragma once
 
-// One metrics report: the same readings as the report's four sections,
-// read in the same order, written as gauges.  A value that is not known
+#include "readings/readings.h"
+
+// One metrics report: every reading as a gauge.  A value that is not known
 // gives no sample.
-void report_metrics();
+void write_metrics(const readings &r);

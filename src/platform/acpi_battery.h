@@ -1,8 +1,8 @@
 // The battery requests of the ACPI device and their result records.
 //
 // FreeBSD's own definitions are used where they exist; elsewhere records of
-// the same layout stand in for them, so the report code and the simulator
-// compile unchanged.  The checks at the end hold on every system.
+// the same layout stand in for them, so that the FreeBSD reader and the
+// simulator compile unchanged.  The checks at the end hold on every system.
 #pragma once
 
 #include <cstddef>
@@ -72,11 +72,7 @@ constexpr unsigned long bsd_iowr(char group, unsigned number, size_t length)
 
 #endif
 
-// The state word: bits for discharging, charging and critical; all three
-// together mean that the battery is not present.
-constexpr int BATT_STAT_DISCHARGING = 1;
-constexpr int BATT_STAT_CHARGING = 2;
-constexpr int BATT_STAT_CRITICAL = 4;
+// The state word that says that the battery is not present.
 constexpr int BATT_STAT_NOT_PRESENT = 7;
 
 static_assert(ACPIIO_BATT_GET_BATTINFO == 0xC1004203UL);

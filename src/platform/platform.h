@@ -1,11 +1,12 @@
-// The thin layer between the report code and the operating system.
+// The thin layer between the program and the operating system.
 //
 // Every function here keeps the contract of the system call it is named
-// after: the same arguments, -1 with errno set on failure.  One layer per
-// system implements it: freebsd.cpp; the folder linux/, which answers from
-// sysfs; and, for the tests, the simulated kernel in tests/sim/.  The last
-// two share glibc.cpp for what glibc does differently.  The report code
-// reaches the system through nothing else.
+// after: the same arguments, -1 with errno set on failure.  freebsd.cpp
+// implements all of it, for the program and the FreeBSD reader; the
+// simulated kernel in tests/sim/ does the same on Linux, so that the tests
+// run the FreeBSD reader there.  linux.cpp implements only what the
+// program itself calls: the Linux reader reads sysfs directly.  The last
+// two share glibc.cpp for what glibc does differently.
 #pragma once
 
 #include <cstddef>

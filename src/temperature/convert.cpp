@@ -17,6 +17,28 @@ double convert_temp(int raw)
 	return kelvin + -273.15;
 }
 
+// Millidegrees Celsius are exact in a double divided by 1000.0, and print
+// as other tools print the same input: 45300 as 45.3, 31750 as 31.8.
+static double convert_millicelsius(int32_t millicelsius)
+{
+	double celsius = static_cast<double>(millicelsius) / 1000.0;
+
+	if (report_flags & FLAG_FAHRENHEIT) {
+		double scaled = celsius * 1.8;
+		return scaled + 32.0;
+	}
+	if (report_flags & FLAG_KELVIN)
+		return celsius + 273.15;
+	return celsius;
+}
+
+double shown_temperature(temperature_scale scale, int32_t value)
+{
+	if (scale == temperature_scale::decikelvin)
+		return convert_temp(value);
+	return convert_millicelsius(value);
+}
+
 char temp_unit_char()
 {
 	if (report_flags & FLAG_FAHRENHEIT)

@@ -1,4 +1,5 @@
-// The battery detail section fed arbitrary device answers.
+// The FreeBSD reader and the battery detail section fed arbitrary device
+// answers.
 //
 // The input is the machine: its first byte says whether the battery
 // subtree exists, whether the unit count reads and whether -d is given;
@@ -20,6 +21,7 @@
 #include "line_shapes.h"
 #include "platform/acpi_battery.h"
 #include "platform/platform.h"
+#include "readings/collect.h"
 
 namespace {
 
@@ -222,7 +224,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 	FILE *out = open_memstream(&text, &length);
 	FILE *saved = stdout;
 	stdout = out;
-	report_battery_device();
+	static readings r;
+	collect_source(&r);
+	collect_battery_units(&r, true);
+	report_battery_device(r);
 	stdout = saved;
 	fclose(out);
 	if (device_open)

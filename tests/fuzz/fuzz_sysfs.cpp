@@ -1,8 +1,8 @@
-// The Linux layer over arbitrary sysfs file contents.
+// The Linux reader over arbitrary sysfs file contents.
 //
 // A copy of a fixture tree is made once; each input then replaces one of
 // its files (the first byte picks which, the rest is the content) and the
-// layer answers every variable and battery request.  The number parser
+// reader reads the whole record of a report.  The number parser
 // and the bounded reader are checked against the raw bytes as well.
 
 #include <errno.h>
@@ -14,10 +14,8 @@
 
 #include <string>
 
-#include "platform/acpi_battery.h"
-#include "platform/linux/linux_layer.h"
-#include "platform/linux/sysfs_read.h"
-#include "platform/platform.h"
+#include "readings/collect.h"
+#include "readings/linux/sysfs_read.h"
 
 namespace {
 
@@ -98,47 +96,26 @@ void check_reading(const uint8_t *data, size_t size, const char *name)
 	}
 }
 
-int64_t variable(const char *name)
+// The whole record of one report: percentages stay within 0 to 100 or
+// unknown, and every string keeps its NUL.
+void read_everything()
 {
-	int value = 0;
-	size_t length = sizeof value;
-	return os_sysctlbyname(name, &value, &length, nullptr, 0) == 0 ? value
-								       : -1;
-}
+	static readings r;
 
-void ask_everything()
-{
-	static const int mib[2] = {6, 3};
-	int count;
-	size_t length = sizeof count;
-	(void)os_sysctl(mib, 2, &count, &length, nullptr, 0);
-	for (const char *name : {"dev.cpu.0.temperature",
-		 "dev.cpu.1.temperature", "hw.acpi.thermal.tz0.temperature",
-		 "hw.acpi.acline", "hw.acpi.battery.units",
-		 "hw.acpi.battery.time", "hw.acpi.battery.state"})
-		(void)variable(name);
-	int64_t life = variable("hw.acpi.battery.life");
-	if (life < -1 || life > 100)
+	collect_source(&r);
+	collect_cpus(&r);
+	collect_zones(&r);
+	collect_summary(&r);
+	collect_battery_units(&r, false);
+	if (r.summary.life < -1 || r.summary.life > 100)
 		abort();
-
-	int fd = os_open_acpi(O_RDONLY);
-	if (fd < 0)
-		abort();
-	for (int unit = 0; unit < 3; unit++) {
-		acpi_battery_ioctl_arg arg;
-		arg.unit = unit;
-		if (os_ioctl(fd, ACPIIO_BATT_GET_BATTINFO, &arg) == 0 &&
-		    (arg.battinfo.cap < -1 || arg.battinfo.cap > 100))
+	for (int unit = 0; unit < read_battery_units(r.batteries); unit++) {
+		const battery_unit &u = r.batteries.unit[unit];
+		if (u.percent < -1 || u.percent > 100 ||
+		    u.model[battery_string_size - 1] != '\0' ||
+		    u.oem[battery_string_size - 1] != '\0')
 			abort();
-		arg.unit = unit;
-		if (os_ioctl(fd, ACPIIO_BATT_GET_BIF, &arg) == 0 &&
-		    (arg.bif.model[ACPI_CMBAT_MAXSTRLEN - 1] != '\0' ||
-			arg.bif.oeminfo[ACPI_CMBAT_MAXSTRLEN - 1] != '\0'))
-			abort();
-		arg.unit = unit;
-		(void)os_ioctl(fd, ACPIIO_BATT_GET_BST, &arg);
 	}
-	os_close(fd);
 }
 
 } // namespace
@@ -160,9 +137,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 		fclose(f);
 	}
 	write_file(path, data + 1, size - 1);
-	linux_use_sysfs_root(tree.c_str());
+	sysfs_set_root(tree.c_str());
 	check_reading(data + 1, size - 1, name);
-	ask_everything();
+	read_everything();
 	if (f == nullptr)
 		unlink(path.c_str());
 	else

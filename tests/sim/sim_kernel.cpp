@@ -15,8 +15,8 @@
 
 #include "platform/acpi_battery.h"
 #include "platform/platform.h"
-#include "platform/sysctl_value.h"
 #include "scenario.h"
+#include "sysctl_value.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// For the layers that answer sysctl(3) themselves: handing a 4-byte value
+// For the simulator, which answers sysctl(3) itself: handing a 4-byte value
 // out as the kernel does.
 #pragma once
 

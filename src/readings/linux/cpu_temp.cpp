@@ -5,7 +5,7 @@
 #include <cstddef>
 
 #include "cpu_temp.h"
-#include "grow_list.h"
+#include "readings/grow_list.h"
 #include "sysfs_read.h"
 
 namespace {
@@ -15,7 +15,7 @@ enum class reading : uint8_t { unread, missing, known };
 // A value read at most once per report.
 struct cached_temp {
 	reading state;
-	int32_t raw;
+	int32_t millicelsius;
 };
 
 struct cpu_entry {
@@ -187,21 +187,19 @@ void list_sensors()
 }
 
 // A sensor's input, read on first use.
-bool sensor_temperature(sensor *s, int32_t *raw)
+bool sensor_temperature(sensor *s, int32_t *millicelsius)
 {
 	if (s->temp.state == reading::unread) {
-		int32_t millicelsius;
-		bool ok = sysfs_read_int(&millicelsius,
+		bool ok = sysfs_read_int(&s->temp.millicelsius,
 		    "class/hwmon/hwmon%d/temp%d_input", s->hwmon, s->input);
 		s->temp.state = ok ? reading::known : reading::missing;
-		s->temp.raw = ok ? millicelsius_to_decikelvin(millicelsius) : 0;
 	}
-	*raw = s->temp.raw;
+	*millicelsius = s->temp.millicelsius;
 	return s->temp.state == reading::known;
 }
 
 // The first readable sensor for the core, in the order of sensor_kind.
-bool core_temperature(int package, int core, int32_t *raw)
+bool core_temperature(int package, int core, int32_t *millicelsius)
 {
 	if (!sensors_listed)
 		list_sensors();
@@ -212,7 +210,7 @@ bool core_temperature(int package, int core, int32_t *raw)
 			    (s.package != -1 && s.package != package) ||
 			    (s.kind == sensor_kind::core && s.core != core))
 				continue;
-			if (sensor_temperature(&s, raw))
+			if (sensor_temperature(&s, millicelsius))
 				return true;
 		}
 	}
@@ -220,11 +218,6 @@ bool core_temperature(int package, int core, int32_t *raw)
 }
 
 } // namespace
-
-int32_t millicelsius_to_decikelvin(int32_t millicelsius)
-{
-	return millicelsius / 100 + 2731;
-}
 
 bool linux_cpu_count(int *count)
 {
@@ -236,7 +229,7 @@ bool linux_cpu_count(int *count)
 	return true;
 }
 
-bool linux_cpu_temperature(int cpu, int32_t *raw)
+bool linux_cpu_temperature(int cpu, int32_t *millicelsius)
 {
 	cpu_entry *entry = find_cpu(cpu);
 	if (entry == nullptr)
@@ -249,22 +242,17 @@ bool linux_cpu_temperature(int cpu, int32_t *raw)
 			cpu) &&
 		    sysfs_read_int(&core,
 			"devices/system/cpu/cpu%d/topology/core_id", cpu) &&
-		    core_temperature(package, core, &entry->temp.raw);
+		    core_temperature(package, core, &entry->temp.millicelsius);
 		entry->temp.state = ok ? reading::known : reading::missing;
 	}
-	*raw = entry->temp.raw;
+	*millicelsius = entry->temp.millicelsius;
 	return entry->temp.state == reading::known;
 }
 
-bool linux_zone_temperature(int zone, int32_t *raw)
+bool linux_zone_temperature(int zone, int32_t *millicelsius)
 {
-	int32_t millicelsius;
-
-	if (!sysfs_read_int(&millicelsius, "class/thermal/thermal_zone%d/temp",
-		zone))
-		return false;
-	*raw = millicelsius_to_decikelvin(millicelsius);
-	return true;
+	return sysfs_read_int(millicelsius, "class/thermal/thermal_zone%d/temp",
+	    zone);
 }
 
 void linux_forget_temperatures()

@@ -1,6 +1,6 @@
 // A list of plain records that grows with realloc(3) and is released when
-// it goes out of scope.  The Linux layer keeps what it read of sysfs in
-// such lists; pelko links no C++ runtime library, so no std::vector.
+// it goes out of scope.  The readings and the Linux reader keep their
+// lists in it; pelko links no C++ runtime library, so no std::vector.
 #pragma once
 
 #include <err.h>
@@ -51,4 +51,6 @@ struct grow_list {
 
 	T *begin() { return items; }
 	T *end() { return items + count; }
+	const T *begin() const { return items; }
+	const T *end() const { return items + count; }
 };

@@ -6,11 +6,6 @@
 
 namespace {
 
-battery *unit_battery(int unit)
-{
-	return unit < 0 ? nullptr : battery_unit(static_cast<size_t>(unit));
-}
-
 bool is_present(battery *b)
 {
 	return battery_number(b, PRESENT) != 0;
@@ -50,43 +45,41 @@ int64_t rate(battery *b)
 	return llabs(battery_number(b, attr));
 }
 
-int32_t clamp_percent(int64_t percent)
+// A value in its micro-units, or -1 when it is not known or negative.
+int64_t amount(int64_t micro)
 {
-	return static_cast<int32_t>(percent < 0 ? 0
-		: percent > 100			? 100
-						: percent);
+	return micro < 0 ? -1 : micro;
 }
 
-int32_t clamp_int32(int64_t value)
+// A percentage from 0 to 100, or -1: a capacity outside that range is a
+// driver's error, not a reading.
+int32_t percent_or_unknown(int64_t percent)
 {
-	return static_cast<int32_t>(value > INT32_MAX ? INT32_MAX : value);
-}
-
-// A value as the record gives it: the sysfs micro-units in milli-units,
-// or -1 when it is not known.
-uint32_t milli(int64_t micro)
-{
-	return static_cast<uint32_t>(micro < 0 ? -1 : micro / 1000);
+	return percent < 0 || percent > 100 ? -1
+					    : static_cast<int32_t>(percent);
 }
 
 int32_t battery_percent(battery *b)
 {
-	if (now(b) >= 0 && full(b) > 0)
-		return clamp_percent(100 * now(b) / full(b));
+	if (now(b) >= 0 && full(b) > 0) {
+		int64_t percent = 100 * now(b) / full(b);
+		// A battery reports more than its last full charge when its gauge
+		// was last calibrated low.
+		return static_cast<int32_t>(percent > 100 ? 100 : percent);
+	}
 	if (battery_known(b, CAPACITY))
-		return clamp_percent(battery_number(b, CAPACITY));
+		return percent_or_unknown(battery_number(b, CAPACITY));
 	return -1;
 }
 
-int32_t battery_minutes(battery *b)
+// Seconds left while discharging, otherwise -1.
+int64_t battery_seconds(battery *b)
 {
 	if (!is_discharging(b))
 		return -1;
 	if (now(b) >= 0 && rate(b) > 0)
-		return clamp_int32(now(b) * 60 / rate(b));
-	if (battery_number(b, TIME_TO_EMPTY_NOW) >= 0)
-		return clamp_int32(battery_number(b, TIME_TO_EMPTY_NOW) / 60);
-	return -1;
+		return now(b) * 3600 / rate(b);
+	return battery_number(b, TIME_TO_EMPTY_NOW);
 }
 
 int32_t state_bits(battery *b)
@@ -94,17 +87,17 @@ int32_t state_bits(battery *b)
 	int32_t state = 0;
 
 	if (is_discharging(b))
-		state |= BATT_STAT_DISCHARGING;
+		state |= battery_discharging;
 	if (battery_text_is(b, STATUS, "Charging"))
-		state |= BATT_STAT_CHARGING;
+		state |= battery_charging;
 	if (battery_text_is(b, CAPACITY_LEVEL, "Critical"))
-		state |= BATT_STAT_CRITICAL;
+		state |= battery_critical;
 	return state;
 }
 
 int32_t battery_state(battery *b)
 {
-	return is_present(b) ? state_bits(b) : BATT_STAT_NOT_PRESENT;
+	return is_present(b) ? state_bits(b) : battery_not_present;
 }
 
 // The totals are taken in energy when any battery reports it, otherwise in
@@ -134,14 +127,14 @@ struct pool {
 pool choose_pool()
 {
 	for (size_t i = 0; i < battery_count(); i++) {
-		battery *b = battery_unit(i);
+		battery *b = supply_battery(i);
 		if (is_present(b) && !reports_charge(b) && full(b) > 0)
 			return pool{true};
 	}
 	return pool{false};
 }
 
-void copy_text(char (&field)[ACPI_CMBAT_MAXSTRLEN], battery *b, text_attr attr)
+void copy_text(char (&field)[battery_string_size], battery *b, text_attr attr)
 {
 	memset(field, 0, sizeof field);
 	memcpy(field, battery_text(b, attr), strlen(battery_text(b, attr)));
@@ -149,25 +142,14 @@ void copy_text(char (&field)[ACPI_CMBAT_MAXSTRLEN], battery *b, text_attr attr)
 
 } // namespace
 
-int linux_battery_count()
-{
-	return static_cast<int>(battery_count());
-}
-
-bool linux_ac_online(int32_t *online)
-{
-	*online = mains_online();
-	return mains_present();
-}
-
-bool linux_battery_life(int32_t *percent)
+int32_t linux_battery_life()
 {
 	pool p = choose_pool();
 	int64_t sum_now = 0, sum_full = 0;
 	int64_t capacity_sum = 0, capacity_count = 0;
 
 	for (size_t i = 0; i < battery_count(); i++) {
-		battery *b = battery_unit(i);
+		battery *b = supply_battery(i);
 		if (!is_present(b))
 			continue;
 		int64_t n = p.convert(b, now(b)), f = p.convert(b, full(b));
@@ -175,47 +157,57 @@ bool linux_battery_life(int32_t *percent)
 			sum_now += n;
 			sum_full += f;
 		}
-		if (battery_known(b, CAPACITY)) {
-			capacity_sum += battery_number(b, CAPACITY);
+		int32_t capacity = battery_known(b, CAPACITY)
+		    ? percent_or_unknown(battery_number(b, CAPACITY))
+		    : -1;
+		if (capacity >= 0) {
+			capacity_sum += capacity;
 			capacity_count++;
 		}
 	}
-	if (sum_full > 0)
-		*percent = clamp_percent(100 * sum_now / sum_full);
-	else if (capacity_count > 0)
-		*percent = clamp_percent(capacity_sum / capacity_count);
-	else
-		return false;
-	return true;
+	if (sum_full > 0) {
+		int64_t percent = 100 * sum_now / sum_full;
+		return static_cast<int32_t>(percent > 100 ? 100 : percent);
+	}
+	if (capacity_count > 0)
+		return static_cast<int32_t>(capacity_sum / capacity_count);
+	return -1;
 }
 
-int32_t linux_battery_time()
+// The remaining amount over the rate, summed over the present batteries
+// whose amount and rate are both known: a battery that cannot say either
+// would otherwise count as empty, or its rate stretch the others' time.
+// Failing that, the discharging batteries' own estimates, when each has
+// one.
+int64_t linux_battery_time()
 {
 	pool p = choose_pool();
 	int64_t sum_now = 0, sum_rate = 0, seconds = 0;
-	bool discharging = false, have_seconds = false;
+	bool discharging = false, every_estimate = true;
 
 	for (size_t i = 0; i < battery_count(); i++) {
-		battery *b = battery_unit(i);
+		battery *b = supply_battery(i);
 		if (!is_present(b))
 			continue;
-		int64_t n = p.convert(b, now(b));
-		sum_now += n > 0 ? n : 0;
-		if (!is_discharging(b))
-			continue;
-		discharging = true;
-		int64_t r = p.convert(b, rate(b));
-		sum_rate += r > 0 ? r : 0;
-		if (battery_number(b, TIME_TO_EMPTY_NOW) >= 0) {
-			seconds += battery_number(b, TIME_TO_EMPTY_NOW);
-			have_seconds = true;
+		bool draining = is_discharging(b);
+		discharging |= draining;
+		int64_t n = p.convert(b, now(b)), r = p.convert(b, rate(b));
+		if (n >= 0 && r >= 0) {
+			sum_now += n;
+			sum_rate += draining ? r : 0;
 		}
+		if (!draining)
+			continue;
+		if (battery_number(b, TIME_TO_EMPTY_NOW) >= 0)
+			seconds += battery_number(b, TIME_TO_EMPTY_NOW);
+		else
+			every_estimate = false;
 	}
 	if (!discharging)
 		return -1;
 	if (sum_rate > 0)
-		return clamp_int32(sum_now * 60 / sum_rate);
-	return have_seconds ? clamp_int32(seconds / 60) : -1;
+		return sum_now * 3600 / sum_rate;
+	return every_estimate ? seconds : -1;
 }
 
 int32_t linux_battery_state()
@@ -224,57 +216,40 @@ int32_t linux_battery_state()
 	bool any_present = false;
 
 	for (size_t i = 0; i < battery_count(); i++) {
-		battery *b = battery_unit(i);
+		battery *b = supply_battery(i);
 		if (is_present(b)) {
 			any_present = true;
 			state |= state_bits(b);
 		}
 	}
-	return any_present ? state : BATT_STAT_NOT_PRESENT;
+	return any_present ? state : battery_not_present;
 }
 
-bool linux_battery_battinfo(int unit, acpi_battinfo *info)
+void linux_battery_unit(size_t unit, battery_unit *u)
 {
-	battery *b = unit_battery(unit);
-	if (b == nullptr)
-		return false;
-	info->cap = battery_percent(b);
-	info->min = battery_minutes(b);
-	info->state = battery_state(b);
-	info->rate = static_cast<int>(milli(rate(b)));
-	return true;
-}
-
-bool linux_battery_bif(int unit, acpi_bif *bif)
-{
-	battery *b = unit_battery(unit);
-	if (b == nullptr)
-		return false;
+	battery *b = supply_battery(unit);
 	bool charge = reports_charge(b);
-	bif->units = charge ? 1 : 0;
-	bif->dcap = milli(battery_number(b,
-	    charge ? CHARGE_FULL_DESIGN : ENERGY_FULL_DESIGN));
-	bif->lfcap = milli(full(b));
-	// Linux lists no primary cells.
-	bif->btech = 1;
-	bif->dvol = milli(battery_number(b, VOLTAGE_MIN_DESIGN));
-	bif->wcap = milli(battery_number(b, ALARM));
-	bif->lcap = bif->gra1 = bif->gra2 = static_cast<uint32_t>(-1);
-	copy_text(bif->model, b, MODEL_NAME);
-	copy_text(bif->serial, b, SERIAL_NUMBER);
-	copy_text(bif->type, b, TECHNOLOGY);
-	copy_text(bif->oeminfo, b, MANUFACTURER);
-	return true;
-}
 
-bool linux_battery_bst(int unit, acpi_bst *bst)
-{
-	battery *b = unit_battery(unit);
-	if (b == nullptr)
-		return false;
-	bst->state = static_cast<uint32_t>(battery_state(b));
-	bst->rate = milli(rate(b));
-	bst->cap = milli(now(b));
-	bst->volt = milli(battery_number(b, VOLTAGE_NOW));
-	return true;
+	u->state = battery_state(b);
+	u->stage = u->state == battery_not_present ? battery_stage::not_present
+						   : battery_stage::complete;
+	u->in_charge = charge;
+	// Linux lists no primary cells.
+	u->primary = false;
+	u->design_capacity = amount(battery_number(b,
+	    charge ? CHARGE_FULL_DESIGN : ENERGY_FULL_DESIGN));
+	u->last_full_capacity = amount(full(b));
+	u->design_voltage = amount(battery_number(b, VOLTAGE_MIN_DESIGN));
+	u->warn_capacity = amount(battery_number(b, ALARM));
+	u->low_capacity = u->low_warn_granularity = u->warn_full_granularity =
+	    -1;
+	copy_text(u->model, b, MODEL_NAME);
+	copy_text(u->serial, b, SERIAL_NUMBER);
+	copy_text(u->type, b, TECHNOLOGY);
+	copy_text(u->oem, b, MANUFACTURER);
+	u->percent = battery_percent(b);
+	u->time = battery_seconds(b);
+	u->rate = rate(b);
+	u->status_state = u->state;
+	u->voltage = amount(battery_number(b, VOLTAGE_NOW));
 }

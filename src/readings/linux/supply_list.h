@@ -1,10 +1,12 @@
 // The entries of class/power_supply: the system batteries, numbered in
-// name order, whose attributes are read on first use and kept until the
-// supplies are forgotten, and the mains.
+// name order, whose attributes are read on first use within one listing,
+// and the mains.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "readings/readings.h"
 
 enum number_attr {
 	PRESENT,
@@ -36,12 +38,16 @@ enum text_attr {
 
 struct battery;
 
+// Lists the folder afresh, forgetting the previous listing and what was
+// read of it; false when it cannot be listed (errno says why).
+bool list_power_supplies();
+
 // The system batteries: entries of type "Battery" whose scope, if given,
-// is not "Device".  The folder is listed on first use.
+// is not "Device".
 size_t battery_count();
 
 // The battery numbered unit, or nullptr beyond the count.
-battery *battery_unit(size_t unit);
+battery *supply_battery(size_t unit);
 
 // A numeric attribute, or -1 when it is not known (missing, unreadable,
 // not a number).  Sums over it are taken in 64 bits.
@@ -52,9 +58,6 @@ bool battery_known(battery *b, number_attr attr);
 const char *battery_text(battery *b, text_attr attr);
 bool battery_text_is(battery *b, text_attr attr, const char *value);
 
-// Whether a "Mains" or "USB" supply exists, and whether one is online.
-bool mains_present();
-bool mains_online();
-
-// Forgets the listing and every attribute read.
-void forget_power_supplies();
+// 1 when a "Mains" or "USB" supply is online, 0 when one says it is not
+// and none is, -1 when none says either.
+int32_t mains_online();

@@ -1,8 +1,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "grow_list.h"
-#include "platform/acpi_battery.h"
+#include "readings/grow_list.h"
 #include "supply_list.h"
 #include "sysfs_read.h"
 
@@ -26,15 +25,15 @@ struct battery {
 	int32_t number[NUMBER_ATTRS];
 	reading text_state[TEXT_ATTRS];
 	// Cut to fit a record's 32-byte string with its NUL.
-	char text[TEXT_ATTRS][ACPI_CMBAT_MAXSTRLEN];
+	char text[TEXT_ATTRS][battery_string_size];
 };
 
 namespace {
 
 grow_list<battery> batteries;
-bool listed;
 bool have_mains;
 bool have_mains_online;
+bool have_mains_offline;
 
 // Reads the type of every supply; keeps the system batteries and notes
 // the mains.
@@ -50,10 +49,12 @@ void add_supply(const char *name)
 	if (strcmp(type, "Mains") == 0 || strcmp(type, "USB") == 0) {
 		int32_t online;
 		have_mains = true;
+		// An online that cannot be read says neither.
 		if (sysfs_read_int(&online, "class/power_supply/%s/online",
-			name) &&
-		    online == 1)
-			have_mains_online = true;
+			name)) {
+			have_mains_online |= online == 1;
+			have_mains_offline |= online == 0;
+		}
 		return;
 	}
 	if (strcmp(type, "Battery") != 0)
@@ -73,27 +74,26 @@ int by_name(const void *a, const void *b)
 	    static_cast<const battery *>(b)->name);
 }
 
-void list_supplies()
-{
-	if (listed)
-		return;
-	listed = true;
-	sysfs_list("class/power_supply",
-	    [](const char *name) { add_supply(name); });
-	batteries.sort(by_name);
-}
-
 } // namespace
+
+bool list_power_supplies()
+{
+	batteries.clear();
+	have_mains = have_mains_online = have_mains_offline = false;
+	if (!sysfs_list("class/power_supply",
+		[](const char *name) { add_supply(name); }))
+		return false;
+	batteries.sort(by_name);
+	return true;
+}
 
 size_t battery_count()
 {
-	list_supplies();
 	return batteries.count;
 }
 
-battery *battery_unit(size_t unit)
+battery *supply_battery(size_t unit)
 {
-	list_supplies();
 	return unit < batteries.count ? &batteries.items[unit] : nullptr;
 }
 
@@ -130,20 +130,9 @@ bool battery_text_is(battery *b, text_attr attr, const char *value)
 	return strcmp(battery_text(b, attr), value) == 0;
 }
 
-bool mains_present()
+int32_t mains_online()
 {
-	list_supplies();
-	return have_mains;
-}
-
-bool mains_online()
-{
-	list_supplies();
-	return have_mains_online;
-}
-
-void forget_power_supplies()
-{
-	batteries.clear();
-	listed = have_mains = have_mains_online = false;
+	if (have_mains_online)
+		return 1;
+	return have_mains_offline ? 0 : -1;
 }

@@ -1,0 +1,23 @@
+// Filling the record of one report, section by section.  Each system has
+// its own reader: the build links the one for its target.  Each call reads
+// its section afresh and replaces what the record held of it.
+#pragma once
+
+#include "readings.h"
+
+// The source's units; set once, before the first section.
+void collect_source(readings *r);
+
+// The CPU count and each CPU's temperature.
+void collect_cpus(readings *r);
+
+// The thermal zones, from 0 up to the first that cannot be read.
+void collect_zones(readings *r);
+
+// The battery summary.
+void collect_summary(readings *r);
+
+// The battery units.  When the battery device cannot be opened: with
+// device_required, the process stops with status 72 naming it; without,
+// the record says that it was not opened.
+void collect_battery_units(readings *r, bool device_required);

@@ -1,0 +1,140 @@
+// FreeBSD: the battery summary from kernel variables, and each unit's
+// records from the battery requests on the ACPI device, in milli-units and
+// minutes.
+
+#include <err.h>
+#include <fcntl.h>
+#include <string.h>
+
+#include "kernel/kernel.h"
+#include "platform/acpi_battery.h"
+#include "platform/platform.h"
+#include "readings/collect.h"
+
+void collect_summary(readings *r)
+{
+	battery_summary &s = r->summary;
+
+	s = {false, -1, -1, -1, -1, -1};
+	if (!battery_subtree_present())
+		return;
+	s.supported = true;
+	s.life = sysctl_get_int("hw.acpi.battery.life");
+	s.time = sysctl_get_int("hw.acpi.battery.time");
+	// Read whatever the time says, so that the metrics have the AC line
+	// too; the report shows it only when there is no time estimate.
+	s.acline = sysctl_get_int("hw.acpi.acline");
+	s.state = sysctl_get_int("hw.acpi.battery.state");
+	s.units = sysctl_get_int("hw.acpi.battery.units");
+}
+
+namespace {
+
+// One request through the section's argument buffer, whose first int alone
+// is set before each request.
+bool request(int fd, unsigned long code, int unit, acpi_battery_ioctl_arg *arg)
+{
+	arg->unit = unit;
+	return os_ioctl(fd, code, arg) != -1;
+}
+
+// A record field as the signed number it stands for; -1 is "unknown".
+int64_t field(uint32_t value)
+{
+	return static_cast<int32_t>(value);
+}
+
+void copy_string(char (&to)[battery_string_size],
+    const char (&from)[ACPI_CMBAT_MAXSTRLEN])
+{
+	static_assert(sizeof to == sizeof from);
+	memcpy(to, from, sizeof to);
+}
+
+void take_design(battery_unit *u, const acpi_bif &bif)
+{
+	u->in_charge = bif.units != 0;
+	u->primary = bif.btech == 0;
+	u->design_capacity = field(bif.dcap);
+	u->last_full_capacity = field(bif.lfcap);
+	u->design_voltage = field(bif.dvol);
+	u->warn_capacity = field(bif.wcap);
+	u->low_capacity = field(bif.lcap);
+	u->low_warn_granularity = field(bif.gra1);
+	u->warn_full_granularity = field(bif.gra2);
+	copy_string(u->model, bif.model);
+	copy_string(u->serial, bif.serial);
+	copy_string(u->type, bif.type);
+	copy_string(u->oem, bif.oeminfo);
+}
+
+// The four requests for one unit: the summary, the information, the
+// summary again and the status, each only when the one before succeeded.
+void read_unit(int fd, int unit, acpi_battery_ioctl_arg *arg, battery_unit *u)
+{
+	u->stage = battery_stage::invalid_unit;
+	if (unit > max_battery_unit)
+		return;
+	u->stage = battery_stage::no_info;
+	if (!request(fd, ACPIIO_BATT_GET_BATTINFO, unit, arg))
+		return;
+	u->stage = battery_stage::not_present;
+	if (arg->battinfo.state == BATT_STAT_NOT_PRESENT)
+		return;
+	u->stage = battery_stage::no_design;
+	if (!request(fd, ACPIIO_BATT_GET_BIF, unit, arg))
+		return;
+	take_design(u, arg->bif);
+	u->stage = battery_stage::no_charge;
+	if (!request(fd, ACPIIO_BATT_GET_BATTINFO, unit, arg))
+		return;
+	u->state = arg->battinfo.state;
+	u->percent = arg->battinfo.cap;
+	u->time = arg->battinfo.min;
+	u->rate = arg->battinfo.rate;
+	u->stage = battery_stage::no_status;
+	if (!request(fd, ACPIIO_BATT_GET_BST, unit, arg))
+		return;
+	u->status_state = static_cast<int32_t>(arg->bst.state);
+	u->voltage = field(arg->bst.volt);
+	u->stage = battery_stage::complete;
+}
+
+void read_units(int fd, battery_units *b)
+{
+	// One buffer for every request of the section.
+	acpi_battery_ioctl_arg arg;
+
+	if (!battery_subtree_present()) {
+		b->device = battery_device::no_support;
+		return;
+	}
+	b->count = sysctl_get_int("hw.acpi.battery.units");
+	if (b->count < 0) {
+		b->device = battery_device::count_unknown;
+		return;
+	}
+	b->device = battery_device::listed;
+	for (int unit = 0; unit < read_battery_units(*b); unit++)
+		read_unit(fd, unit, &arg, &b->unit[unit]);
+}
+
+} // namespace
+
+void collect_battery_units(readings *r, bool device_required)
+{
+	battery_units &b = r->batteries;
+
+	b.device = battery_device::not_opened;
+	b.count = -1;
+	int fd = os_open_acpi(O_RDWR);
+	if (fd == -1)
+		fd = os_open_acpi(O_RDONLY);
+	if (fd == -1) {
+		if (device_required)
+			err(72, "%s", ACPI_DEVICE_PATH);
+		return;
+	}
+	read_units(fd, &b);
+	os_close(fd);
+}

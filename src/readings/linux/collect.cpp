@@ -1,0 +1,89 @@
+// Linux: the readings from sysfs, in millidegrees Celsius, micro-units and
+// seconds.  Each section lists its folders afresh, so that a CPU, zone or
+// battery that comes or goes shows in the next report.
+
+#include <err.h>
+#include <errno.h>
+#include <limits.h>
+
+#include "cpu_temp.h"
+#include "power_supply.h"
+#include "readings/collect.h"
+#include "supply_list.h"
+
+namespace {
+
+// Why class/power_supply could not be listed, for the battery section.
+int supplies_errno;
+
+} // namespace
+
+void collect_source(readings *r)
+{
+	r->source = linux_units;
+}
+
+void collect_cpus(readings *r)
+{
+	int count;
+
+	linux_forget_temperatures();
+	r->cpus.cpu.clear();
+	r->cpus.count_known = linux_cpu_count(&count);
+	if (!r->cpus.count_known)
+		return;
+	for (int cpu = 0; cpu < count; cpu++) {
+		cpu_reading *c = r->cpus.cpu.add();
+		c->known = linux_cpu_temperature(cpu, &c->temperature);
+	}
+}
+
+void collect_zones(readings *r)
+{
+	int32_t millicelsius;
+
+	r->zones.temperature.clear();
+	for (int zone = 0;
+	     zone < INT_MAX && linux_zone_temperature(zone, &millicelsius);
+	     zone++)
+		*r->zones.temperature.add() = millicelsius;
+}
+
+// The summary and every unit at once: both come from one listing of
+// class/power_supply, which the battery section then only reports on.
+void collect_summary(readings *r)
+{
+	battery_summary &s = r->summary;
+	battery_units &b = r->batteries;
+
+	s = {false, -1, -1, -1, -1, -1};
+	b.device = battery_device::not_opened;
+	b.count = -1;
+	if (!list_power_supplies()) {
+		supplies_errno = errno;
+		return;
+	}
+	s.units = static_cast<int32_t>(battery_count());
+	s.acline = mains_online();
+	b.count = s.units;
+	b.device = battery_device::listed;
+	if (s.units == 0) {
+		b.device = battery_device::no_support;
+		return;
+	}
+	s.supported = true;
+	s.life = linux_battery_life();
+	s.time = linux_battery_time();
+	s.state = linux_battery_state();
+	for (int unit = 0; unit < read_battery_units(b); unit++)
+		linux_battery_unit(static_cast<size_t>(unit), &b.unit[unit]);
+}
+
+void collect_battery_units(readings *r, bool device_required)
+{
+	if (device_required &&
+	    r->batteries.device == battery_device::not_opened) {
+		errno = supplies_errno;
+		err(72, "/sys/class/power_supply");
+	}
+}

@@ -1,0 +1,138 @@
+// The readings of one report, as a reader takes them from its system and
+// before any writer formats them.  Every value stays in its source's own
+// units until it is written: converting early loses digits.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "grow_list.h"
+
+// FreeBSD's kernel gives temperatures in tenths of a kelvin; Linux's sysfs
+// in millidegrees Celsius.
+enum class temperature_scale : uint8_t { decikelvin, millicelsius };
+
+// The units of the source.  FreeBSD: battery amounts in milli-units (mWh,
+// mW, mAh, mA, mV) and times in minutes; Linux: micro-units and seconds.
+struct source_units {
+	temperature_scale temperature;
+	int64_t micro_per_amount; // 1000 for milli-units, 1 for micro-units
+	int64_t seconds_per_time; // 60 for minutes, 1 for seconds
+};
+
+constexpr source_units freebsd_units = {temperature_scale::decikelvin, 1000,
+    60};
+constexpr source_units linux_units = {temperature_scale::millicelsius, 1, 1};
+
+struct cpu_reading {
+	bool known;
+	int32_t temperature;
+};
+
+struct cpu_readings {
+	bool count_known;
+	grow_list<cpu_reading> cpu; // one per CPU, numbered from 0
+};
+
+// The zones numbered from 0 up to the first that cannot be read.
+struct zone_readings {
+	grow_list<int32_t> temperature;
+};
+
+// The battery summary, every value as the source gives it.
+struct battery_summary {
+	bool supported; // the system has batteries to sum up
+	int32_t life;	// percent; negative: unknown
+	int64_t time;	// time left; negative: no estimate
+	int32_t acline; // 0: off AC; -1: unknown; anything else: on AC
+	int32_t state;	// state word over all batteries
+	// The number of battery units; -1 when unknown.  Known as 0 where the
+	// system can tell that it has no battery at all.
+	int32_t units;
+};
+
+// The state word: bits for discharging, charging and critical; all three
+// together mean that the battery is not present.
+constexpr int32_t battery_discharging = 1;
+constexpr int32_t battery_charging = 2;
+constexpr int32_t battery_critical = 4;
+constexpr int32_t battery_not_present = 7;
+
+// The highest unit number asked about.
+constexpr int max_battery_unit = 64;
+
+// Firmware strings: at most 32 bytes, NUL-terminated when shorter.
+constexpr size_t battery_string_size = 32;
+
+// How far the readings of one unit went: each stage but the last names
+// the step at which the unit's readings end.
+enum class battery_stage : uint8_t {
+	invalid_unit, // above max_battery_unit: nothing asked
+	no_info,      // the unit could not be asked about
+	not_present,  // the battery is not present
+	no_design,    // its design data could not be read
+	no_charge,    // its charge could not be read
+	no_status,    // its status could not be read
+	complete,
+};
+
+// One battery unit.  Amounts are in the source's units, -1 when unknown.
+struct battery_unit {
+	battery_stage stage;
+	// The design data.
+	bool in_charge; // mAh and mA; otherwise mWh and mW
+	bool primary;	// not rechargeable
+	int64_t design_capacity;
+	int64_t last_full_capacity;
+	int64_t design_voltage;
+	int64_t warn_capacity;
+	int64_t low_capacity;
+	int64_t low_warn_granularity;
+	int64_t warn_full_granularity;
+	char model[battery_string_size];
+	char serial[battery_string_size];
+	char type[battery_string_size];
+	char oem[battery_string_size];
+	// The charge.
+	int32_t state;	 // state word
+	int32_t percent; // remaining capacity; -1: unknown
+	int64_t time;	 // time left; negative: unknown
+	int64_t rate;	 // present rate
+	// The status.
+	int32_t status_state; // its own state word
+	int64_t voltage;
+};
+
+// Whether the battery device could be opened and what it said.
+enum class battery_device : uint8_t {
+	not_opened,    // no device: the units are unknown
+	no_support,    // no battery support
+	count_unknown, // the unit count could not be read
+	listed,	       // count units, the first of them read
+};
+
+struct battery_units {
+	battery_device device;
+	int32_t count;
+	battery_unit unit[max_battery_unit + 1];
+};
+
+struct readings {
+	source_units source;
+	cpu_readings cpus;
+	zone_readings zones;
+	battery_summary summary;
+	battery_units batteries;
+};
+
+// The units of count that were read: at most max_battery_unit + 1.
+int read_battery_units(const battery_units &b);
+
+// A firmware string as it may be shown: up to its NUL and never past its
+// 32 bytes, with every byte outside printable ASCII (0x20 to 0x7e) as '?'.
+// The strings come from firmware, or on Linux from any device driver:
+// shown raw, they could drive a terminal (0x9b is an 8-bit CSI), forge the
+// lines and columns that scripts read, or, cut in the middle of a UTF-8
+// character, make a metrics file that its readers refuse whole.
+void printable_string(const char (&field)[battery_string_size],
+    char (&shown)[battery_string_size + 1]);

@@ -1,0 +1,329 @@
+// The Linux reader in-process, against the fixture trees: the record of
+// one report in sysfs's own units (millidegrees, micro-units, seconds).
+
+#include <sys/stat.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "readings/collect.h"
+#include "readings/linux/sysfs_read.h"
+
+namespace {
+
+const std::string fixtures = PELKO_FIXTURES "/sysfs/";
+constexpr int64_t missing = INT64_MIN;
+
+// The whole record of one report on the tree at root.
+readings &read_tree(const std::string &root)
+{
+	static readings r;
+	sysfs_set_root(root.c_str());
+	collect_source(&r);
+	collect_cpus(&r);
+	collect_zones(&r);
+	collect_summary(&r);
+	collect_battery_units(&r, false);
+	return r;
+}
+
+int64_t cpu_value(const readings &r, size_t cpu)
+{
+	if (cpu >= r.cpus.cpu.count || !r.cpus.cpu.items[cpu].known)
+		return missing;
+	return r.cpus.cpu.items[cpu].temperature;
+}
+
+TEST(LinuxReader, Temperatures)
+{
+	const struct {
+		const char *fixture;
+		int64_t cpus; // missing: no count
+		std::vector<std::pair<size_t, int64_t>> cpu;
+		std::vector<int32_t> zones;
+	} cases[] = {
+	    // Hyperthreads share their core's input.
+	    {"intel-laptop", 4,
+		{{0, 51000}, {1, 53500}, {2, 51000}, {3, 53500}, {4, missing}},
+		{45000, 52000}},
+	    // k10temp's Tctl for every CPU.
+	    {"amd-desktop", 8, {{0, 48375}, {7, 48375}}, {}},
+	    {"empty-vm", 2, {{0, missing}, {1, missing}}, {}},
+	    // Core 9 has no input of its own: the package's.
+	    {"hybrid-cpu", 6, {{3, 64000}, {4, 55000}, {5, 50000}}, {}},
+	    // Garbage reads as missing; a good input beside it still counts.
+	    {"garbage", 6,
+		{{0, 51000}, {1, missing}, {2, missing}, {3, missing},
+		    {4, missing}, {5, -40000}},
+		{}},
+	    {"big-64cpu", 64, {{63, 57500}}, {}},
+	    {"nonexistent", missing, {}, {}},
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.fixture);
+		readings &r = read_tree(fixtures + c.fixture);
+		EXPECT_EQ(r.source.temperature,
+		    temperature_scale::millicelsius);
+		EXPECT_EQ(r.cpus.count_known ? int64_t(r.cpus.cpu.count)
+					     : missing,
+		    c.cpus);
+		for (const auto &[cpu, value] : c.cpu)
+			EXPECT_EQ(cpu_value(r, cpu), value) << "CPU " << cpu;
+		if (c.zones.empty())
+			continue;
+		std::vector<int32_t> zones(r.zones.temperature.begin(),
+		    r.zones.temperature.end());
+		EXPECT_EQ(zones, c.zones);
+	}
+}
+
+TEST(LinuxReader, Summary)
+{
+	const struct {
+		const char *fixture;
+		battery_summary s;
+		battery_device device;
+	} cases[] = {
+	    // 41.04 Wh at 10.26 W: four hours.
+	    {"intel-laptop", {true, 80, 14400, 0, 1, 1},
+		battery_device::listed},
+	    // Energy and charge summed by the charge battery's design voltage:
+	    // (22000 + 22200) / (23000 + 44400) mWh.
+	    {"two-batteries", {true, 65, -1, 1, 2, 2}, battery_device::listed},
+	    // A desktop knows it has no battery.
+	    {"amd-desktop", {false, -1, -1, -1, -1, 0},
+		battery_device::no_support},
+	    // The mouse is left out, though it is critical and discharging.
+	    {"mouse-battery", {true, 100, -1, 1, 0, 1}, battery_device::listed},
+	    // No power_now: time_to_empty_now, 5400 s; the removed battery
+	    // counts as a unit and nowhere else.
+	    {"odd-batteries", {true, 60, 5400, 0, 1, 2},
+		battery_device::listed},
+	    // A capacity of 250 is no reading, nor is an online of "yes".
+	    {"garbage", {true, -1, -1, -1, 0, 2}, battery_device::listed},
+	    {"nonexistent", {false, -1, -1, -1, -1, -1},
+		battery_device::not_opened},
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.fixture);
+		readings &r = read_tree(fixtures + c.fixture);
+		const battery_summary &s = r.summary;
+		EXPECT_EQ(s.supported, c.s.supported);
+		EXPECT_EQ(s.life, c.s.life);
+		EXPECT_EQ(s.time, c.s.time);
+		EXPECT_EQ(s.acline, c.s.acline);
+		EXPECT_EQ(s.state, c.s.state);
+		EXPECT_EQ(s.units, c.s.units);
+		EXPECT_EQ(r.batteries.device, c.device);
+	}
+}
+
+TEST(LinuxReader, BatteryUnits)
+{
+	const int64_t unknown = -1;
+	const struct {
+		const char *fixture;
+		int unit;
+		battery_stage stage;
+		bool in_charge;
+		int64_t design[4]; // capacity, last full, voltage, warning
+		const char *strings[4];
+		int32_t state, percent;
+		int64_t time, rate, voltage;
+	} cases[] = {
+	    {"intel-laptop", 0, battery_stage::complete, false,
+		{57000000, 51300000, 11520000, 2565000},
+		{"5B10W13930", "1234", "Li-poly", "SMP"}, 1, 80, 14400,
+		10260000, 12180000},
+	    {"two-batteries", 0, battery_stage::complete, false,
+		{57000000, 23000000, 11520000, 2565000},
+		{"5B10W13930", "1234", "Li-poly", "SMP"}, 0, 95, -1, 0,
+		12180000},
+	    // Charge in µAh; the negative current_now counts by its size.
+	    {"two-batteries", 1, battery_stage::complete, true,
+		{4400000, 4000000, 11100000, unknown},
+		{"01AV405", "6789", "Li-ion", "LGC"}, 2, 50, -1, 1500000,
+		11800000},
+	    {"odd-batteries", 0, battery_stage::complete, false,
+		{57000000, 51300000, 11520000, 2565000},
+		{"5B10W13930", "1234", "Li-poly", "SMP"}, 1, 60, 5400, unknown,
+		12180000},
+	    {"odd-batteries", 1, battery_stage::not_present, false, {}, {}, 7,
+		0, 0, 0, 0},
+	    // The serial is cut to 31 bytes and its NUL; the strings are kept
+	    // as read, for the writers to make printable.
+	    {"garbage", 0, battery_stage::complete, false,
+		{57000000, unknown, 11520000, unknown},
+		{"ACME\tPower\x1b[2J", "0123456789abcdef0123456789abcde",
+		    "Li-poly", "SMP"},
+		0, -1, -1, unknown, unknown},
+	    // Folders in place of the files.
+	    {"garbage", 1, battery_stage::complete, false,
+		{unknown, unknown, unknown, unknown}, {"", "", "", ""}, 0, -1,
+		-1, unknown, unknown},
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(
+		    std::string(c.fixture) + " unit " + std::to_string(c.unit));
+		const battery_unit &u =
+		    read_tree(fixtures + c.fixture).batteries.unit[c.unit];
+		EXPECT_EQ(u.stage, c.stage);
+		EXPECT_EQ(u.state, c.state);
+		if (c.stage != battery_stage::complete)
+			continue;
+		EXPECT_EQ(u.in_charge, c.in_charge);
+		const int64_t design[4] = {u.design_capacity,
+		    u.last_full_capacity, u.design_voltage, u.warn_capacity};
+		for (int i = 0; i < 4; i++)
+			EXPECT_EQ(design[i], c.design[i]) << "design " << i;
+		const char *strings[4] = {u.model, u.serial, u.type, u.oem};
+		for (int i = 0; i < 4; i++)
+			EXPECT_STREQ(strings[i], c.strings[i]);
+		EXPECT_EQ(u.percent, c.percent);
+		EXPECT_EQ(u.time, c.time);
+		EXPECT_EQ(u.rate, c.rate);
+		EXPECT_EQ(u.voltage, c.voltage);
+	}
+}
+
+// A scratch copy of a fixture tree, removed with all it holds.
+struct tree_copy {
+	std::string path;
+	explicit tree_copy(const char *fixture)
+	{
+		char dir[] = "/tmp/pelko-sysfs-XXXXXX";
+		if (mkdtemp(dir) == nullptr)
+			throw std::runtime_error("mkdtemp");
+		path = dir;
+		std::string copy = "cp -a " + fixtures + fixture + "/. " + path;
+		if (system(copy.c_str()) != 0)
+			throw std::runtime_error(copy);
+	}
+	~tree_copy() { (void)system(("rm -rf " + path).c_str()); }
+	void write(const std::string &relative, const char *text) const
+	{
+		FILE *f = fopen((path + "/" + relative).c_str(), "w");
+		if (f == nullptr)
+			throw std::runtime_error(relative);
+		fputs(text, f);
+		fclose(f);
+	}
+	void remove(const std::string &relative) const
+	{
+		unlink((path + "/" + relative).c_str());
+	}
+};
+
+const std::string laptop_battery =
+    "devices/LNXSYSTM:00/LNXSYBUS:00/PNP0C0A:00/power_supply/BAT0/";
+
+// A battery that cannot say how much is left has no time, rather than
+// none left.
+TEST(LinuxReader, UnknownChargeGivesNoTime)
+{
+	tree_copy tree("intel-laptop");
+	tree.remove(laptop_battery + "energy_now");
+	readings &r = read_tree(tree.path);
+	EXPECT_EQ(r.summary.time, -1);
+	EXPECT_EQ(r.batteries.unit[0].time, -1);
+	tree.write(laptop_battery + "time_to_empty_now", "7200\n");
+	EXPECT_EQ(read_tree(tree.path).summary.time, 7200);
+}
+
+// Batteries are numbered in the order of the numbers in their names.
+TEST(LinuxReader, BatteriesInNumberOrder)
+{
+	tree_copy tree("intel-laptop");
+	for (const char *name : {"BAT10", "BAT2"}) {
+		std::string dir = std::string("class/power_supply/") + name;
+		ASSERT_EQ(mkdir((tree.path + "/" + dir).c_str(), 0755), 0);
+		tree.write(dir + "/type", "Battery\n");
+		tree.write(dir + "/model_name", name);
+	}
+	readings &r = read_tree(tree.path);
+	ASSERT_EQ(r.batteries.count, 3);
+	EXPECT_STREQ(r.batteries.unit[1].model, "BAT2");
+	EXPECT_STREQ(r.batteries.unit[2].model, "BAT10");
+}
+
+// Every report reads afresh: nothing is kept from the one before.
+TEST(LinuxReader, EachReportReadsAfresh)
+{
+	tree_copy tree("intel-laptop");
+	EXPECT_EQ(cpu_value(read_tree(tree.path), 0), 51000);
+	tree.write("devices/platform/coretemp.0/hwmon/hwmon4/temp2_input",
+	    "60300\n");
+	tree.write(laptop_battery + "energy_now", "25650000\n");
+	readings &r = read_tree(tree.path);
+	EXPECT_EQ(cpu_value(r, 0), 60300);
+	EXPECT_EQ(r.summary.life, 50);
+}
+
+TEST(LinuxReader, Numbers)
+{
+	const struct {
+		const char *text;
+		bool ok;
+		int32_t value;
+	} cases[] = {
+	    {"0", true, 0},
+	    {"-0", true, 0},
+	    {"2147483647", true, INT32_MAX},
+	    {"-2147483648", true, INT32_MIN},
+	    {"2147483648", false, 0},
+	    {"-2147483649", false, 0},
+	    {"99999999999999999999999", false, 0},
+	    {"+1", false, 0},
+	    {" 1", false, 0},
+	    {"1 ", false, 0},
+	    {"", false, 0},
+	    {"-", false, 0},
+	    {"12x", false, 0},
+	    {"0x10", false, 0},
+	    {"1\n", false, 0},
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.text);
+		int32_t value = 0;
+		EXPECT_EQ(sysfs_parse_int(c.text, &value), c.ok);
+		EXPECT_EQ(value, c.value);
+	}
+}
+
+// A file is read up to 4 KiB; one that fills them counts as unreadable.
+TEST(LinuxReader, FileSizeBound)
+{
+	char dir[] = "/tmp/pelko-sysfs-XXXXXX";
+	ASSERT_NE(mkdtemp(dir), nullptr);
+	const struct {
+		size_t size;
+		bool ok;
+	} cases[] = {{0, false}, {1, true}, {4095, true}, {4096, false},
+	    {1 << 20, false}};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.size);
+		std::string path = std::string(dir) + "/value";
+		FILE *f = fopen(path.c_str(), "w");
+		ASSERT_NE(f, nullptr);
+		for (size_t i = 0; i < c.size; i++)
+			fputc('7', f);
+		fclose(f);
+		sysfs_set_root(dir);
+		char text[8];
+		EXPECT_EQ(sysfs_read_text(text, sizeof text, "value"), c.ok);
+		if (c.ok) {
+			EXPECT_EQ(std::string(text),
+			    std::string(c.size < 7 ? c.size : 7, '7'));
+		}
+		unlink(path.c_str());
+	}
+	rmdir(dir);
+}
+
+} // namespace
