@@ -18,19 +18,59 @@ namespace {
 const std::string trees = PELKO_FIXTURES "/sysfs/";
 const char exporter[] = "/usr/bin/prometheus-node-exporter";
 
+// Every fixture's metrics pass promtool, with a line that each must hold.
 TEST(LinuxMetrics, PromtoolTakesEveryFixture)
 {
 	REQUIRE_SYSFS_MOUNT();
 	SKIP_OR_FAIL_IF(tool_unavailable("/usr/bin/promtool"));
-	for (const char *tree : {"intel-laptop", "two-batteries", "amd-desktop",
-		 "empty-vm", "mouse-battery", "odd-batteries", "hybrid-cpu",
-		 "garbage", "big-64cpu"}) {
-		SCOPED_TRACE(tree);
-		run_result r = run_over_sysfs(trees + tree, {"-p"});
+	const struct {
+		const char *tree, *line;
+	} cases[] = {
+	    {"intel-laptop",
+		"pelko_battery_time_remaining_seconds{unit=\"0\"} "
+		"14400\n"},
+	    {"two-batteries", "pelko_battery_rate_amperes{unit=\"1\"} 1.5\n"},
+	    // A desktop says that it has no battery.
+	    {"amd-desktop",
+		"pelko_cpu_temperature_celsius{cpu=\"0\"} 48.375\n"
+		"pelko_cpu_temperature_celsius{cpu=\"1\"} 48.375\n"},
+	    {"amd-desktop", "pelko_batteries 0\n"},
+	    {"empty-vm", "pelko_cpus 2\n"},
+	    {"mouse-battery", "pelko_batteries 1\n"},
+	    {"odd-batteries",
+		"pelko_battery_total_time_remaining_seconds 5400\n"},
+	    {"hybrid-cpu", "pelko_cpus 6\n"},
+	    // An online of "yes" says nothing.
+	    {"garbage", "pelko_batteries 2\n"},
+	    {"big-64cpu", "pelko_cpus 64\n"},
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.tree);
+		run_result r = run_over_sysfs(trees + c.tree, {"-p"});
 		EXPECT_EQ(r.status, 0);
 		EXPECT_EQ(r.err, "");
 		EXPECT_EQ(promtool_verdict(r.out), "");
+		EXPECT_NE(r.out.find(c.line), std::string::npos) << r.out;
+		if (std::string(c.tree) == "garbage") {
+			EXPECT_EQ(r.out.find("pelko_ac_online"),
+			    std::string::npos);
+		}
 	}
+}
+
+// Without class/power_supply the metrics are whole all the same.
+TEST(LinuxMetrics, NoPowerSupplyClass)
+{
+	REQUIRE_SYSFS_MOUNT();
+	fixture_copy tree(trees + "intel-laptop");
+	run_command({"/bin/rm", "-rf", tree.path + "/class/power_supply"});
+	run_result r = run_over_sysfs(tree.path, {"-p"});
+	EXPECT_EQ(r.status, 0);
+	EXPECT_NE(r.out.find("\npelko_thermal_zone_temperature_celsius{zone="
+			     "\"tz1\"} 52\n"),
+	    std::string::npos)
+	    << r.out;
+	EXPECT_EQ(r.out.find("pelko_batter"), std::string::npos);
 }
 
 // A port on 127.0.0.1 that nothing listens on just now.

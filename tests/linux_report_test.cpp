@@ -132,6 +132,51 @@ TEST(LinuxReport, FifoInPlaceOfAnAttribute)
 	    << r.out;
 }
 
+// Millidegrees print in each scale from their exact value, as other tools
+// print the same input, and as exact decimals in the metrics.
+TEST(LinuxReport, MillidegreesInEachScale)
+{
+	REQUIRE_SYSFS_MOUNT();
+	const struct {
+		const char *millidegrees, *celsius, *fahrenheit, *kelvin,
+		    *metric;
+	} cases[] = {
+	    {"45300", "45.3", "113.5", "318.4", "45.3"},
+	    {"45250", "45.2", "113.5", "318.4", "45.25"},
+	    {"31750", "31.8", "89.2", "304.9", "31.75"},
+	    {"0", "0.0", "32.0", "273.1", "0"},
+	    {"-40", "-0.0", "31.9", "273.1", "-0.04"},
+	    {"-5300", "-5.3", "22.5", "267.8", "-5.3"},
+	    {"149999", "150.0", "302.0", "423.1", "149.999"},
+	};
+	fixture_copy tree(fixtures + "/sysfs/empty-vm");
+	mkdir((tree.path + "/class/thermal").c_str(), 0755);
+	std::string expected[4];
+	int zone = 0;
+	for (const auto &c : cases) {
+		std::string name = "thermal_zone" + std::to_string(zone);
+		mkdir((tree.path + "/class/thermal/" + name).c_str(), 0755);
+		tree.replace("class/thermal/" + name + "/temp",
+		    std::string(c.millidegrees) + "\n");
+		std::string line = "\n[ACPI Thermal]\n\ttz" +
+		    std::to_string(zone) + ":\t\t\t\t";
+		expected[0] += line + c.celsius + "\t\t\t\tC\n";
+		expected[1] += line + c.fahrenheit + "\t\t\t\tF\n";
+		expected[2] += line + c.kelvin + "\t\t\t\tK\n";
+		expected[3] +=
+		    "pelko_thermal_zone_temperature_celsius{zone=\"tz" +
+		    std::to_string(zone) + "\"} " + c.metric + "\n";
+		zone++;
+	}
+	const char *scales[] = {"-d", "-f", "-k", "-p"};
+	for (int i = 0; i < 4; i++) {
+		SCOPED_TRACE(scales[i]);
+		run_result r = run_over_sysfs(tree.path, {scales[i]});
+		EXPECT_EQ(r.status, 0) << r.err;
+		EXPECT_NE(r.out.find(expected[i]), std::string::npos) << r.out;
+	}
+}
+
 // In interval mode each cycle writes the whole report again.
 TEST(LinuxReport, IntervalRepeatsTheReport)
 {

@@ -59,6 +59,11 @@ TEST(Metrics, Variations)
 	    {"a failed first request",
 		"node hw.acpi.battery\nint hw.acpi.battery.units 1\nacpi rw\n",
 		{"pelko_battery_present"}, {"pelko_batteries 1\n"}},
+	    // A jail without the device still gets every other metric.
+	    {"no battery device",
+		"ncpu 2\nnode hw.acpi.battery\nint hw.acpi.battery.units 1\n",
+		{"pelko_battery_present"},
+		{"pelko_cpus 2\n", "pelko_batteries 1\n"}},
 	    {"no battery support", "ncpu 2\nacpi rw\n",
 		{"pelko_batteries", "pelko_battery", "pelko_ac_online"},
 		{"pelko_cpus 2\n"}},
