@@ -9,8 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
+#include <regex>
+#include <set>
 #include <sstream>
 
 #include "run.h"
@@ -174,6 +177,100 @@ TEST(LinuxReport, MillidegreesInEachScale)
 		run_result r = run_over_sysfs(tree.path, {scales[i]});
 		EXPECT_EQ(r.status, 0) << r.err;
 		EXPECT_NE(r.out.find(expected[i]), std::string::npos) << r.out;
+	}
+}
+
+// sensors(1) and pelko on tree, each fixture folder mounted over its
+// namesake in /sys, which libsensors needs to stay a sysfs mount; their
+// outputs apart by a line "==".
+run_result sensors_then_pelko(const std::string &tree)
+{
+	const char script[] =
+	    "for f in \"$1\"/*/; do n=$(basename \"$f\")\n"
+	    "[ -d \"/sys/$n\" ] && mount --bind \"$f\" \"/sys/$n\"\n"
+	    "done\n"
+	    "sensors 2>/dev/null; echo ==; exec \"$2\"\n";
+	return run_command({"/usr/bin/unshare", "-m", "--propagation",
+	    "private", "/bin/sh", "-c", script, "sh", tree, PELKO_PATH});
+}
+
+// The temperatures that sensors prints: "+51.3°C" as 51.3.
+std::set<std::string> sensors_values(const std::string &text)
+{
+	std::set<std::string> values;
+	static const std::regex degrees("([-+]?[0-9]+\\.[0-9])\xc2\xb0"
+					"C");
+	for (std::sregex_iterator m(text.begin(), text.end(), degrees), end;
+	     m != end; ++m) {
+		std::string value = (*m)[1];
+		values.insert(value[0] == '+' ? value.substr(1) : value);
+	}
+	return values;
+}
+
+// What pelko prints for each CPU and zone line that has a value.
+std::vector<std::string> report_values(const std::string &text)
+{
+	std::vector<std::string> values;
+	static const std::regex line("\t(CPU|tz)[0-9]+:\t+(-?[0-9.]+)\t");
+	for (std::sregex_iterator m(text.begin(), text.end(), line), end;
+	     m != end; ++m)
+		values.push_back((*m)[1].str() + " " + (*m)[2].str());
+	return values;
+}
+
+// Every CPU temperature in the report is one that sensors prints for the
+// same inputs; on a laptop whose every reading ends in .3, so is the zone
+// that sensors shows too.
+TEST(LinuxReport, TemperaturesAsSensorsPrintsThem)
+{
+	REQUIRE_SYSFS_MOUNT();
+	SKIP_OR_FAIL_IF(tool_unavailable("/usr/bin/sensors"));
+	fixture_copy point_three(fixtures + "/sysfs/intel-laptop");
+	for (const auto &[file, value] :
+	    std::vector<std::pair<std::string, std::string>>{
+		{"class/hwmon/hwmon4/temp1_input", "50300"},
+		{"class/hwmon/hwmon4/temp2_input", "51300"},
+		{"class/hwmon/hwmon4/temp3_input", "53300"},
+		{"class/hwmon/hwmon0/temp1_input", "45300"},
+		{"class/thermal/thermal_zone0/temp", "45300"},
+		{"class/thermal/thermal_zone1/temp", "52300"}})
+		point_three.replace(file, value + "\n");
+	const struct {
+		std::string tree;
+		std::vector<std::string>
+		    expected; // some of the report's values
+	} cases[] = {
+	    {point_three.path, {"CPU 51.3", "CPU 53.3", "tz 45.3", "tz 52.3"}},
+	    {fixtures + "/sysfs/intel-laptop", {"CPU 51.0"}},
+	    {fixtures + "/sysfs/two-batteries", {}},
+	    {fixtures + "/sysfs/amd-desktop", {"CPU 48.4"}},
+	    {fixtures + "/sysfs/hybrid-cpu", {}},
+	    {fixtures + "/sysfs/garbage", {"CPU -40.0"}},
+	    {fixtures + "/sysfs/big-64cpu", {}},
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.tree);
+		run_result r = sensors_then_pelko(c.tree);
+		ASSERT_EQ(r.status, 0) << r.err;
+		size_t split = r.out.find("==\n");
+		ASSERT_NE(split, std::string::npos);
+		std::set<std::string> shown =
+		    sensors_values(r.out.substr(0, split));
+		std::vector<std::string> values =
+		    report_values(r.out.substr(split));
+		for (const std::string &e : c.expected)
+			EXPECT_NE(std::find(values.begin(), values.end(), e),
+			    values.end())
+			    << e;
+		// A zone shows in sensors only through a hwmon of its own: the
+		// .3 laptop's tz0 has one.
+		for (const std::string &v : values) {
+			if (v.rfind("CPU ", 0) != 0 && v != "tz 45.3")
+				continue;
+			EXPECT_EQ(shown.count(v.substr(v.find(' ') + 1)), 1u)
+			    << v << " not among sensors' values";
+		}
 	}
 }
 
