@@ -122,9 +122,12 @@ TEST(LinuxMetrics, NodeExporterPassesThemOn)
 	// A model name of 30 letters and an "é", which the 31 bytes a string
 	// keeps would cut in two.
 	fixture_copy tree(trees + "intel-laptop");
-	tree.replace("devices/LNXSYSTM:00/LNXSYBUS:00/PNP0C0A:00/power_supply/"
-		     "BAT0/model_name",
-	    std::string(30, 'a') + "\xc3\xa9\n");
+	const std::string battery =
+	    "devices/LNXSYSTM:00/LNXSYBUS:00/PNP0C0A:00/power_supply/BAT0/";
+	std::string uevent = read_file(tree.path + "/" + battery + "uevent");
+	uevent.replace(uevent.find("5B10W13930"), 10,
+	    std::string(30, 'a') + "\xc3\xa9");
+	tree.replace(battery + "uevent", uevent);
 	run_result written = run_over_sysfs(tree.path, {"-p", "-o", file});
 	ASSERT_EQ(written.status, 0) << written.err;
 	EXPECT_EQ(promtool_verdict(read_file(file)), "");

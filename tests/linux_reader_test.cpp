@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,7 +27,7 @@ readings &read_tree(const std::string &root)
 {
 	static readings r;
 	sysfs_set_root(root.c_str());
-	collect_source(&r);
+	begin_readings(&r);
 	collect_cpus(&r);
 	collect_zones(&r);
 	collect_summary(&r);
@@ -214,6 +216,19 @@ struct tree_copy {
 		fputs(text, f);
 		fclose(f);
 	}
+	// Replaces the first from in the file by to, in place.
+	void edit(const std::string &relative, const std::string &from,
+	    const std::string &to) const
+	{
+		std::ifstream in(path + "/" + relative);
+		std::stringstream text;
+		text << in.rdbuf();
+		std::string edited = text.str();
+		size_t at = edited.find(from);
+		if (at == std::string::npos)
+			throw std::runtime_error(from + " not in " + relative);
+		write(relative, edited.replace(at, from.size(), to).c_str());
+	}
 	void remove(const std::string &relative) const
 	{
 		unlink((path + "/" + relative).c_str());
@@ -228,12 +243,18 @@ const std::string laptop_battery =
 TEST(LinuxReader, UnknownChargeGivesNoTime)
 {
 	tree_copy tree("intel-laptop");
-	tree.remove(laptop_battery + "energy_now");
+	tree.edit(laptop_battery + "uevent",
+	    "POWER_SUPPLY_ENERGY_NOW=41040000\n", "");
 	readings &r = read_tree(tree.path);
 	EXPECT_EQ(r.summary.time, -1);
 	EXPECT_EQ(r.batteries.unit[0].time, -1);
-	tree.write(laptop_battery + "time_to_empty_now", "7200\n");
+	tree.edit(laptop_battery + "uevent", "POWER_SUPPLY_ENERGY_FULL=",
+	    "POWER_SUPPLY_TIME_TO_EMPTY_NOW=7200\nPOWER_SUPPLY_ENERGY_FULL=");
 	EXPECT_EQ(read_tree(tree.path).summary.time, 7200);
+	// The same from the attribute files, where there is no uevent.
+	tree.remove(laptop_battery + "uevent");
+	tree.remove(laptop_battery + "energy_now");
+	EXPECT_EQ(read_tree(tree.path).summary.time, -1);
 }
 
 // Batteries are numbered in the order of the numbers in their names.
@@ -259,7 +280,8 @@ TEST(LinuxReader, EachReportReadsAfresh)
 	EXPECT_EQ(cpu_value(read_tree(tree.path), 0), 51000);
 	tree.write("devices/platform/coretemp.0/hwmon/hwmon4/temp2_input",
 	    "60300\n");
-	tree.write(laptop_battery + "energy_now", "25650000\n");
+	tree.edit(laptop_battery + "uevent", "ENERGY_NOW=41040000",
+	    "ENERGY_NOW=25650000");
 	readings &r = read_tree(tree.path);
 	EXPECT_EQ(cpu_value(r, 0), 60300);
 	EXPECT_EQ(r.summary.life, 50);

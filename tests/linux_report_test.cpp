@@ -116,23 +116,31 @@ TEST(LinuxReport, EachFileOpenedOncePerReport)
 	}
 }
 
-// A FIFO planted in place of an attribute reads as missing: opening it
-// must not wait for a writer that never comes.
-TEST(LinuxReport, FifoInPlaceOfAnAttribute)
+// A FIFO planted in place of a file reads as missing: opening it must not
+// wait for a writer that never comes.  Without the uevent the battery's
+// files are read one by one; without its own input a core shows its
+// package's.
+TEST(LinuxReport, FifoInPlaceOfAFile)
 {
 	REQUIRE_SYSFS_MOUNT();
 	fixture_copy tree(fixtures + "/sysfs/intel-laptop");
 	const std::string battery =
 	    "/devices/LNXSYSTM:00/LNXSYBUS:00/PNP0C0A:00/power_supply/BAT0/";
-	for (const char *attribute : {"model_name", "energy_now"}) {
-		std::string file = tree.path + battery + attribute;
-		unlink(file.c_str());
-		ASSERT_EQ(mkfifo(file.c_str(), 0644), 0);
+	for (const std::string &file :
+	    {battery + "uevent", battery + "model_name",
+		std::string("/class/hwmon/hwmon4/temp2_input")}) {
+		unlink((tree.path + file).c_str());
+		ASSERT_EQ(mkfifo((tree.path + file).c_str(), 0644), 0);
 	}
 	run_result r = run_over_sysfs(tree.path, {});
 	EXPECT_EQ(r.status, 0) << r.err;
-	EXPECT_NE(r.out.find("\tModel number:\t\t\t\n"), std::string::npos)
-	    << r.out;
+	std::string report = read_file(fixtures + "/reports/intel-laptop");
+	for (const auto &[from, to] :
+	    std::vector<std::pair<std::string, std::string>>{{"5B10W13930", ""},
+		{"CPU0:\t\t\t\t51.0\t\t\t\tC", "CPU0:\t\t\t\t50.0\t\t\t\tC"},
+		{"CPU2:\t\t\t\t51.0\t\t\t\tC", "CPU2:\t\t\t\t50.0\t\t\t\tC"}})
+		report.replace(report.find(from), from.size(), to);
+	EXPECT_EQ(r.out, report);
 }
 
 // Millidegrees print in each scale from their exact value, as other tools

@@ -12,7 +12,7 @@ static readings current;
 
 void report_all()
 {
-	collect_source(&current);
+	begin_readings(&current);
 	puts("\t\t\t\t\tCurrent\t\t\t\tUnit");
 	collect_cpus(&current);
 	report_coretemp(current);
@@ -26,7 +26,7 @@ void report_all()
 
 void report_metrics()
 {
-	collect_source(&current);
+	begin_readings(&current);
 	collect_cpus(&current);
 	collect_zones(&current);
 	collect_summary(&current);

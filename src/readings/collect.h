@@ -5,8 +5,9 @@
 
 #include "readings.h"
 
-// The source's units; set once, before the first section.
-void collect_source(readings *r);
+// Starts the readings of a report: the source's units, and whatever the
+// reader keeps from one report to the next.
+void begin_readings(readings *r);
 
 // The CPU count and each CPU's temperature.
 void collect_cpus(readings *r);

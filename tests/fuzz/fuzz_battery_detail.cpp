@@ -225,7 +225,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 	FILE *saved = stdout;
 	stdout = out;
 	static readings r;
-	collect_source(&r);
+	begin_readings(&r);
 	collect_battery_units(&r, true);
 	report_battery_device(r);
 	stdout = saved;

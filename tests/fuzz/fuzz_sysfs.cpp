@@ -102,7 +102,7 @@ void read_everything()
 {
 	static readings r;
 
-	collect_source(&r);
+	begin_readings(&r);
 	collect_cpus(&r);
 	collect_zones(&r);
 	collect_summary(&r);

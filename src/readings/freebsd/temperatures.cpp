@@ -6,7 +6,7 @@
 #include "kernel/kernel.h"
 #include "readings/collect.h"
 
-void collect_source(readings *r)
+void begin_readings(readings *r)
 {
 	r->source = freebsd_units;
 }

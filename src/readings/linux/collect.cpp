@@ -10,6 +10,7 @@
 #include "power_supply.h"
 #include "readings/collect.h"
 #include "supply_list.h"
+#include "sysfs_read.h"
 
 namespace {
 
@@ -18,9 +19,10 @@ int supplies_errno;
 
 } // namespace
 
-void collect_source(readings *r)
+void begin_readings(readings *r)
 {
 	r->source = linux_units;
+	sysfs_new_report();
 }
 
 void collect_cpus(readings *r)

@@ -1,5 +1,6 @@
 #include <stdlib.h>
 #include <string.h>
+#include <strings.h>
 
 #include "readings/grow_list.h"
 #include "supply_list.h"
@@ -35,23 +36,97 @@ bool have_mains;
 bool have_mains_online;
 bool have_mains_offline;
 
-// Reads the type of every supply; keeps the system batteries and notes
-// the mains.
+// A supply's properties, from its uevent file: "POWER_SUPPLY_KEY=value"
+// lines, one file read where each attribute would take one of its own.
+struct properties {
+	bool read; // the uevent file was read; otherwise the files are
+	const char *name;
+	char text[sysfs_max_file];
+};
+
+// Copies the value of the attribute's property, cut to size, or reads the
+// attribute's own file when the uevent could not be read.
+bool property(const properties &p, const char *attribute, char *value,
+    size_t size)
+{
+	size_t length = strlen(attribute);
+
+	if (!p.read)
+		return sysfs_read_text(value, size, "class/power_supply/%s/%s",
+		    p.name, attribute);
+	for (const char *line = p.text; *line != '\0';) {
+		const char *end = strchrnul(line, '\n');
+		const char *key = line + strlen("POWER_SUPPLY_");
+		if (strncmp(line, "POWER_SUPPLY_", strlen("POWER_SUPPLY_")) ==
+			0 &&
+		    strncasecmp(key, attribute, length) == 0 &&
+		    key[length] == '=') {
+			const char *start = key + length + 1;
+			size_t used = static_cast<size_t>(end - start);
+			if (used >= size)
+				used = size - 1;
+			memcpy(value, start, used);
+			value[used] = '\0';
+			return used > 0;
+		}
+		line = *end == '\0' ? end : end + 1;
+	}
+	return false;
+}
+
+bool number_property(const properties &p, const char *attribute, int32_t *value)
+{
+	char text[32];
+
+	return property(p, attribute, text, sizeof text) &&
+	    sysfs_parse_number(text, value);
+}
+
+// A battery's attributes from its properties.  The warning capacity is
+// an attribute of the ACPI driver, never a property: it is read from its
+// own file when it is needed.
+void take_properties(battery *b, const properties &p)
+{
+	for (int attr = 0; attr < NUMBER_ATTRS; attr++) {
+		if (attr == ALARM)
+			continue;
+		bool ok =
+		    number_property(p, number_names[attr], &b->number[attr]);
+		b->number_state[attr] = ok ? reading::known : reading::missing;
+	}
+	for (int attr = 0; attr < TEXT_ATTRS; attr++) {
+		bool ok = property(p, text_names[attr], b->text[attr],
+		    sizeof b->text[attr]);
+		b->text_state[attr] = ok ? reading::known : reading::missing;
+		if (!ok)
+			b->text[attr][0] = '\0';
+	}
+}
+
+// Reads the properties of every supply; keeps the system batteries and
+// notes the mains.
 void add_supply(const char *name)
 {
+	static properties p;
 	char type[32];
 	char scope[32];
 
-	if (strlen(name) >= sizeof battery::name ||
-	    !sysfs_read_text(type, sizeof type, "class/power_supply/%s/type",
-		name))
+	if (strlen(name) >= sizeof battery::name)
+		return;
+	p.name = name;
+	p.read = sysfs_read_text(p.text, sizeof p.text,
+	    "class/power_supply/%s/uevent", name);
+	// Older kernels leave the type out of the uevent.
+	if (!property(p, "type", type, sizeof type) &&
+	    (!p.read ||
+		!sysfs_read_text(type, sizeof type,
+		    "class/power_supply/%s/type", name)))
 		return;
 	if (strcmp(type, "Mains") == 0 || strcmp(type, "USB") == 0) {
 		int32_t online;
 		have_mains = true;
 		// An online that cannot be read says neither.
-		if (sysfs_read_int(&online, "class/power_supply/%s/online",
-			name)) {
+		if (number_property(p, "online", &online)) {
 			have_mains_online |= online == 1;
 			have_mains_offline |= online == 0;
 		}
@@ -60,12 +135,13 @@ void add_supply(const char *name)
 	if (strcmp(type, "Battery") != 0)
 		return;
 	// Mice, keyboards and pens say "Device": not the machine's battery.
-	if (sysfs_read_text(scope, sizeof scope, "class/power_supply/%s/scope",
-		name) &&
+	if (property(p, "scope", scope, sizeof scope) &&
 	    strcmp(scope, "Device") == 0)
 		return;
 	battery *b = batteries.add();
 	memcpy(b->name, name, strlen(name) + 1);
+	if (p.read)
+		take_properties(b, p);
 }
 
 int by_name(const void *a, const void *b)

@@ -7,6 +7,7 @@
 #include <string.h>
 #include <unistd.h>
 
+#include "kept_files.h"
 #include "sysfs_read.h"
 
 namespace {
@@ -40,13 +41,7 @@ bool read_path(const char *path, char *text, size_t size)
 {
 	char buffer[sysfs_max_file];
 
-	// O_NONBLOCK: a FIFO planted in the tree reads as empty, never hangs.
-	int fd = openat(root(), path,
-	    O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-	if (fd < 0)
-		return false;
-	ssize_t length = read(fd, buffer, sizeof buffer);
-	close(fd);
+	ssize_t length = kept_read(root(), path, buffer, sizeof buffer);
 	if (length <= 0 || static_cast<size_t>(length) == sizeof buffer)
 		return false;
 	size_t used = static_cast<size_t>(length);
@@ -63,6 +58,7 @@ bool read_path(const char *path, char *text, size_t size)
 
 void sysfs_set_root(const char *path)
 {
+	kept_close_all();
 	if (root_fd != -1)
 		close(root_fd);
 	root_fd = -1;
@@ -102,6 +98,13 @@ bool sysfs_parse_int(const char *text, int32_t *value)
 	return true;
 }
 
+bool sysfs_parse_number(const char *text, int32_t *value)
+{
+	// No 32-bit number is longer than 11 characters; a longer text, even
+	// one cut to fit a buffer, is refused.
+	return strlen(text) <= 11 && sysfs_parse_int(text, value);
+}
+
 bool sysfs_read_int(int32_t *value, const char *format, ...)
 {
 	char path[path_size];
@@ -111,12 +114,8 @@ bool sysfs_read_int(int32_t *value, const char *format, ...)
 	va_start(ap, format);
 	bool formatted = format_path(path, format, ap);
 	va_end(ap);
-	// No 32-bit number is longer than 11 characters; a longer text, even
-	// one cut to fit the buffer, is refused.
-	if (!formatted || !read_path(path, text, sizeof text) ||
-	    strlen(text) > 11)
-		return false;
-	return sysfs_parse_int(text, value);
+	return formatted && read_path(path, text, sizeof text) &&
+	    sysfs_parse_number(text, value);
 }
 
 bool sysfs_list_dir(const char *path, sysfs_entry_fn each, void *context)
@@ -158,7 +157,7 @@ bool sysfs_name_number(const char *name, const char *prefix, int *number)
 	return true;
 }
 
-int sysfs_open_dir(const char *path)
+void sysfs_new_report()
 {
-	return openat(root(), path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+	kept_sweep();
 }

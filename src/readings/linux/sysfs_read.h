@@ -15,7 +15,8 @@ constexpr size_t sysfs_max_file = 4096;
 // Reads the file at the formatted path into text (size bytes, at least 2),
 // cut to fit, with one trailing newline removed.  False when the file is
 // missing, unreadable, empty or too long.  A link as the last component
-// is not followed: sysfs attributes are plain files.
+// is not followed: sysfs attributes are plain files.  The file stays open
+// for the next report.
 bool sysfs_read_text(char *text, size_t size, const char *format, ...)
     __attribute__((format(printf, 3, 4)));
 
@@ -23,7 +24,11 @@ bool sysfs_read_text(char *text, size_t size, const char *format, ...)
 // fits 32 bits.  Blanks, a plus sign, or anything after the digits fail.
 bool sysfs_parse_int(const char *text, int32_t *value);
 
-// sysfs_read_text and sysfs_parse_int together.
+// sysfs_parse_int for a text that may have been cut to fit a buffer: a
+// text of more than 11 characters is refused.
+bool sysfs_parse_number(const char *text, int32_t *value);
+
+// sysfs_read_text and sysfs_parse_number together.
 bool sysfs_read_int(int32_t *value, const char *format, ...)
     __attribute__((format(printf, 2, 3)));
 
@@ -49,5 +54,6 @@ bool sysfs_list(const char *path, F each)
 // stores that number.
 bool sysfs_name_number(const char *name, const char *prefix, int *number);
 
-// Opens a directory of the tree, for the ACPI device's stand-in.
-int sysfs_open_dir(const char *path);
+// Starts a report: the files that the last report did not read are
+// closed; the others stay open for this one.
+void sysfs_new_report();

@@ -1,0 +1,21 @@
+// Attribute files kept open from one report to the next.  sysfs makes an
+// attribute's text anew at every read at offset 0, so one descriptor
+// serves every report of an interval run, and its open and close are paid
+// once.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+
+// Reads up to size bytes of the file at path, relative to the folder root:
+// through its kept descriptor, or opened anew and kept.  pread(2)'s result;
+// -1 with errno set when the file cannot be opened or read.
+ssize_t kept_read(int root, const char *path, char *buffer, size_t size);
+
+// Closes the files that no read asked for since the last sweep: their
+// entries went away, or the report no longer needs them.
+void kept_sweep();
+
+// Closes every kept file.
+void kept_close_all();
