@@ -1,4 +1,4 @@
-#include <dirent.h>
+#include <sys/syscall.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -118,22 +118,33 @@ bool sysfs_read_int(int32_t *value, const char *format, ...)
 	    sysfs_parse_number(text, value);
 }
 
+// The kernel's record of one entry, as getdents64(2) lays it out: inode
+// (8 bytes), offset (8), record length (2), type (1), then the name with
+// its NUL.  Asked for by system call number, it is the same with every C
+// library: glibc's dirent64 and musl's dirent are not.
+constexpr size_t entry_length_at = 16;
+constexpr size_t entry_name_at = 19;
+
 bool sysfs_list_dir(const char *path, sysfs_entry_fn each, void *context)
 {
-	alignas(dirent64) char buffer[16384];
+	alignas(8) char buffer[16384];
 
 	int fd = openat(root(), path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 	if (fd < 0)
 		return false;
-	ssize_t length;
-	while ((length = getdents64(fd, buffer, sizeof buffer)) > 0) {
-		for (ssize_t at = 0; at < length;) {
-			const auto *entry =
-			    reinterpret_cast<const dirent64 *>(buffer + at);
-			at += entry->d_reclen;
-			if (strcmp(entry->d_name, ".") != 0 &&
-			    strcmp(entry->d_name, "..") != 0)
-				each(entry->d_name, context);
+	long length;
+	while ((length = syscall(SYS_getdents64, fd, buffer, sizeof buffer)) >
+	    0) {
+		for (long at = 0; at < length;) {
+			const char *entry = buffer + at;
+			uint16_t record;
+			memcpy(&record, entry + entry_length_at, sizeof record);
+			if (record <= entry_name_at)
+				break;
+			const char *name = entry + entry_name_at;
+			if (strcmp(name, ".") != 0 && strcmp(name, "..") != 0)
+				each(name, context);
+			at += record;
 		}
 	}
 	close(fd);
