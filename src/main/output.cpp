@@ -7,12 +7,14 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <time.h>
 #include <unistd.h>
+
+#include <cstdint>
 
 #include "output.h"
 
 static const char *report_path;
-static mode_t file_mode;
 static int saved_stdout = -1;
 
 // The folder of the report file, as the messages name it.
@@ -114,10 +116,6 @@ void set_report_file(const char *path)
 		return;
 	reserve_standard_descriptors();
 	name_temp_file(path);
-	// The file gets 0644 less the umask, as files a program creates do.
-	mode_t mask = umask(0);
-	umask(mask);
-	file_mode = 0644 & ~mask;
 	catch_ending_signals();
 	// A fatal error in the middle of a report exits through exit(3).
 	static bool registered = false;
@@ -149,22 +147,53 @@ static void refuse_other_files()
 		errx(1, "%s: not a regular file", report_path);
 }
 
+// Creates the temporary file under a new name: mkstemp(3)'s way, but with
+// mode 0644 less the umask from the start, as files a program creates
+// get, where mkstemp's 0600 would need a chmod at every report.  O_EXCL
+// never opens what stands there already, a link included.
+static int create_temp()
+{
+	static const char letters[] =
+	    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+	static uint64_t state;
+	size_t length = strlen(temp_template);
+
+	if (state == 0) {
+		timespec now;
+		clock_gettime(CLOCK_REALTIME, &now);
+		state = static_cast<uint64_t>(now.tv_nsec) ^
+		    (static_cast<uint64_t>(getpid()) << 32) ^ 0x9e3779b97f4a7c15ULL;
+	}
+	for (int attempt = 0; attempt < 100; attempt++) {
+		memcpy(temp_path, temp_template, length + 1);
+		for (size_t i = length - 6; i < length; i++) {
+			// xorshift64: names that differ from run to run.
+			state ^= state << 13;
+			state ^= state >> 7;
+			state ^= state << 17;
+			temp_path[i] = letters[state % (sizeof letters - 1)];
+		}
+		// Set before the file exists, so that a signal in between cannot
+		// leave it behind: removing a name not yet created does no harm.
+		temp_exists = 1;
+		int fd = open(temp_path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+		    0644);
+		if (fd != -1 || errno != EEXIST)
+			return fd;
+	}
+	return -1;
+}
+
 void begin_report()
 {
 	if (report_path == nullptr)
 		return;
 	refuse_other_files();
-	memcpy(temp_path, temp_template, sizeof temp_path);
-	// Set before the file exists, so that a signal in between cannot leave
-	// it behind: removing a name not yet created does no harm.
-	temp_exists = 1;
-	int fd = mkstemp(temp_path);
+	int fd = create_temp();
 	if (fd == -1) {
 		temp_exists = 0;
 		err(1, "%s", report_folder);
 	}
-	if (fchmod(fd, file_mode) == -1)
-		fail_report_file();
 	if (saved_stdout == -1)
 		saved_stdout = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
 	if (saved_stdout == -1 || dup2(fd, STDOUT_FILENO) == -1)
