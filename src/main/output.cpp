@@ -162,7 +162,8 @@ static int create_temp()
 		timespec now;
 		clock_gettime(CLOCK_REALTIME, &now);
 		state = static_cast<uint64_t>(now.tv_nsec) ^
-		    (static_cast<uint64_t>(getpid()) << 32) ^ 0x9e3779b97f4a7c15ULL;
+		    (static_cast<uint64_t>(getpid()) << 32) ^
+		    0x9e3779b97f4a7c15ULL;
 	}
 	for (int attempt = 0; attempt < 100; attempt++) {
 		memcpy(temp_path, temp_template, length + 1);
@@ -176,8 +177,8 @@ static int create_temp()
 		// Set before the file exists, so that a signal in between cannot
 		// leave it behind: removing a name not yet created does no harm.
 		temp_exists = 1;
-		int fd = open(temp_path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-		    0644);
+		int fd = open(temp_path,
+		    O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
 		if (fd != -1 || errno != EEXIST)
 			return fd;
 	}

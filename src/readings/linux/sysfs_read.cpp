@@ -133,8 +133,8 @@ bool sysfs_list_dir(const char *path, sysfs_entry_fn each, void *context)
 	if (fd < 0)
 		return false;
 	long length;
-	while ((length = syscall(SYS_getdents64, fd, buffer, sizeof buffer)) >
-	    0) {
+	while (
+	    (length = syscall(SYS_getdents64, fd, buffer, sizeof buffer)) > 0) {
 		for (long at = 0; at < length;) {
 			const char *entry = buffer + at;
 			uint16_t record;
