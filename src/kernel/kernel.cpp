@@ -40,6 +40,15 @@ bool sysctl_read_int(const char *name, int *value)
 	return true;
 }
 
+int sysctl_read_ints(const char *name, int *values, int count)
+{
+	size_t length = static_cast<size_t>(count) * sizeof *values;
+
+	if (os_sysctlbyname(name, values, &length, nullptr, 0) < 0)
+		return -1;
+	return static_cast<int>(length / sizeof *values);
+}
+
 bool sysctl_exists(const char *name)
 {
 	return os_sysctlbyname(name, nullptr, nullptr, nullptr, 0) >= 0;

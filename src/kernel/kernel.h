@@ -24,6 +24,10 @@ int sysctl_get_int(const char *name);
 // Reads the variable; false when the read fails, *value untouched then.
 bool sysctl_read_int(const char *name, int *value);
 
+// Reads up to count ints of an array variable; how many it read, or -1
+// when the read fails.
+int sysctl_read_ints(const char *name, int *values, int count);
+
 // Whether the name exists.
 bool sysctl_exists(const char *name);
 

@@ -1,75 +1,21 @@
 #include <stdio.h>
 
+#include "family.h"
+#include "format/format.h"
 #include "metrics.h"
 #include "temperature/temperature.h"
 
 namespace {
 
-// A metric family: its HELP and TYPE lines go out before its first sample,
-// so that a family without samples writes nothing.
-struct family {
-	const char *name;
-	const char *help;
-	bool started;
-};
-
-void begin_sample(family *f)
-{
-	if (!f->started) {
-		printf("# HELP %s %s\n# TYPE %s gauge\n", f->name, f->help,
-		    f->name);
-		f->started = true;
-	}
-	fputs(f->name, stdout);
-}
-
-// value / divisor exactly, with no trailing zeros: 45123 / 1000 is 45.123.
-void print_value(long long value, int divisor)
-{
-	const char *sign = value < 0 ? "-" : "";
-	unsigned long long magnitude = value < 0
-	    ? 0ULL - static_cast<unsigned long long>(value)
-	    : static_cast<unsigned long long>(value);
-	unsigned long long whole = magnitude / static_cast<unsigned>(divisor);
-	unsigned long long part = magnitude % static_cast<unsigned>(divisor);
-	int digits = 0;
-
-	for (int d = divisor; d > 1; d /= 10)
-		digits++;
-	while (part != 0 && part % 10 == 0) {
-		part /= 10;
-		digits--;
-	}
-	if (part == 0)
-		printf(" %s%llu\n", sign, whole);
-	else
-		printf(" %s%llu.%0*llu\n", sign, whole, digits, part);
-}
-
-void sample(family *f, long long value, int divisor = 1)
-{
-	begin_sample(f);
-	print_value(value, divisor);
-}
-
-// A temperature in degrees Celsius: FreeBSD's tenths of a kelvin as the
-// report converts them, Linux's millidegrees exactly.
-void print_temperature(const source_units &source, int32_t value)
-{
-	if (source.temperature == temperature_scale::decikelvin)
-		printf(" %.1f\n", convert_temp(value));
-	else
-		print_value(value, 1000);
-}
-
 void temperatures(const readings &r)
 {
-	family cpus = {"pelko_cpus", "Number of CPUs.", false};
+	family cpus = {"pelko_cpus", "Number of CPUs.", gauge, false};
 	family cpu = {"pelko_cpu_temperature_celsius",
-	    "Temperature of the CPU's core, to a tenth of a degree.", false};
+	    "Temperature of the CPU's core, to a tenth of a degree.", gauge,
+	    false};
 	family zone = {"pelko_thermal_zone_temperature_celsius",
 	    "Temperature of the ACPI thermal zone, to a tenth of a degree.",
-	    false};
+	    gauge, false};
 
 	if (r.cpus.count_known) {
 		sample(&cpus, static_cast<long long>(r.cpus.cpu.count));
@@ -77,8 +23,10 @@ void temperatures(const readings &r)
 		for (const cpu_reading &c : r.cpus.cpu) {
 			if (c.known) {
 				begin_sample(&cpu);
-				printf("{cpu=\"%d\"}", n);
-				print_temperature(r.source, c.temperature);
+				printf("{cpu=\"%d\"} ", n);
+				print_celsius(r.source.temperature,
+				    c.temperature);
+				putchar('\n');
 			}
 			n++;
 		}
@@ -86,21 +34,23 @@ void temperatures(const readings &r)
 	int n = 0;
 	for (int32_t value : r.zones.temperature) {
 		begin_sample(&zone);
-		printf("{zone=\"tz%d\"}", n++);
-		print_temperature(r.source, value);
+		printf("{zone=\"tz%d\"} ", n++);
+		print_celsius(r.source.temperature, value);
+		putchar('\n');
 	}
 }
 
 void summary(const readings &r)
 {
 	family ac = {"pelko_ac_online", "Whether the machine runs on AC power.",
+	    gauge, false};
+	family units = {"pelko_batteries", "Number of battery units.", gauge,
 	    false};
-	family units = {"pelko_batteries", "Number of battery units.", false};
 	family ratio = {"pelko_battery_total_remaining_ratio",
-	    "Remaining capacity of all batteries together, from 0 to 1.",
+	    "Remaining capacity of all batteries together, from 0 to 1.", gauge,
 	    false};
 	family time = {"pelko_battery_total_time_remaining_seconds",
-	    "Time left on all batteries together.", false};
+	    "Time left on all batteries together.", gauge, false};
 	const battery_summary &s = r.summary;
 
 	if (s.acline != -1)
@@ -237,27 +187,29 @@ const unit_metric unit_metrics[] = {
 // in seconds.
 void unit_value(const source_units &source, measure in, int64_t value)
 {
+	putchar(' ');
 	switch (in) {
 	case measure::count:
-		print_value(value, 1);
+		print_decimal(value, 1);
 		break;
 	case measure::percent:
-		print_value(value, 100);
+		print_decimal(value, 100);
 		break;
 	case measure::amount:
-		print_value(value * source.micro_per_amount, 1000000);
+		print_decimal(value * source.micro_per_amount, 1000000);
 		break;
 	case measure::time:
-		print_value(value * source.seconds_per_time, 1);
+		print_decimal(value * source.seconds_per_time, 1);
 		break;
 	}
+	putchar('\n');
 }
 
 // The samples of one family, unit by unit; a two-named family takes the
 // units whose readings are in its kind.
 void write_unit_family(const readings &r, const unit_metric &m, bool in_charge)
 {
-	family f = {in_charge ? m.charge_name : m.name, m.help, false};
+	family f = {in_charge ? m.charge_name : m.name, m.help, gauge, false};
 
 	for (int unit = 0; unit < read_battery_units(r.batteries); unit++) {
 		const battery_unit &u = r.batteries.unit[unit];
@@ -277,7 +229,7 @@ void batteries(const readings &r)
 {
 	family info = {"pelko_battery_info",
 	    "The battery's model, serial number, type, maker and technology.",
-	    false};
+	    gauge, false};
 
 	for (const unit_metric &m : unit_metrics) {
 		write_unit_family(r, m, false);

@@ -41,6 +41,38 @@ struct acpi_bif {
 	char oeminfo[ACPI_CMBAT_MAXSTRLEN];
 };
 
+// The extended information, whose first part is the information record.
+struct acpi_bix {
+	uint32_t units;
+	uint32_t dcap;
+	uint32_t lfcap;
+	uint32_t btech;
+	uint32_t dvol;
+	uint32_t wcap;
+	uint32_t lcap;
+	uint32_t gra1;
+	uint32_t gra2;
+	char model[ACPI_CMBAT_MAXSTRLEN];
+	char serial[ACPI_CMBAT_MAXSTRLEN];
+	char type[ACPI_CMBAT_MAXSTRLEN];
+	char oeminfo[ACPI_CMBAT_MAXSTRLEN];
+	uint16_t rev;	 // 0xffff: made from the information record
+	uint32_t cycles; // charge cycles
+	uint32_t accuracy;
+	uint32_t stmax;
+	uint32_t stmin;
+	uint32_t aimax;
+	uint32_t aimin;
+	uint32_t scap;
+	uint8_t bix_reserved[58];
+};
+
+#define ACPI_BIX_REV_BIF 0xffff
+#define ACPI_BIX_REV_MIN_CHECK(x, min)                                         \
+	(((min) == ACPI_BIX_REV_BIF)                                           \
+		? ((x) == ACPI_BIX_REV_BIF)                                    \
+		: (((x) == ACPI_BIX_REV_BIF) ? 0 : ((x) >= (min))))
+
 struct acpi_bst {
 	uint32_t state; // state word
 	uint32_t rate;	// present rate
@@ -51,6 +83,7 @@ struct acpi_bst {
 union acpi_battery_ioctl_arg {
 	int unit;
 	struct acpi_battinfo battinfo;
+	struct acpi_bix bix;
 	struct acpi_bif bif;
 	struct acpi_bst bst;
 	unsigned char reserved[256];
@@ -67,6 +100,8 @@ constexpr unsigned long bsd_iowr(char group, unsigned number, size_t length)
 #define ACPIIO_BATT_GET_BATTINFO                                               \
 	bsd_iowr('B', 0x03, sizeof(union acpi_battery_ioctl_arg))
 #define ACPIIO_BATT_GET_BIF bsd_iowr('B', 0x10, sizeof(struct acpi_bif))
+#define ACPIIO_BATT_GET_BIX                                                    \
+	bsd_iowr('B', 0x10, sizeof(union acpi_battery_ioctl_arg))
 #define ACPIIO_BATT_GET_BST                                                    \
 	bsd_iowr('B', 0x11, sizeof(union acpi_battery_ioctl_arg))
 
@@ -78,6 +113,9 @@ constexpr int BATT_STAT_NOT_PRESENT = 7;
 static_assert(ACPIIO_BATT_GET_BATTINFO == 0xC1004203UL);
 static_assert(ACPIIO_BATT_GET_BIF == 0xC0A44210UL);
 static_assert(ACPIIO_BATT_GET_BST == 0xC1004211UL);
+static_assert(ACPIIO_BATT_GET_BIX == 0xC1004210UL);
+static_assert(offsetof(struct acpi_bix, rev) == 164);
+static_assert(offsetof(struct acpi_bix, cycles) == 168);
 static_assert(sizeof(struct acpi_bif) == 164);
 static_assert(sizeof(union acpi_battery_ioctl_arg) == 256);
 static_assert(offsetof(struct acpi_battinfo, cap) == 0);

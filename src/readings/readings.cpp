@@ -20,3 +20,10 @@ void printable_string(const char (&field)[battery_string_size],
 	}
 	shown[length] = '\0';
 }
+
+bool plausible_limit(temperature_scale scale, int32_t value)
+{
+	if (scale == temperature_scale::decikelvin)
+		return value >= 2731 && value <= 4731;
+	return value >= 0 && value <= 200000;
+}

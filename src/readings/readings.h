@@ -24,20 +24,65 @@ constexpr source_units freebsd_units = {temperature_scale::decikelvin, 1000,
     60};
 constexpr source_units linux_units = {temperature_scale::millicelsius, 1, 1};
 
+// A temperature that may be unknown, in the source's scale.
+struct temperature_reading {
+	bool known;
+	int32_t value;
+};
+
+// What the extended readings (-x, -p, -j) add to a CPU's.
+struct cpu_throttling {
+	int8_t logged;		  // throttled since boot: 0, 1; -1 unknown
+	int64_t core_throttles;	  // times the core throttled; -1 unknown
+	int64_t core_throttle_ms; // for how long; -1 unknown
+};
+
 struct cpu_reading {
 	bool known;
 	int32_t temperature;
+	cpu_throttling throttling;
+};
+
+// A CPU package, and the dies within it.
+constexpr int max_package_dies = 16;
+
+struct package_reading {
+	int32_t package;
+	temperature_reading temperature;
+	int64_t throttles; // times the package throttled; -1 unknown
+	int dies;
+	temperature_reading die[max_package_dies];
 };
 
 struct cpu_readings {
 	bool count_known;
 	grow_list<cpu_reading> cpu; // one per CPU, numbered from 0
+	grow_list<package_reading> packages;
+	// Each CPU's critical temperature, a firmware setting: read once, on
+	// the first report that asks, and kept for the run.
+	grow_list<temperature_reading> critical;
+};
+
+// A zone's trip points, firmware settings read once and kept for the run.
+constexpr int active_trip_points = 10;
+
+struct zone_limits {
+	temperature_reading critical;
+	temperature_reading hot;
+	temperature_reading passive;
+	temperature_reading active[active_trip_points];
 };
 
 // The zones numbered from 0 up to the first that cannot be read.
 struct zone_readings {
 	grow_list<int32_t> temperature;
+	grow_list<zone_limits> limits; // kept from one report to the next
 };
+
+// Whether a firmware limit is one: a critical temperature or trip point
+// from 0 to 200 °C.  Firmware marks an absent one with sentinels far
+// outside (-1 tenths of a kelvin, -274000 or -273150 millidegrees).
+bool plausible_limit(temperature_scale scale, int32_t value);
 
 // The battery summary, every value as the source gives it.
 struct battery_summary {
@@ -101,6 +146,10 @@ struct battery_unit {
 	// The status.
 	int32_t status_state; // its own state word
 	int64_t voltage;
+	// The extended readings (-x, -p, -j).
+	int64_t cycles;	      // charge cycles; -1 unknown
+	int32_t charge_start; // charging starts below, percent; -1 unknown
+	int32_t charge_end;   // and stops at, percent; -1 unknown
 };
 
 // Whether the battery device could be opened and what it said.
@@ -118,6 +167,9 @@ struct battery_units {
 };
 
 struct readings {
+	// Whether to read what -x, -p and -j show beyond the report: limits,
+	// throttling, packages and dies, wear.
+	bool extended;
 	source_units source;
 	cpu_readings cpus;
 	zone_readings zones;

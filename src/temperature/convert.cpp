@@ -1,4 +1,7 @@
+#include <stdio.h>
+
 #include "flags/flags.h"
+#include "format/format.h"
 #include "temperature.h"
 
 // In double precision and in this order: the division by 10.0 gives kelvin;
@@ -37,6 +40,14 @@ double shown_temperature(temperature_scale scale, int32_t value)
 	if (scale == temperature_scale::decikelvin)
 		return convert_temp(value);
 	return convert_millicelsius(value);
+}
+
+void print_celsius(temperature_scale scale, int32_t value)
+{
+	if (scale == temperature_scale::decikelvin)
+		printf("%.1f", convert_temp(value));
+	else
+		print_decimal(value, 1000);
 }
 
 char temp_unit_char()

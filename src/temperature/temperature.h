@@ -12,6 +12,11 @@ double convert_temp(int raw);
 // A reading in its source's scale, in the scale the options chose.
 double shown_temperature(temperature_scale scale, int32_t value);
 
+// A reading in degrees Celsius for the metrics and JSON: FreeBSD's tenths
+// of a kelvin as the report converts them, to a tenth; Linux's millidegrees
+// exactly.
+void print_celsius(temperature_scale scale, int32_t value);
+
 // 'F', 'K' or 'C', to match the conversions.
 char temp_unit_char();
 

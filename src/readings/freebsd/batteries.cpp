@@ -68,10 +68,25 @@ void take_design(battery_unit *u, const acpi_bif &bif)
 	copy_string(u->oem, bif.oeminfo);
 }
 
+// The charge cycles from the extended information, which older kernels
+// cannot give (the request fails), and which a record made from the plain
+// information (revision 0xffff), or firmware that does not count (0 or all
+// ones), leaves unknown.
+int64_t read_cycles(int fd, int unit, acpi_battery_ioctl_arg *arg)
+{
+	if (!request(fd, ACPIIO_BATT_GET_BIX, unit, arg) ||
+	    !ACPI_BIX_REV_MIN_CHECK(arg->bix.rev, 0) || arg->bix.cycles == 0 ||
+	    arg->bix.cycles == 0xffffffffU)
+		return -1;
+	return arg->bix.cycles;
+}
+
 // The four requests for one unit: the summary, the information, the
 // summary again and the status, each only when the one before succeeded.
 void read_unit(int fd, int unit, acpi_battery_ioctl_arg *arg, battery_unit *u)
 {
+	u->cycles = -1;
+	u->charge_start = u->charge_end = -1;
 	u->stage = battery_stage::invalid_unit;
 	if (unit > max_battery_unit)
 		return;
@@ -100,7 +115,7 @@ void read_unit(int fd, int unit, acpi_battery_ioctl_arg *arg, battery_unit *u)
 	u->stage = battery_stage::complete;
 }
 
-void read_units(int fd, battery_units *b)
+void read_units(int fd, battery_units *b, bool extended)
 {
 	// One buffer for every request of the section.
 	acpi_battery_ioctl_arg arg;
@@ -115,8 +130,13 @@ void read_units(int fd, battery_units *b)
 		return;
 	}
 	b->device = battery_device::listed;
-	for (int unit = 0; unit < read_battery_units(*b); unit++)
-		read_unit(fd, unit, &arg, &b->unit[unit]);
+	for (int unit = 0; unit < read_battery_units(*b); unit++) {
+		battery_unit *u = &b->unit[unit];
+		read_unit(fd, unit, &arg, u);
+		// Asked last, so that the other requests go as they always do.
+		if (extended && u->stage > battery_stage::not_present)
+			u->cycles = read_cycles(fd, unit, &arg);
+	}
 }
 
 } // namespace
@@ -135,6 +155,6 @@ void collect_battery_units(readings *r, bool device_required)
 			err(72, "%s", ACPI_DEVICE_PATH);
 		return;
 	}
-	read_units(fd, &b);
+	read_units(fd, &b, r->extended);
 	os_close(fd);
 }

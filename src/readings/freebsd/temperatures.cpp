@@ -1,5 +1,7 @@
 // FreeBSD: the CPU and zone temperatures from kernel variables, in the
-// kernel's tenths of a kelvin.
+// kernel's tenths of a kelvin; with the extended readings, the CPUs'
+// critical temperatures and throttling, the AMD packages and dies, and
+// the zones' trip points.
 
 #include <limits.h>
 
@@ -11,12 +13,14 @@ void begin_readings(readings *r)
 	r->source = freebsd_units;
 }
 
+namespace {
+
 // CPU cpu's reading: its variable exists and reads.  A read that fails
 // after the probe succeeded counts as no reading: no number is ever shown
 // that was not read.
-static cpu_reading read_cpu(int cpu)
+cpu_reading read_cpu(int cpu)
 {
-	cpu_reading reading = {false, 0};
+	cpu_reading reading = {false, 0, {-1, -1, -1}};
 	text_ptr name = format_text("dev.cpu.%i.temperature", cpu);
 
 	if (sysctl_exists(name.get())) {
@@ -27,17 +31,110 @@ static cpu_reading read_cpu(int cpu)
 	return reading;
 }
 
+// A variable in tenths of a kelvin, known when it reads.
+temperature_reading read_temperature(const char *name)
+{
+	temperature_reading t = {false, 0};
+
+	t.known = sysctl_read_int(name, &t.value);
+	return t;
+}
+
+// A firmware limit, known when it reads and is plausible.
+temperature_reading limit(temperature_reading t)
+{
+	t.known =
+	    t.known && plausible_limit(temperature_scale::decikelvin, t.value);
+	return t;
+}
+
+// The coretemp driver's sticky flag: the CPU throttled since boot.  It is
+// read, never written: writing clears it.
+void read_throttling(int cpu, cpu_reading *c)
+{
+	int logged;
+	text_ptr name = format_text("dev.cpu.%i.coretemp.throttle_log", cpu);
+
+	if (sysctl_read_int(name.get(), &logged))
+		c->throttling.logged = logged != 0;
+}
+
+void read_critical(readings *r)
+{
+	for (size_t cpu = r->cpus.critical.count; cpu < r->cpus.cpu.count;
+	     cpu++) {
+		text_ptr name = format_text("dev.cpu.%zu.coretemp.tjmax", cpu);
+		*r->cpus.critical.add() = limit(read_temperature(name.get()));
+	}
+}
+
+// amdtemp's package sensor and its dies, package after package.
+void read_packages(readings *r)
+{
+	for (int n = 0; n < INT_MAX; n++) {
+		text_ptr name = format_text("dev.amdtemp.%i.core0.sensor0", n);
+		temperature_reading t = read_temperature(name.get());
+		if (!t.known)
+			return;
+		package_reading *p = r->cpus.packages.add();
+		p->package = n;
+		p->temperature = t;
+		p->throttles = -1;
+		for (; p->dies < max_package_dies; p->dies++) {
+			text_ptr die =
+			    format_text("dev.amdtemp.%i.ccd%i", n, p->dies);
+			p->die[p->dies] = read_temperature(die.get());
+			if (!p->die[p->dies].known)
+				break;
+		}
+	}
+}
+
+} // namespace
+
 void collect_cpus(readings *r)
 {
 	int count;
 
 	r->cpus.cpu.clear();
+	r->cpus.packages.clear();
 	r->cpus.count_known = read_cpu_count(&count);
 	if (!r->cpus.count_known)
 		return;
-	for (int cpu = 0; cpu < count; cpu++)
-		*r->cpus.cpu.add() = read_cpu(cpu);
+	for (int cpu = 0; cpu < count; cpu++) {
+		cpu_reading *c = r->cpus.cpu.add();
+		*c = read_cpu(cpu);
+		if (r->extended)
+			read_throttling(cpu, c);
+	}
+	if (!r->extended)
+		return;
+	read_critical(r);
+	read_packages(r);
 }
+
+namespace {
+
+zone_limits read_limits(int zone)
+{
+	zone_limits l;
+	int active[active_trip_points];
+	static const char *const names[] = {"_CRT", "_HOT", "_PSV"};
+	temperature_reading *single[] = {&l.critical, &l.hot, &l.passive};
+
+	for (int i = 0; i < 3; i++) {
+		text_ptr name =
+		    format_text("hw.acpi.thermal.tz%i.%s", zone, names[i]);
+		*single[i] = limit(read_temperature(name.get()));
+	}
+	text_ptr name = format_text("hw.acpi.thermal.tz%i._ACx", zone);
+	int levels = sysctl_read_ints(name.get(), active, active_trip_points);
+	for (int i = 0; i < active_trip_points; i++)
+		l.active[i] = limit({i < levels, i < levels ? active[i] : 0});
+	return l;
+}
+
+} // namespace
 
 void collect_zones(readings *r)
 {
@@ -47,7 +144,12 @@ void collect_zones(readings *r)
 		text_ptr name =
 		    format_text("hw.acpi.thermal.tz%i.temperature", zone);
 		if (!sysctl_read_int(name.get(), &raw))
-			return;
+			break;
 		*r->zones.temperature.add() = raw;
 	}
+	if (!r->extended)
+		return;
+	for (size_t zone = r->zones.limits.count;
+	     zone < r->zones.temperature.count; zone++)
+		*r->zones.limits.add() = read_limits(static_cast<int>(zone));
 }

@@ -6,6 +6,7 @@
 #include <errno.h>
 #include <limits.h>
 
+#include "cpu_extras.h"
 #include "cpu_temp.h"
 #include "power_supply.h"
 #include "readings/collect.h"
@@ -25,19 +26,48 @@ void begin_readings(readings *r)
 	sysfs_new_report();
 }
 
+namespace {
+
+// The critical temperatures of the CPUs not yet asked about, and the
+// packages, each package's throttle count read from its first CPU.
+void collect_extras(readings *r, int count)
+{
+	for (size_t cpu = r->cpus.critical.count;
+	     cpu < static_cast<size_t>(count); cpu++)
+		*r->cpus.critical.add() =
+		    linux_cpu_critical(static_cast<int>(cpu));
+	linux_cpu_packages(&r->cpus.packages);
+	for (package_reading &p : r->cpus.packages) {
+		for (int cpu = 0; cpu < count; cpu++) {
+			if (linux_cpu_package(cpu) == p.package) {
+				p.throttles = linux_package_throttles(cpu);
+				break;
+			}
+		}
+	}
+}
+
+} // namespace
+
 void collect_cpus(readings *r)
 {
 	int count;
 
 	linux_forget_temperatures();
 	r->cpus.cpu.clear();
+	r->cpus.packages.clear();
 	r->cpus.count_known = linux_cpu_count(&count);
 	if (!r->cpus.count_known)
 		return;
 	for (int cpu = 0; cpu < count; cpu++) {
 		cpu_reading *c = r->cpus.cpu.add();
 		c->known = linux_cpu_temperature(cpu, &c->temperature);
+		c->throttling = {-1, -1, -1};
+		if (r->extended)
+			linux_cpu_throttling(cpu, &c->throttling);
 	}
+	if (r->extended)
+		collect_extras(r, count);
 }
 
 void collect_zones(readings *r)
@@ -49,6 +79,12 @@ void collect_zones(readings *r)
 	     zone < INT_MAX && linux_zone_temperature(zone, &millicelsius);
 	     zone++)
 		*r->zones.temperature.add() = millicelsius;
+	if (!r->extended)
+		return;
+	for (size_t zone = r->zones.limits.count;
+	     zone < r->zones.temperature.count; zone++)
+		*r->zones.limits.add() =
+		    linux_zone_limits(static_cast<int>(zone));
 }
 
 // The summary and every unit at once: both come from one listing of
@@ -78,7 +114,8 @@ void collect_summary(readings *r)
 	s.time = linux_battery_time();
 	s.state = linux_battery_state();
 	for (int unit = 0; unit < read_battery_units(b); unit++)
-		linux_battery_unit(static_cast<size_t>(unit), &b.unit[unit]);
+		linux_battery_unit(static_cast<size_t>(unit), &b.unit[unit],
+		    r->extended);
 }
 
 void collect_battery_units(readings *r, bool device_required)

@@ -21,17 +21,20 @@ struct cached_temp {
 struct cpu_entry {
 	int number;
 	cached_temp temp;
+	int package; // its physical package id; -1 unknown
+	int sensor;  // the index of the sensor it read; -1 none
 };
 
-// What a hwmon input measures, in the order a CPU looks for it.
-enum class sensor_kind : uint8_t { core, package, amd_tdie, amd_tctl };
+// What a hwmon input measures, in the order a CPU looks for it; a CPU
+// never reads an AMD die's sensor.
+enum class sensor_kind : uint8_t { core, package, amd_tdie, amd_tctl, amd_ccd };
 
 struct sensor {
 	sensor_kind kind;
 	int hwmon;   // N of class/hwmon/hwmonN
 	int input;   // K of tempK_input
 	int package; // -1: every package
-	int core;
+	int core;    // the core, or an AMD die's number from 0
 	cached_temp temp;
 };
 
@@ -84,8 +87,14 @@ bool classify(const char *label, bool amd, sensor *s)
 			s->kind = sensor_kind::amd_tdie;
 		else if (strcmp(label, "Tctl") == 0)
 			s->kind = sensor_kind::amd_tctl;
-		else
+		else if (sysfs_name_number(label, "Tccd", &s->core) &&
+		    s->core > 0) {
+			// Tccd1 is the first die: die 0, as FreeBSD counts.
+			s->core--;
+			s->kind = sensor_kind::amd_ccd;
+		} else {
 			return false;
+		}
 		return true;
 	}
 	if (sysfs_name_number(label, "Core ", &s->core)) {
@@ -198,23 +207,61 @@ bool sensor_temperature(sensor *s, int32_t *millicelsius)
 	return s->temp.state == reading::known;
 }
 
-// The first readable sensor for the core, in the order of sensor_kind.
-bool core_temperature(int package, int core, int32_t *millicelsius)
+// The first readable sensor for the core, in the order of sensor_kind:
+// its index, or -1.
+int core_sensor(int package, int core, int32_t *millicelsius)
 {
 	if (!sensors_listed)
 		list_sensors();
 	for (int kind = 0; kind <= static_cast<int>(sensor_kind::amd_tctl);
 	     kind++) {
-		for (sensor &s : sensors) {
+		for (size_t i = 0; i < sensors.count; i++) {
+			sensor &s = sensors.items[i];
 			if (static_cast<int>(s.kind) != kind ||
 			    (s.package != -1 && s.package != package) ||
 			    (s.kind == sensor_kind::core && s.core != core))
 				continue;
 			if (sensor_temperature(&s, millicelsius))
-				return true;
+				return static_cast<int>(i);
 		}
 	}
-	return false;
+	return -1;
+}
+
+// The package that reads the sensor: AMD's lone hwmon serves package 0.
+package_reading *package_of(grow_list<package_reading> *packages,
+    const sensor &s)
+{
+	int id = s.package == -1 ? 0 : s.package;
+
+	for (package_reading &p : *packages)
+		if (p.package == id)
+			return &p;
+	package_reading *p = packages->add();
+	p->package = id;
+	p->throttles = -1;
+	return p;
+}
+
+// A package's own sensor, or a die's, into its package.
+void add_package_sensor(grow_list<package_reading> *packages, sensor *s)
+{
+	int32_t millicelsius;
+
+	if (!sensor_temperature(s, &millicelsius))
+		return;
+	package_reading *p = package_of(packages, *s);
+	if (s->kind != sensor_kind::amd_ccd) {
+		// Tctl, then Tdie, where a package has both.
+		if (!p->temperature.known || s->kind == sensor_kind::amd_tctl)
+			p->temperature = {true, millicelsius};
+		return;
+	}
+	if (s->core >= max_package_dies)
+		return;
+	p->die[s->core] = {true, millicelsius};
+	if (s->core >= p->dies)
+		p->dies = s->core + 1;
 }
 
 } // namespace
@@ -236,17 +283,50 @@ bool linux_cpu_temperature(int cpu, int32_t *millicelsius)
 		return false;
 	if (entry->temp.state == reading::unread) {
 		int32_t package, core;
-		bool ok =
-		    sysfs_read_int(&package,
+		entry->package = entry->sensor = -1;
+		if (sysfs_read_int(&package,
 			"devices/system/cpu/cpu%d/topology/physical_package_id",
-			cpu) &&
+			cpu))
+			entry->package = package;
+		if (entry->package != -1 &&
 		    sysfs_read_int(&core,
-			"devices/system/cpu/cpu%d/topology/core_id", cpu) &&
-		    core_temperature(package, core, &entry->temp.millicelsius);
-		entry->temp.state = ok ? reading::known : reading::missing;
+			"devices/system/cpu/cpu%d/topology/core_id", cpu))
+			entry->sensor = core_sensor(package, core,
+			    &entry->temp.millicelsius);
+		entry->temp.state =
+		    entry->sensor != -1 ? reading::known : reading::missing;
 	}
 	*millicelsius = entry->temp.millicelsius;
 	return entry->temp.state == reading::known;
+}
+
+int linux_cpu_package(int cpu)
+{
+	cpu_entry *entry = find_cpu(cpu);
+	return entry == nullptr ? -1 : entry->package;
+}
+
+temperature_reading linux_cpu_critical(int cpu)
+{
+	temperature_reading t = {false, 0};
+	cpu_entry *entry = find_cpu(cpu);
+
+	if (entry == nullptr || entry->sensor == -1)
+		return t;
+	const sensor &s = sensors.items[entry->sensor];
+	t.known = sysfs_read_int(&t.value, "class/hwmon/hwmon%d/temp%d_crit",
+		      s.hwmon, s.input) &&
+	    plausible_limit(temperature_scale::millicelsius, t.value);
+	return t;
+}
+
+void linux_cpu_packages(grow_list<package_reading> *packages)
+{
+	if (!sensors_listed)
+		list_sensors();
+	for (sensor &s : sensors)
+		if (s.kind != sensor_kind::core)
+			add_package_sensor(packages, &s);
 }
 
 bool linux_zone_temperature(int zone, int32_t *millicelsius)

@@ -225,7 +225,24 @@ int32_t linux_battery_state()
 	return any_present ? state : battery_not_present;
 }
 
-void linux_battery_unit(size_t unit, battery_unit *u)
+namespace {
+
+// The cycles, unknown where the firmware does not count (0); the
+// thresholds, each unknown alone when its file cannot be read.
+void read_wear(battery *b, battery_unit *u)
+{
+	int64_t cycles = battery_number(b, CYCLE_COUNT);
+	int64_t start = battery_number(b, CHARGE_START);
+	int64_t end = battery_number(b, CHARGE_END);
+
+	u->cycles = cycles > 0 ? cycles : -1;
+	u->charge_start = start >= 0 ? percent_or_unknown(start) : -1;
+	u->charge_end = end >= 0 ? percent_or_unknown(end) : -1;
+}
+
+} // namespace
+
+void linux_battery_unit(size_t unit, battery_unit *u, bool extended)
 {
 	battery *b = supply_battery(unit);
 	bool charge = reports_charge(b);
@@ -252,4 +269,8 @@ void linux_battery_unit(size_t unit, battery_unit *u)
 	u->rate = rate(b);
 	u->status_state = u->state;
 	u->voltage = amount(battery_number(b, VOLTAGE_NOW));
+	u->cycles = -1;
+	u->charge_start = u->charge_end = -1;
+	if (extended && u->stage != battery_stage::not_present)
+		read_wear(b, u);
 }

@@ -18,5 +18,6 @@ int64_t linux_battery_time();
 // The state word over all batteries.
 int32_t linux_battery_state();
 
-// The battery numbered unit, which exists.
-void linux_battery_unit(size_t unit, battery_unit *u);
+// The battery numbered unit, which exists; with extended, its cycles and
+// charge thresholds too.
+void linux_battery_unit(size_t unit, battery_unit *u, bool extended);

@@ -11,7 +11,8 @@ namespace {
 const char *const number_names[NUMBER_ATTRS] = {"present", "capacity",
     "energy_now", "energy_full", "energy_full_design", "charge_now",
     "charge_full", "charge_full_design", "power_now", "current_now",
-    "time_to_empty_now", "voltage_now", "voltage_min_design", "alarm"};
+    "time_to_empty_now", "voltage_now", "voltage_min_design", "cycle_count",
+    "alarm", "charge_control_start_threshold", "charge_control_end_threshold"};
 
 const char *const text_names[TEXT_ATTRS] = {"status", "capacity_level",
     "model_name", "serial_number", "technology", "manufacturer"};
@@ -82,14 +83,12 @@ bool number_property(const properties &p, const char *attribute, int32_t *value)
 	    sysfs_parse_number(text, value);
 }
 
-// A battery's attributes from its properties.  The warning capacity is
-// an attribute of the ACPI driver, never a property: it is read from its
-// own file when it is needed.
+// A battery's attributes from its properties.  The warning capacity and
+// the charge thresholds are attributes of the drivers, never properties:
+// they are read from their own files when they are needed.
 void take_properties(battery *b, const properties &p)
 {
-	for (int attr = 0; attr < NUMBER_ATTRS; attr++) {
-		if (attr == ALARM)
-			continue;
+	for (int attr = 0; attr < ALARM; attr++) {
 		bool ok =
 		    number_property(p, number_names[attr], &b->number[attr]);
 		b->number_state[attr] = ok ? reading::known : reading::missing;

@@ -22,7 +22,11 @@ enum number_attr {
 	TIME_TO_EMPTY_NOW,
 	VOLTAGE_NOW,
 	VOLTAGE_MIN_DESIGN,
+	CYCLE_COUNT,
+	// Attributes of the driver, not properties: never in the uevent.
 	ALARM,
+	CHARGE_START,
+	CHARGE_END,
 	NUMBER_ATTRS
 };
 

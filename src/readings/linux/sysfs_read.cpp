@@ -125,6 +125,30 @@ bool sysfs_read_int(int32_t *value, const char *format, ...)
 constexpr size_t entry_length_at = 16;
 constexpr size_t entry_name_at = 19;
 
+bool sysfs_read_count(int64_t *value, const char *format, ...)
+{
+	char path[path_size];
+	char text[32];
+	va_list ap;
+
+	va_start(ap, format);
+	bool formatted = format_path(path, format, ap);
+	va_end(ap);
+	if (!formatted || !read_path(path, text, sizeof text) ||
+	    text[0] == '\0' || strlen(text) > 19)
+		return false;
+	uint64_t count = 0;
+	for (const char *p = text; *p != '\0'; p++) {
+		if (*p < '0' || *p > '9')
+			return false;
+		count = count * 10 + static_cast<uint64_t>(*p - '0');
+	}
+	if (count > INT64_MAX)
+		return false;
+	*value = static_cast<int64_t>(count);
+	return true;
+}
+
 bool sysfs_list_dir(const char *path, sysfs_entry_fn each, void *context)
 {
 	alignas(8) char buffer[16384];

@@ -32,6 +32,11 @@ bool sysfs_parse_number(const char *text, int32_t *value);
 bool sysfs_read_int(int32_t *value, const char *format, ...)
     __attribute__((format(printf, 2, 3)));
 
+// A whole decimal count from 0 to INT64_MAX at the formatted path, such as
+// a counter that only grows.
+bool sysfs_read_count(int64_t *value, const char *format, ...)
+    __attribute__((format(printf, 2, 3)));
+
 using sysfs_entry_fn = void (*)(const char *name, void *context);
 
 // Calls each(name, context) for every entry of the directory but "." and

@@ -1,0 +1,52 @@
+#include <stdio.h>
+#include <string.h>
+
+#include "format.h"
+
+void print_decimal(int64_t value, int64_t divisor)
+{
+	const char *sign = value < 0 ? "-" : "";
+	uint64_t magnitude = value < 0 ? 0ULL - static_cast<uint64_t>(value)
+				       : static_cast<uint64_t>(value);
+	uint64_t whole = magnitude / static_cast<uint64_t>(divisor);
+	uint64_t part = magnitude % static_cast<uint64_t>(divisor);
+	int digits = 0;
+
+	for (int64_t d = divisor; d > 1; d /= 10)
+		digits++;
+	while (part != 0 && part % 10 == 0) {
+		part /= 10;
+		digits--;
+	}
+	if (part == 0)
+		printf("%s%llu", sign, static_cast<unsigned long long>(whole));
+	else
+		printf("%s%llu.%0*llu", sign,
+		    static_cast<unsigned long long>(whole), digits,
+		    static_cast<unsigned long long>(part));
+}
+
+void print_fraction(int64_t numerator, int64_t denominator)
+{
+	// Amounts fit 32 bits, so the product cannot overflow.
+	int64_t scaled = numerator * 10000;
+	int64_t half = denominator / 2;
+	int64_t rounded =
+	    (scaled >= 0 ? scaled + half : scaled - half) / denominator;
+
+	print_decimal(rounded, 10000);
+}
+
+// The column of the values: a tab, and four tab stops of eight.
+constexpr size_t value_column = 40;
+
+void print_label(const char *label)
+{
+	size_t column = 8 + strlen(label);
+
+	printf("\t%s", label);
+	do {
+		putchar('\t');
+		column = (column / 8 + 1) * 8;
+	} while (column < value_column);
+}

@@ -1,0 +1,22 @@
+#include <stdio.h>
+
+#include "family.h"
+#include "format/format.h"
+
+void begin_sample(family *f)
+{
+	if (!f->started) {
+		printf("# HELP %s %s\n# TYPE %s %s\n", f->name, f->help,
+		    f->name, f->type);
+		f->started = true;
+	}
+	fputs(f->name, stdout);
+}
+
+void sample(family *f, int64_t value, int64_t divisor)
+{
+	begin_sample(f);
+	putchar(' ');
+	print_decimal(value, divisor);
+	putchar('\n');
+}

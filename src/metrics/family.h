@@ -1,0 +1,23 @@
+// A metric family of the text exposition format, written sample by
+// sample.
+#pragma once
+
+#include <cstdint>
+
+constexpr const char *gauge = "gauge";
+constexpr const char *counter = "counter";
+
+// Its HELP and TYPE lines go out before its first sample, so that a family
+// without samples writes nothing.
+struct family {
+	const char *name;
+	const char *help;
+	const char *type;
+	bool started;
+};
+
+// The family's header lines the first time, then the sample's name.
+void begin_sample(family *f);
+
+// A sample without labels: value / divisor, exactly.
+void sample(family *f, int64_t value, int64_t divisor = 1);

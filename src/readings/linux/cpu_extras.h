@@ -1,0 +1,18 @@
+// What the extended readings add on Linux beside the temperatures: the
+// CPUs' throttle counters and the zones' trip points.
+#pragma once
+
+#include <cstdint>
+
+#include "readings/readings.h"
+
+// cpuN/thermal_throttle: how often and how long the core throttled.
+void linux_cpu_throttling(int cpu, cpu_throttling *throttling);
+
+// cpuN/thermal_throttle/package_throttle_count: how often CPU N's package
+// throttled; -1 unknown.
+int64_t linux_package_throttles(int cpu);
+
+// thermal_zoneN/trip_point_M_type and _temp: critical, hot, passive and
+// the k-th active trip point.
+zone_limits linux_zone_limits(int zone);
