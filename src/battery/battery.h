@@ -8,6 +8,10 @@
 void report_battery_sysctl(const readings &r);
 void report_battery_device(const readings &r);
 
+// With -x: "[Battery wear]", each present battery's cycle count and
+// health; left out when none of them is known.
+void report_battery_wear(const readings &r);
+
 // An amount in the source's units as the report shows it, in milli-units.
 inline int64_t in_milli(const source_units &source, int64_t amount)
 {

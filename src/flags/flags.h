@@ -9,6 +9,8 @@ constexpr uint32_t FLAG_KELVIN = 2;	 // -k
 constexpr uint32_t FLAG_SHOW_ALL = 4;	 // -d
 constexpr uint32_t FLAG_INTERVAL = 8;	 // -i
 constexpr uint32_t FLAG_PROMETHEUS = 16; // -p
+constexpr uint32_t FLAG_EXTENDED = 32;	 // -x
+constexpr uint32_t FLAG_JSON = 64;	 // -j
 
 // Set while the options are parsed, read-only afterwards.
 extern uint32_t report_flags;

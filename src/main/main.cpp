@@ -17,7 +17,7 @@ static uint32_t interval_secs;
 
 [[noreturn]] static void usage()
 {
-	fprintf(stderr, "usage: %s [-hvdfkp] [-i seconds] [-o file]\n",
+	fprintf(stderr, "usage: %s [-hvdfkpjx] [-i seconds] [-o file]\n",
 	    getprogname());
 	fputs("\t-h\t\tShow this page\n", stderr);
 	fputs("\t-v\t\tShow pelko version\n", stderr);
@@ -27,6 +27,9 @@ static uint32_t interval_secs;
 	fputs("\t-i seconds\tRepeat the report every given number of seconds\n",
 	    stderr);
 	fputs("\t-p\t\tPrint the readings as Prometheus metrics\n", stderr);
+	fputs("\t-j\t\tPrint the readings as JSON\n", stderr);
+	fputs("\t-x\t\tAlso show battery wear, thermal limits and throttling\n",
+	    stderr);
 	fputs("\t-o file\t\tWrite each report to file, replacing it whole\n",
 	    stderr);
 	exit(1);
@@ -46,11 +49,18 @@ static void check_temp_units()
 		    "You can't choice to show temperature un Fahrenheit and Kelvin");
 		exit(1);
 	}
-	// Metrics are in degrees Celsius, as the format's conventions want.
+	// Metrics and JSON are in degrees Celsius, as the formats' conventions
+	// want.
 	if ((report_flags & FLAG_PROMETHEUS) &&
 	    (report_flags & (FLAG_FAHRENHEIT | FLAG_KELVIN)))
 		errx(1,
 		    "-p writes degrees Celsius: it takes neither -f nor -k");
+	if ((report_flags & FLAG_JSON) &&
+	    (report_flags & (FLAG_FAHRENHEIT | FLAG_KELVIN)))
+		errx(1,
+		    "-j writes degrees Celsius: it takes neither -f nor -k");
+	if ((report_flags & FLAG_JSON) && (report_flags & FLAG_PROMETHEUS))
+		errx(1, "-j and -p are two formats: give one of them");
 }
 
 // The whole argument must be a number of seconds that fits 32 bits.
@@ -79,6 +89,8 @@ static void write_report()
 	begin_report();
 	if (report_flags & FLAG_PROMETHEUS)
 		report_metrics();
+	else if (report_flags & FLAG_JSON)
+		report_json();
 	else
 		report_all();
 	end_report();
@@ -91,7 +103,7 @@ int main(int argc, char *argv[])
 
 	os_start(&argc, &argv);
 	setprogname(argv[0]);
-	while ((ch = os_getopt(argc, argv, "hvdfkpi:o:")) != -1) {
+	while ((ch = os_getopt(argc, argv, "hvdfkpjxi:o:")) != -1) {
 		switch (ch) {
 		case 'd':
 			report_flags |= FLAG_SHOW_ALL;
@@ -104,6 +116,12 @@ int main(int argc, char *argv[])
 			break;
 		case 'p':
 			report_flags |= FLAG_PROMETHEUS;
+			break;
+		case 'j':
+			report_flags |= FLAG_JSON;
+			break;
+		case 'x':
+			report_flags |= FLAG_EXTENDED;
 			break;
 		case 'o':
 			report_file = optarg;

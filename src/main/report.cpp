@@ -1,18 +1,28 @@
 #include <stdio.h>
 
 #include "battery/battery.h"
+#include "flags/flags.h"
+#include "json/json.h"
 #include "metrics/metrics.h"
 #include "readings/collect.h"
 #include "report.h"
 #include "temperature/temperature.h"
 
 // The readings of the report being written; kept between reports, so that
-// their lists keep their memory.
+// their lists keep their memory and the firmware limits are read once.
 static readings current;
+
+// The readings beyond the report are read only when an output shows them:
+// the plain report reads nothing more than it shows.
+static void begin(uint32_t shows_extended)
+{
+	current.extended = (report_flags & shows_extended) != 0;
+	begin_readings(&current);
+}
 
 void report_all()
 {
-	begin_readings(&current);
+	begin(FLAG_EXTENDED);
 	puts("\t\t\t\t\tCurrent\t\t\t\tUnit");
 	collect_cpus(&current);
 	report_coretemp(current);
@@ -22,14 +32,33 @@ void report_all()
 	report_battery_sysctl(current);
 	collect_battery_units(&current, true);
 	report_battery_device(current);
+	if (!current.extended)
+		return;
+	report_battery_wear(current);
+	report_thermal_limits(current);
+	report_packages(current);
 }
 
-void report_metrics()
+// Every section read before any is written.  A battery device that cannot
+// be opened leaves out the units, never the rest.
+static void collect_all()
 {
-	begin_readings(&current);
 	collect_cpus(&current);
 	collect_zones(&current);
 	collect_summary(&current);
 	collect_battery_units(&current, false);
+}
+
+void report_metrics()
+{
+	begin(FLAG_PROMETHEUS);
+	collect_all();
 	write_metrics(current);
+}
+
+void report_json()
+{
+	begin(FLAG_JSON);
+	collect_all();
+	write_json(current);
 }

@@ -248,4 +248,5 @@ void write_metrics(const readings &r)
 	temperatures(r);
 	summary(r);
 	batteries(r);
+	write_extended_metrics(r);
 }

@@ -6,3 +6,7 @@
 // One metrics report: every reading as a gauge.  A value that is not known
 // gives no sample.
 void write_metrics(const readings &r);
+
+// The families beyond the report's readings: battery wear, thermal
+// limits, throttling, packages and dies.
+void write_extended_metrics(const readings &r);

@@ -27,3 +27,9 @@ bool plausible_limit(temperature_scale scale, int32_t value)
 		return value >= 2731 && value <= 4731;
 	return value >= 0 && value <= 200000;
 }
+
+bool battery_health_known(const battery_unit &u)
+{
+	return u.stage >= battery_stage::no_charge && u.design_capacity > 0 &&
+	    u.last_full_capacity >= 0;
+}

@@ -177,6 +177,9 @@ struct readings {
 	battery_units batteries;
 };
 
+// Whether the unit's health, last full over design capacity, is known.
+bool battery_health_known(const battery_unit &u);
+
 // The units of count that were read: at most max_battery_unit + 1.
 int read_battery_units(const battery_units &b);
 

@@ -139,11 +139,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 	optind = 0;
 	report_flags = 0;
 	set_report_file(nullptr);
-	// -o sets handlers for the signals that stop pelko; the fuzzer's own
+	// -o sets handlers for the signals that end pelko; the fuzzer's own
 	// come back after the run.
-	struct sigaction saved_actions[3];
-	const int stops[3] = {SIGHUP, SIGINT, SIGTERM};
-	for (int i = 0; i < 3; i++)
+	const int stops[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGUSR1, SIGUSR2,
+	    SIGALRM, SIGPIPE, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF};
+	constexpr int stop_count = sizeof stops / sizeof stops[0];
+	struct sigaction saved_actions[stop_count];
+	for (int i = 0; i < stop_count; i++)
 		sigaction(stops[i], nullptr, &saved_actions[i]);
 
 	int status;
@@ -155,7 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 		status = ended == reached_sleep ? 0 : ended - 1;
 	stdout = saved_out;
 	stderr = saved_err;
-	for (int i = 0; i < 3; i++)
+	for (int i = 0; i < stop_count; i++)
 		sigaction(stops[i], &saved_actions[i], nullptr);
 	fclose(out);
 	// The program name pointed into this run's arguments.
@@ -167,9 +169,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 		fprintf(stderr, "exit status %d\n", status);
 		abort();
 	}
+	const std::string_view document = "{\"pelko\":{\"schema_version\":1,";
+	const std::string_view start =
+	    report_flags & FLAG_JSON ? document : header;
 	if (status == 0 && !(report_flags & FLAG_PROMETHEUS) &&
 	    written != "pelko 0.5\n" &&
-	    written.substr(0, header.size()) != header) {
+	    written.substr(0, start.size()) != start) {
 		fprintf(stderr, "success without a report: [%.*s]\n",
 		    static_cast<int>(length), text);
 		abort();

@@ -229,6 +229,22 @@ void parse_bif(const std::vector<word> &w)
 	add_answer(ACPIIO_BATT_GET_BIF, w[1], answer);
 }
 
+// bix: a unit, the record's revision and its cycle count; the rest of the
+// record is zeros.
+void parse_bix(const std::vector<word> &w)
+{
+	sim_answer answer;
+
+	if (parse_failure(ACPIIO_BATT_GET_BIX, w))
+		return;
+	expect_words(w, 4);
+	memset(&answer, 0, sizeof answer);
+	answer.record.bix.rev =
+	    static_cast<uint16_t>(parse_number(w[2], 0, UINT16_MAX));
+	answer.record.bix.cycles = parse_field(w[3]);
+	add_answer(ACPIIO_BATT_GET_BIX, w[1], answer);
+}
+
 void parse_acpi(const std::vector<word> &w)
 {
 	expect_words(w, 2);
@@ -265,10 +281,17 @@ void parse_line(const char *line)
 		machine->ncpu = parse_int32(w[1]);
 	} else if (directive == "int") {
 		expect_words(w, 3);
-		add_variable(w[1], sim_variable{false, parse_int32(w[2])});
+		add_variable(w[1], sim_variable{false, {parse_int32(w[2])}});
+	} else if (directive == "ints") {
+		if (w.size() < 3)
+			malformed("ints takes a name and at least one value");
+		sim_variable array{false, {}};
+		for (size_t i = 2; i < w.size(); i++)
+			array.values.push_back(parse_int32(w[i]));
+		add_variable(w[1], array);
 	} else if (directive == "node") {
 		expect_words(w, 2);
-		add_variable(w[1], sim_variable{true, 0});
+		add_variable(w[1], sim_variable{true, {}});
 	} else if (directive == "acpi") {
 		parse_acpi(w);
 	} else if (directive == "battinfo") {
@@ -277,6 +300,8 @@ void parse_line(const char *line)
 		parse_bif(w);
 	} else if (directive == "bst") {
 		parse_four_fields(ACPIIO_BATT_GET_BST, w);
+	} else if (directive == "bix") {
+		parse_bix(w);
 	} else if (directive == "cycles") {
 		expect_words(w, 2);
 		if (machine->cycles != 0)

@@ -11,7 +11,7 @@
 
 struct sim_variable {
 	bool node; // an interior node: reading or probing it gives EISDIR
-	int32_t value;
+	std::vector<int32_t> values; // one, or an array's
 };
 
 // One answer to a request: a record, or a failure.

@@ -53,13 +53,16 @@ const sim_variable *find_variable(const char *name)
 bool is_battery_request(unsigned long request)
 {
 	return request == ACPIIO_BATT_GET_BATTINFO ||
-	    request == ACPIIO_BATT_GET_BIF || request == ACPIIO_BATT_GET_BST;
+	    request == ACPIIO_BATT_GET_BIF || request == ACPIIO_BATT_GET_BST ||
+	    request == ACPIIO_BATT_GET_BIX;
 }
 
 size_t record_size(unsigned long request)
 {
 	if (request == ACPIIO_BATT_GET_BIF)
 		return sizeof(acpi_bif);
+	if (request == ACPIIO_BATT_GET_BIX)
+		return sizeof(acpi_bix);
 	if (request == ACPIIO_BATT_GET_BST)
 		return sizeof(acpi_bst);
 	return sizeof(acpi_battinfo);
@@ -98,7 +101,8 @@ int os_sysctlbyname(const char *name, void *oldp, size_t *oldlenp,
 		errno = EPERM;
 		return -1;
 	}
-	return sysctl_copy_out(v->value, oldp, oldlenp);
+	return sysctl_copy_out(v->values.data(), v->values.size(), oldp,
+	    oldlenp);
 }
 
 int os_sysctl(const int *name, unsigned namelen, void *oldp, size_t *oldlenp,
@@ -113,7 +117,7 @@ int os_sysctl(const int *name, unsigned namelen, void *oldp, size_t *oldlenp,
 		errno = EPERM;
 		return -1;
 	}
-	return sysctl_copy_out(machine.ncpu, oldp, oldlenp);
+	return sysctl_copy_out(&machine.ncpu, 1, oldp, oldlenp);
 }
 
 int os_open_acpi(int oflags)

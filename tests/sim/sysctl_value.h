@@ -1,5 +1,5 @@
-// For the simulator, which answers sysctl(3) itself: handing a 4-byte value
-// out as the kernel does.
+// For the simulator, which answers sysctl(3) itself: handing a variable's
+// 4-byte values out as the kernel does.
 #pragma once
 
 #include <errno.h>
@@ -8,20 +8,24 @@
 #include <cstddef>
 #include <cstdint>
 
-// Copies value to oldp, whose room *oldlenp gives; with no buffer, only
-// gives the length.  -1 with ENOMEM when the room is too small.
-inline int sysctl_copy_out(int32_t value, void *oldp, size_t *oldlenp)
+// Copies the count values to oldp, whose room *oldlenp gives; with no
+// buffer, only gives the length.  -1 with ENOMEM when the room is too
+// small for them all.
+inline int sysctl_copy_out(const int32_t *values, size_t count, void *oldp,
+    size_t *oldlenp)
 {
+	size_t length = count * sizeof *values;
+
 	if (oldp == nullptr) {
 		if (oldlenp != nullptr)
-			*oldlenp = sizeof value;
+			*oldlenp = length;
 		return 0;
 	}
-	if (oldlenp == nullptr || *oldlenp < sizeof value) {
+	if (oldlenp == nullptr || *oldlenp < length) {
 		errno = ENOMEM;
 		return -1;
 	}
-	memcpy(oldp, &value, sizeof value);
-	*oldlenp = sizeof value;
+	memcpy(oldp, values, length);
+	*oldlenp = length;
 	return 0;
 }

@@ -1,0 +1,308 @@
+#include <stdio.h>
+
+#include "format/format.h"
+#include "json.h"
+#include "temperature/temperature.h"
+
+namespace {
+
+// An object or array being written: a comma goes before every member but
+// the first.
+struct container {
+	bool empty = true;
+};
+
+void next(container *c)
+{
+	if (!c->empty)
+		putchar(',');
+	c->empty = false;
+}
+
+void key(container *c, const char *name)
+{
+	next(c);
+	printf("\"%s\":", name);
+}
+
+void null_or_decimal(bool known, int64_t value, int64_t divisor = 1)
+{
+	if (known)
+		print_decimal(value, divisor);
+	else
+		fputs("null", stdout);
+}
+
+void null_or_celsius(const readings &r, bool known, int32_t value)
+{
+	if (known)
+		print_celsius(r.source.temperature, value);
+	else
+		fputs("null", stdout);
+}
+
+void null_or_bool(bool known, bool value)
+{
+	fputs(!known ? "null" : value ? "true" : "false", stdout);
+}
+
+// A firmware string after the rule for every output, printable ASCII
+// alone, then the escapes that JSON needs for it: quote and backslash.
+void string(const char (&field)[battery_string_size])
+{
+	char shown[battery_string_size + 1];
+
+	printable_string(field, shown);
+	putchar('"');
+	for (const char *p = shown; *p != '\0'; p++) {
+		if (*p == '"' || *p == '\\')
+			putchar('\\');
+		putchar(*p);
+	}
+	putchar('"');
+}
+
+void cpus(const readings &r)
+{
+	container list;
+
+	fputs("[", stdout);
+	for (size_t n = 0; n < r.cpus.cpu.count; n++) {
+		const cpu_reading &c = r.cpus.cpu.items[n];
+		const cpu_throttling &t = c.throttling;
+		bool critical =
+		    n < r.cpus.critical.count && r.cpus.critical.items[n].known;
+		container o;
+		next(&list);
+		putchar('{');
+		key(&o, "cpu");
+		printf("%zu", n);
+		key(&o, "temperature_celsius");
+		null_or_celsius(r, c.known, c.temperature);
+		key(&o, "critical_temperature_celsius");
+		null_or_celsius(r, critical,
+		    critical ? r.cpus.critical.items[n].value : 0);
+		key(&o, "thermal_throttle_logged");
+		null_or_bool(t.logged >= 0, t.logged > 0);
+		key(&o, "core_throttles");
+		null_or_decimal(t.core_throttles >= 0, t.core_throttles);
+		key(&o, "core_throttle_seconds");
+		null_or_decimal(t.core_throttle_ms >= 0, t.core_throttle_ms,
+		    1000);
+		putchar('}');
+	}
+	putchar(']');
+}
+
+void packages(const readings &r)
+{
+	container list;
+
+	putchar('[');
+	for (const package_reading &p : r.cpus.packages) {
+		container o, dies;
+		next(&list);
+		putchar('{');
+		key(&o, "package");
+		printf("%d", p.package);
+		key(&o, "temperature_celsius");
+		null_or_celsius(r, p.temperature.known, p.temperature.value);
+		key(&o, "throttles");
+		null_or_decimal(p.throttles >= 0, p.throttles);
+		key(&o, "dies");
+		putchar('[');
+		for (int d = 0; d < p.dies; d++) {
+			next(&dies);
+			printf("{\"die\":%d,\"temperature_celsius\":", d);
+			null_or_celsius(r, p.die[d].known, p.die[d].value);
+			putchar('}');
+		}
+		fputs("]}", stdout);
+	}
+	putchar(']');
+}
+
+void trip_point(const readings &r, container *list, const char *type,
+    const temperature_reading &t)
+{
+	if (!t.known)
+		return;
+	next(list);
+	printf("{\"type\":\"%s\",\"temperature_celsius\":", type);
+	print_celsius(r.source.temperature, t.value);
+	putchar('}');
+}
+
+void zones(const readings &r)
+{
+	container list;
+	char type[16];
+
+	putchar('[');
+	for (size_t n = 0; n < r.zones.temperature.count; n++) {
+		container trips;
+		next(&list);
+		printf("{\"zone\":\"tz%zu\",\"temperature_celsius\":", n);
+		print_celsius(r.source.temperature,
+		    r.zones.temperature.items[n]);
+		fputs(",\"trip_points\":[", stdout);
+		if (n < r.zones.limits.count) {
+			const zone_limits &l = r.zones.limits.items[n];
+			trip_point(r, &trips, "critical", l.critical);
+			trip_point(r, &trips, "hot", l.hot);
+			trip_point(r, &trips, "passive", l.passive);
+			for (int i = 0; i < active_trip_points; i++) {
+				snprintf(type, sizeof type, "active%d", i);
+				trip_point(r, &trips, type, l.active[i]);
+			}
+		}
+		fputs("]}", stdout);
+	}
+	putchar(']');
+}
+
+// The state word's three bits, unknown where the word is, or where it says
+// that no battery is present.
+void state_bits(container *o, bool known, int32_t state)
+{
+	known = known && state >= 0 && state != battery_not_present;
+	key(o, "charging");
+	null_or_bool(known, (state & battery_charging) != 0);
+	key(o, "discharging");
+	null_or_bool(known, (state & battery_discharging) != 0);
+	key(o, "critical");
+	null_or_bool(known, (state & battery_critical) != 0);
+}
+
+void summary(const readings &r)
+{
+	const battery_summary &s = r.summary;
+	container o;
+
+	putchar('{');
+	key(&o, "batteries");
+	null_or_decimal(s.units >= 0, s.units);
+	key(&o, "remaining_ratio");
+	null_or_decimal(s.supported && s.life >= 0, s.life, 100);
+	key(&o, "time_remaining_seconds");
+	null_or_decimal(s.supported && s.time >= 0,
+	    s.time * r.source.seconds_per_time);
+	state_bits(&o, s.supported, s.state);
+	putchar('}');
+}
+
+// An amount in the key for its kind: watt-hours or amp-hours, watts or
+// amperes; null under the other kind's key.
+void amount(const readings &r, container *o, const battery_unit &u,
+    const char *energy_key, const char *charge_key, bool known, int64_t value)
+{
+	known = known && value != -1;
+	key(o, energy_key);
+	null_or_decimal(known && !u.in_charge,
+	    value * r.source.micro_per_amount, 1000000);
+	key(o, charge_key);
+	null_or_decimal(known && u.in_charge, value * r.source.micro_per_amount,
+	    1000000);
+}
+
+void identity(container *o, const battery_unit &u, bool design)
+{
+	const char *const names[] = {"model", "serial", "type", "oem"};
+	const char(*const fields[])[battery_string_size] = {&u.model, &u.serial,
+	    &u.type, &u.oem};
+
+	for (int i = 0; i < 4; i++) {
+		key(o, names[i]);
+		if (design)
+			string(*fields[i]);
+		else
+			fputs("null", stdout);
+	}
+	key(o, "technology");
+	fputs(!design	    ? "null"
+		: u.primary ? "\"primary\""
+			    : "\"secondary\"",
+	    stdout);
+}
+
+void battery(const readings &r, int unit, const battery_unit &u)
+{
+	container o;
+	bool present = u.stage > battery_stage::not_present;
+	bool design = u.stage >= battery_stage::no_charge;
+	bool charge = u.stage >= battery_stage::no_status;
+	bool status = u.stage == battery_stage::complete &&
+	    u.status_state != battery_not_present;
+
+	putchar('{');
+	key(&o, "unit");
+	printf("%d", unit);
+	key(&o, "present");
+	null_or_bool(u.stage >= battery_stage::not_present, present);
+	identity(&o, u, design);
+	amount(r, &o, u, "design_capacity_watthours",
+	    "design_capacity_amphours", design, u.design_capacity);
+	amount(r, &o, u, "last_full_capacity_watthours",
+	    "last_full_capacity_amphours", design, u.last_full_capacity);
+	key(&o, "design_voltage_volts");
+	null_or_decimal(design && u.design_voltage != -1,
+	    u.design_voltage * r.source.micro_per_amount, 1000000);
+	key(&o, "remaining_ratio");
+	null_or_decimal(charge && u.percent != -1, u.percent, 100);
+	key(&o, "time_remaining_seconds");
+	null_or_decimal(charge && u.time >= 0,
+	    u.time * r.source.seconds_per_time);
+	amount(r, &o, u, "rate_watts", "rate_amperes", charge, u.rate);
+	key(&o, "voltage_volts");
+	null_or_decimal(status && u.voltage != -1,
+	    u.voltage * r.source.micro_per_amount, 1000000);
+	state_bits(&o, charge, u.state);
+	key(&o, "cycles");
+	null_or_decimal(present && u.cycles >= 0, u.cycles);
+	key(&o, "health_ratio");
+	if (battery_health_known(u))
+		print_fraction(u.last_full_capacity, u.design_capacity);
+	else
+		fputs("null", stdout);
+	key(&o, "charge_start_threshold_ratio");
+	null_or_decimal(present && u.charge_start >= 0, u.charge_start, 100);
+	key(&o, "charge_end_threshold_ratio");
+	null_or_decimal(present && u.charge_end >= 0, u.charge_end, 100);
+	putchar('}');
+}
+
+void batteries(const readings &r)
+{
+	container list;
+
+	putchar('[');
+	for (int unit = 0; unit < read_battery_units(r.batteries); unit++) {
+		next(&list);
+		battery(r, unit, r.batteries.unit[unit]);
+	}
+	putchar(']');
+}
+
+} // namespace
+
+void write_json(const readings &r)
+{
+	container o;
+
+	fputs("{\"pelko\":{", stdout);
+	key(&o, "schema_version");
+	putchar('1');
+	key(&o, "cpus");
+	cpus(r);
+	key(&o, "packages");
+	packages(r);
+	key(&o, "thermal_zones");
+	zones(r);
+	key(&o, "ac_online");
+	null_or_bool(r.summary.acline != -1, r.summary.acline != 0);
+	key(&o, "battery_summary");
+	summary(r);
+	key(&o, "batteries");
+	batteries(r);
+	fputs("}}\n", stdout);
+}
