@@ -22,10 +22,14 @@ namespace {
 const std::string fixtures = PELKO_FIXTURES "/sysfs/";
 constexpr int64_t missing = INT64_MIN;
 
-// The whole record of one report on the tree at root.
-readings &read_tree(const std::string &root)
+// The whole record of one report on the tree at root; with extended,
+// what -x, -p and -j read too.  Limits kept from an earlier tree go.
+readings &read_tree(const std::string &root, bool extended = false)
 {
 	static readings r;
+	r.extended = extended;
+	r.cpus.critical.clear();
+	r.zones.limits.clear();
 	sysfs_set_root(root.c_str());
 	begin_readings(&r);
 	collect_cpus(&r);
@@ -237,6 +241,81 @@ struct tree_copy {
 
 const std::string laptop_battery =
     "devices/LNXSYSTM:00/LNXSYBUS:00/PNP0C0A:00/power_supply/BAT0/";
+
+// What the extended readings take from each tree.
+TEST(LinuxReader, ExtendedReadings)
+{
+	const struct {
+		const char *fixture;
+		std::vector<int64_t>
+		    cpu; // critical, logged, count, ms of CPU 1
+		std::vector<int64_t>
+		    package; // id, temperature, throttles, dies
+		std::vector<int64_t>
+		    zone0;	  // critical, passive, active0, active1
+		bool zone1_trips; // any of zone 1
+		std::vector<int64_t> battery0; // cycles, start, end
+	} cases[] = {
+	    {"intel-laptop", {100000, 1, 3, 1500}, {0, 50000, 7, 0},
+		{99000, 95000, 70000, 60000},
+		// Its only trip point is -274000: firmware's "none".
+		false, {112, 75, 80}},
+	    // No throttle counters on AMD; two dies under Tctl.
+	    {"amd-zen", {100000, -1, -1, -1}, {0, 61250, -1, 2}, {}, false, {}},
+	    {"big-64cpu", {100000, 0, 0, 0}, {0, 50000, 2, 0}, {}, false, {}},
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.fixture);
+		readings &r = read_tree(fixtures + c.fixture, true);
+		const cpu_throttling &t = r.cpus.cpu.items[1].throttling;
+		const temperature_reading &critical = r.cpus.critical.items[1];
+		EXPECT_EQ((std::vector<int64_t>{critical.known ? critical.value
+							       : -1,
+			      t.logged, t.core_throttles, t.core_throttle_ms}),
+		    c.cpu);
+		ASSERT_GE(r.cpus.packages.count, 1u);
+		const package_reading &p = r.cpus.packages.items[0];
+		EXPECT_EQ((std::vector<int64_t>{p.package, p.temperature.value,
+			      p.throttles, p.dies}),
+		    c.package);
+		if (!c.zone0.empty()) {
+			const zone_limits &l = r.zones.limits.items[0];
+			EXPECT_EQ((std::vector<int64_t>{l.critical.value,
+				      l.passive.value, l.active[0].value,
+				      l.active[1].value}),
+			    c.zone0);
+			EXPECT_FALSE(l.hot.known || l.active[2].known);
+			const zone_limits &l1 = r.zones.limits.items[1];
+			EXPECT_EQ(l1.passive.known, c.zone1_trips);
+		}
+		if (!c.battery0.empty()) {
+			const battery_unit &u = r.batteries.unit[0];
+			EXPECT_EQ((std::vector<int64_t>{u.cycles,
+				      u.charge_start, u.charge_end}),
+			    c.battery0);
+		}
+	}
+	// The dies of the two-die tree, as FreeBSD numbers them.
+	const package_reading &zen =
+	    read_tree(fixtures + "amd-zen", true).cpus.packages.items[0];
+	EXPECT_EQ(zen.die[0].value, 58500);
+	EXPECT_EQ(zen.die[1].value, 47750);
+	// A threshold that cannot be read is unknown alone.
+	tree_copy tree("intel-laptop");
+	tree.remove(laptop_battery + "charge_control_start_threshold");
+	ASSERT_EQ(mkdir((tree.path + "/" + laptop_battery +
+			    "charge_control_start_threshold")
+			    .c_str(),
+		      0755),
+	    0);
+	const battery_unit &u = read_tree(tree.path, true).batteries.unit[0];
+	EXPECT_EQ(u.charge_start, -1);
+	EXPECT_EQ(u.charge_end, 80);
+	// Without the extended readings, none of them is read.
+	readings &plain = read_tree(fixtures + "intel-laptop");
+	EXPECT_EQ(plain.cpus.critical.count, 0u);
+	EXPECT_EQ(plain.batteries.unit[0].cycles, -1);
+}
 
 // A battery that cannot say how much is left has no time, rather than
 // none left.

@@ -97,7 +97,7 @@ std::map<std::string, int> opened_paths(const char *tree,
 	argv.insert(argv.end(), args.begin(), args.end());
 	run_result r = run_command(argv);
 	EXPECT_TRUE(r.status == 0 || r.status == 124) << r.err;
-	bool interval = !args.empty();
+	bool interval = args.size() > 1;
 	std::ifstream in(log);
 	std::map<std::string, int> opened;
 	for (std::string line; std::getline(in, line);) {
@@ -124,8 +124,10 @@ TEST(LinuxReport, EachFileOpenedOnce)
 	SKIP_OR_FAIL_IF(tool_unavailable("/usr/bin/strace"));
 	for (const char *tree :
 	    {"intel-laptop", "two-batteries", "big-64cpu"}) {
+		// -x reads its files once too: a package's throttle count from
+		// one of its CPUs.
 		for (const std::vector<std::string> &args :
-		    {std::vector<std::string>{},
+		    {std::vector<std::string>{}, std::vector<std::string>{"-x"},
 			std::vector<std::string>{"-p", "-i", "0"}}) {
 			SCOPED_TRACE(
 			    std::string(tree) + (args.empty() ? "" : " -i"));

@@ -161,11 +161,9 @@ void zones(const readings &r)
 	putchar(']');
 }
 
-// The state word's three bits, unknown where the word is, or where it says
-// that no battery is present.
+// The state word's three bits.
 void state_bits(container *o, bool known, int32_t state)
 {
-	known = known && state >= 0 && state != battery_not_present;
 	key(o, "charging");
 	null_or_bool(known, (state & battery_charging) != 0);
 	key(o, "discharging");
@@ -187,7 +185,11 @@ void summary(const readings &r)
 	key(&o, "time_remaining_seconds");
 	null_or_decimal(s.supported && s.time >= 0,
 	    s.time * r.source.seconds_per_time);
-	state_bits(&o, s.supported, s.state);
+	// Unknown where the word is, or where it says that no battery is
+	// present.
+	state_bits(&o,
+	    s.supported && s.state >= 0 && s.state != battery_not_present,
+	    s.state);
 	putchar('}');
 }
 
@@ -258,16 +260,16 @@ void battery(const readings &r, int unit, const battery_unit &u)
 	    u.voltage * r.source.micro_per_amount, 1000000);
 	state_bits(&o, charge, u.state);
 	key(&o, "cycles");
-	null_or_decimal(present && u.cycles >= 0, u.cycles);
+	null_or_decimal(design && u.cycles >= 0, u.cycles);
 	key(&o, "health_ratio");
 	if (battery_health_known(u))
 		print_fraction(u.last_full_capacity, u.design_capacity);
 	else
 		fputs("null", stdout);
 	key(&o, "charge_start_threshold_ratio");
-	null_or_decimal(present && u.charge_start >= 0, u.charge_start, 100);
+	null_or_decimal(design && u.charge_start >= 0, u.charge_start, 100);
 	key(&o, "charge_end_threshold_ratio");
-	null_or_decimal(present && u.charge_end >= 0, u.charge_end, 100);
+	null_or_decimal(design && u.charge_end >= 0, u.charge_end, 100);
 	putchar('}');
 }
 

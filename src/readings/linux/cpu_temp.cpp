@@ -36,6 +36,7 @@ struct sensor {
 	int package; // -1: every package
 	int core;    // the core, or an AMD die's number from 0
 	cached_temp temp;
+	cached_temp critical; // its tempK_crit, with the extended readings
 };
 
 enum class hwmon_kind : uint8_t { other, coretemp, amd };
@@ -134,7 +135,7 @@ void add_hwmon_sensors(int hwmon, bool amd, int package)
 		if (!sysfs_name_number(stem, "temp", &input) ||
 		    !sysfs_read_text(label, sizeof label, "%s/%s", dir, name))
 			return;
-		sensor s{sensor_kind::core, hwmon, input, package, -1, {}};
+		sensor s{sensor_kind::core, hwmon, input, package, -1, {}, {}};
 		if (classify(label, amd, &s))
 			*sensors.add() = s;
 	});
@@ -313,10 +314,19 @@ temperature_reading linux_cpu_critical(int cpu)
 
 	if (entry == nullptr || entry->sensor == -1)
 		return t;
-	const sensor &s = sensors.items[entry->sensor];
-	t.known = sysfs_read_int(&t.value, "class/hwmon/hwmon%d/temp%d_crit",
-		      s.hwmon, s.input) &&
-	    plausible_limit(temperature_scale::millicelsius, t.value);
+	// Read once for the CPUs that share the sensor.
+	cached_temp &c = sensors.items[entry->sensor].critical;
+	if (c.state == reading::unread) {
+		const sensor &s = sensors.items[entry->sensor];
+		bool ok =
+		    sysfs_read_int(&c.millicelsius,
+			"class/hwmon/hwmon%d/temp%d_crit", s.hwmon, s.input) &&
+		    plausible_limit(temperature_scale::millicelsius,
+			c.millicelsius);
+		c.state = ok ? reading::known : reading::missing;
+	}
+	t.known = c.state == reading::known;
+	t.value = c.millicelsius;
 	return t;
 }
 

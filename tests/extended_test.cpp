@@ -1,0 +1,271 @@
+// What -x, -p and -j show beyond the report: battery wear, thermal limits,
+// throttling, packages; and the JSON document, checked by real parsers
+// against the metrics.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "run.h"
+#include "sysfs_mount.h"
+
+namespace {
+
+using args = std::vector<std::string>;
+
+const std::string fixtures = PELKO_FIXTURES;
+
+bool has(const std::string &text, const std::string &line)
+{
+	return text.find(line) != std::string::npos;
+}
+
+// The output of -x begins with the plain report, byte for byte.
+void expect_plain_report_first(const std::string &scenario)
+{
+	std::string plain = run_sim(scenario, {}).out;
+	std::string extended = run_sim(scenario, {"-x"}).out;
+	EXPECT_EQ(extended.substr(0, plain.size()), plain);
+}
+
+const std::string one_battery =
+    "node hw.acpi.battery\nint hw.acpi.battery.units 1\nacpi rw\n"
+    "battinfo 0 87 125 1 9500\nbst 0 1 9500 39000 12300\n";
+
+// When to trust a cycle count and a health, and how each output shows
+// them; unknown is "unknown" in the text and no sample in the metrics.
+TEST(Extended, BatteryWearTrustRules)
+{
+	const std::string design =
+	    "1 11100 2400 800 10 10 \"M\" \"S\" \"T\" \"O\"";
+	const struct {
+		const char *name;
+		std::string bif, bix;
+		const char *cycles, *health, *ratio; // nullptr: unknown
+	} cases[] = {
+	    {"no extended record: an older kernel", "0 48000 45123",
+		"bix 0 fail", nullptr, "94.0", "0.9401"},
+	    {"a record made from the plain information", "0 48000 45123",
+		"bix 0 65535 57", nullptr, "94.0", "0.9401"},
+	    {"revision 0, not counted", "0 48000 45123", "bix 0 0 0", nullptr,
+		"94.0", "0.9401"},
+	    {"revision 0, all ones", "0 48000 45123", "bix 0 0 4294967295",
+		nullptr, "94.0", "0.9401"},
+	    {"revision 1, counted", "0 48000 45123", "bix 0 1 112", "112",
+		"94.0", "0.9401"},
+	    {"a new pack above its design", "0 48000 50000", "bix 0 0 3", "3",
+		"104.2", "1.0417"},
+	    {"no design capacity", "0 0 45123", "bix 0 0 3", "3", nullptr,
+		nullptr},
+	    {"in mAh", "1 4400 4000", "bix 0 0 3", "3", "90.9", "0.9091"},
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.name);
+		std::string scenario = one_battery + "bif 0 " + c.bif + " " +
+		    design + "\n" + c.bix + "\n";
+		expect_plain_report_first(scenario);
+		run_result x = run_sim(scenario, {"-x"});
+		run_result p = run_sim(scenario, {"-p"});
+		EXPECT_EQ(x.status, 0) << x.err;
+		EXPECT_TRUE(has(x.out,
+		    std::string("\tbattery0 cycle count:\t\t") +
+			(c.cycles ? c.cycles : "unknown") + "\n"))
+		    << x.out;
+		EXPECT_TRUE(has(x.out,
+		    std::string("\tbattery0 health:\t\t") +
+			(c.health ? std::string(c.health) + "\t\t\t\tpercent"
+				  : "unknown") +
+			"\n"))
+		    << x.out;
+		EXPECT_EQ(has(p.out,
+			      "\npelko_battery_cycles{unit=\"0\"} " +
+				  std::string(c.cycles ? c.cycles : "") + "\n"),
+		    c.cycles != nullptr)
+		    << p.out;
+		EXPECT_EQ(has(p.out,
+			      "\npelko_battery_health_ratio{unit=\"0\"} " +
+				  std::string(c.ratio ? c.ratio : "") + "\n"),
+		    c.ratio != nullptr)
+		    << p.out;
+	}
+}
+
+const std::string one_zone =
+    "ncpu 1\nint hw.acpi.thermal.tz0.temperature 3000\nacpi rw\n";
+
+// Trip points: only those set and from 0 to 200 degrees, in the scale the
+// options chose.
+TEST(Extended, TripPoints)
+{
+	const struct {
+		const char *name;
+		std::string variables;
+		args options;
+		std::vector<std::string> lines; // of -x; none: no section
+		std::vector<std::string> samples;
+	} cases[] = {
+	    {"none set", "int hw.acpi.thermal.tz0._CRT -1\n", {}, {}, {}},
+	    {"two active levels",
+		"ints hw.acpi.thermal.tz0._ACx 3431 3331 -1 -1 -1 -1 -1 -1 -1 "
+		"-1\n",
+		{},
+		{"\ttz0 active0:\t\t\t70.0\t\t\t\tC\n",
+		    "\ttz0 active1:\t\t\t60.0\t\t\t\tC\n"},
+		{"{zone=\"tz0\",type=\"active0\"} 70.0\n",
+		    "{zone=\"tz0\",type=\"active1\"} 60.0\n"}},
+	    {"201 degrees is no trip point",
+		"int hw.acpi.thermal.tz0._CRT 4741\n"
+		"int hw.acpi.thermal.tz0._PSV 3631\n",
+		{}, {"\ttz0 passive:\t\t\t90.0\t\t\t\tC\n"},
+		{"{zone=\"tz0\",type=\"passive\"} 90.0\n"}},
+	    {"in Fahrenheit like the readings",
+		"int hw.acpi.thermal.tz0._CRT 3731\n", {"-f"},
+		{"\ttz0 critical:\t\t\t211.9\t\t\t\tF\n"},
+		{"{zone=\"tz0\",type=\"critical\"} 100.0\n"}},
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.name);
+		std::string scenario = one_zone + c.variables;
+		args x = c.options;
+		x.push_back("-x");
+		std::string text = run_sim(scenario, x).out;
+		std::string metrics = run_sim(scenario, {"-p"}).out;
+		EXPECT_EQ(has(text, "[Thermal limits]"), !c.lines.empty());
+		for (const std::string &line : c.lines)
+			EXPECT_TRUE(has(text, line)) << text;
+		EXPECT_EQ(has(metrics,
+			      "pelko_thermal_zone_trip_point_celsius{"),
+		    !c.samples.empty());
+		for (const std::string &sample : c.samples)
+			EXPECT_TRUE(has(metrics,
+			    "\npelko_thermal_zone_trip_point_celsius" + sample))
+			    << metrics;
+	}
+}
+
+// The JSON document of each run, checked by python's json module against
+// the metrics of the same machine (tests/json_matches_metrics), and by jq.
+std::string json_verdict(const std::string &json, const std::string &metrics)
+{
+	char dir[] = "/tmp/pelko-json-XXXXXX";
+	if (mkdtemp(dir) == nullptr)
+		return "mkdtemp failed";
+	std::string d = dir;
+	FILE *f = fopen((d + "/doc.json").c_str(), "w");
+	fputs(json.c_str(), f);
+	fclose(f);
+	f = fopen((d + "/doc.prom").c_str(), "w");
+	fputs(metrics.c_str(), f);
+	fclose(f);
+	run_result python = run_command({"/usr/bin/python3",
+	    std::string(PELKO_TESTS) + "/json_matches_metrics", d + "/doc.json",
+	    d + "/doc.prom"});
+	run_result jq = run_command({"/bin/sh", "-c",
+	    "command -v jq >/dev/null || exit 0; "
+	    "jq -e '.pelko.schema_version == 1' \"$1\" >/dev/null",
+	    "sh", d + "/doc.json"});
+	run_command({"/bin/rm", "-rf", d});
+	if (python.status != 0)
+		return "python: " + python.out + python.err;
+	if (jq.status != 0)
+		return "jq: " + jq.out + jq.err;
+	return "";
+}
+
+TEST(Json, ScenariosMatchTheMetrics)
+{
+	const std::string laptop =
+	    read_file(fixtures + "/metrics/laptop.scenario");
+	const struct {
+		const char *name;
+		std::string scenario;
+	} cases[] = {
+	    {"two batteries, mWh and mAh", laptop},
+	    {"no battery", "ncpu 2\nint dev.cpu.0.temperature 3232\nacpi rw\n"},
+	    {"no device", "ncpu 1\nnode hw.acpi.battery\n"},
+	    {"hostile strings",
+		one_battery +
+		    "bif 0 0 48000 45123 1 11100 2400 800 10 10 "
+		    "\"a\\\"b\\\\c\" \"\\xc3\\xa9\\x9b\" \"\\t\\n\" \"}\"\n"},
+	    {"a unit beyond the last",
+		"node hw.acpi.battery\n"
+		"int hw.acpi.battery.units 66\nacpi rw\n"},
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.name);
+		run_result j = run_sim(c.scenario, {"-j"});
+		run_result p = run_sim(c.scenario, {"-p"});
+		EXPECT_EQ(j.status, 0) << j.err;
+		EXPECT_EQ(json_verdict(j.out, p.out), "");
+	}
+	// The strings after the rule of every output, then JSON's escapes.
+	std::string hostile = run_sim(cases[3].scenario, {"-j"}).out;
+	EXPECT_TRUE(has(hostile,
+	    "\"model\":\"a\\\"b\\\\c\",\"serial\":\"???\","
+	    "\"type\":\"??\",\"oem\":\"}\""))
+	    << hostile;
+}
+
+// One document a line in interval mode, so that each line parses alone.
+TEST(Json, OneDocumentPerCycle)
+{
+	run_result r = run_sim(
+	    "ncpu 1\nint dev.cpu.0.temperature 3232\nacpi rw\ncycles 3\n",
+	    {"-j", "-i", "0"});
+	EXPECT_EQ(r.status, 0);
+	std::string line =
+	    "{\"pelko\":{\"schema_version\":1,\"cpus\":[{\"cpu\":0,"
+	    "\"temperature_celsius\":50.1,\"critical_temperature_celsius\":null,"
+	    "\"thermal_throttle_logged\":null,\"core_throttles\":null,"
+	    "\"core_throttle_seconds\":null}],\"packages\":[],"
+	    "\"thermal_zones\":[],\"ac_online\":null,\"battery_summary\":{"
+	    "\"batteries\":null,\"remaining_ratio\":null,"
+	    "\"time_remaining_seconds\":null,\"charging\":null,"
+	    "\"discharging\":null,\"critical\":null},\"batteries\":[]}}\n";
+	EXPECT_EQ(r.out, line + line + line);
+}
+
+TEST(Json, OnlyInCelsiusAndAlone)
+{
+	const struct {
+		args argv;
+		const char *err;
+	} cases[] = {
+	    {{"-j", "-f"},
+		"pelko: -j writes degrees Celsius: it takes neither -f nor -k\n"},
+	    {{"-k", "-j"},
+		"pelko: -j writes degrees Celsius: it takes neither -f nor -k\n"},
+	    {{"-j", "-p"},
+		"pelko: -j and -p are two formats: give one of them\n"},
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.argv[0] + c.argv[1]);
+		run_result r = run_sim("acpi rw\n", c.argv);
+		EXPECT_EQ(r.status, 1);
+		EXPECT_EQ(r.out, "");
+		EXPECT_EQ(r.err, c.err);
+	}
+}
+
+// On every Linux fixture: -x begins with the plain report; the JSON parses
+// and matches the metrics; promtool takes the metrics.
+TEST(Json, LinuxFixturesMatchTheMetrics)
+{
+	REQUIRE_SYSFS_MOUNT();
+	for (const char *tree : {"intel-laptop", "two-batteries", "amd-desktop",
+		 "amd-zen", "empty-vm", "mouse-battery", "odd-batteries",
+		 "hybrid-cpu", "garbage", "big-64cpu"}) {
+		SCOPED_TRACE(tree);
+		std::string path = fixtures + "/sysfs/" + tree;
+		std::string plain = run_over_sysfs(path, {}).out;
+		std::string extended = run_over_sysfs(path, {"-x"}).out;
+		EXPECT_EQ(extended.substr(0, plain.size()), plain);
+		run_result j = run_over_sysfs(path, {"-j"});
+		run_result p = run_over_sysfs(path, {"-p"});
+		EXPECT_EQ(j.status, 0) << j.err;
+		EXPECT_EQ(json_verdict(j.out, p.out), "");
+	}
+}
+
+} // namespace
