@@ -35,6 +35,12 @@ TEST(LinuxMetrics, PromtoolTakesEveryFixture)
 		"pelko_cpu_temperature_celsius{cpu=\"0\"} 48.375\n"
 		"pelko_cpu_temperature_celsius{cpu=\"1\"} 48.375\n"},
 	    {"amd-desktop", "pelko_batteries 0\n"},
+	    {"amd-zen",
+		"pelko_cpu_die_temperature_celsius{package=\"0\","
+		"die=\"1\"} 47.75\n"},
+	    {"intel-laptop",
+		"pelko_cpu_package_throttles_total{package=\"0\"} "
+		"7\n"},
 	    {"empty-vm", "pelko_cpus 2\n"},
 	    {"mouse-battery", "pelko_batteries 1\n"},
 	    {"odd-batteries",
