@@ -136,7 +136,6 @@ void trip_point(const readings &r, container *list, const char *type,
 void zones(const readings &r)
 {
 	container list;
-	char type[16];
 
 	putchar('[');
 	for (size_t n = 0; n < r.zones.temperature.count; n++) {
@@ -146,16 +145,12 @@ void zones(const readings &r)
 		print_celsius(r.source.temperature,
 		    r.zones.temperature.items[n]);
 		fputs(",\"trip_points\":[", stdout);
-		if (n < r.zones.limits.count) {
-			const zone_limits &l = r.zones.limits.items[n];
-			trip_point(r, &trips, "critical", l.critical);
-			trip_point(r, &trips, "hot", l.hot);
-			trip_point(r, &trips, "passive", l.passive);
-			for (int i = 0; i < active_trip_points; i++) {
-				snprintf(type, sizeof type, "active%d", i);
-				trip_point(r, &trips, type, l.active[i]);
-			}
-		}
+		if (n < r.zones.limits.count)
+			each_trip_point(r.zones.limits.items[n],
+			    [&](const char *type,
+				const temperature_reading &t) {
+				    trip_point(r, &trips, type, t);
+			    });
 		fputs("]}", stdout);
 	}
 	putchar(']');

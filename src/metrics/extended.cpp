@@ -90,20 +90,14 @@ void trip_points(const readings &r)
 	    "Trip point of the ACPI thermal zone: _CRT, _HOT, _PSV and _ACx on "
 	    "FreeBSD, trip_point_N_temp on Linux.",
 	    gauge, false};
-	static const char *const active[active_trip_points] = {"active0",
-	    "active1", "active2", "active3", "active4", "active5", "active6",
-	    "active7", "active8", "active9"};
 
 	for (size_t zone = 0;
 	     zone < r.zones.temperature.count && zone < r.zones.limits.count;
-	     zone++) {
-		const zone_limits &l = r.zones.limits.items[zone];
-		trip_sample(r, &trips, zone, "critical", l.critical);
-		trip_sample(r, &trips, zone, "hot", l.hot);
-		trip_sample(r, &trips, zone, "passive", l.passive);
-		for (int i = 0; i < active_trip_points; i++)
-			trip_sample(r, &trips, zone, active[i], l.active[i]);
-	}
+	     zone++)
+		each_trip_point(r.zones.limits.items[zone],
+		    [&](const char *type, const temperature_reading &t) {
+			    trip_sample(r, &trips, zone, type, t);
+		    });
 }
 
 void cpu_limits(const readings &r)

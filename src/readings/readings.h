@@ -73,6 +73,22 @@ struct zone_limits {
 	temperature_reading active[active_trip_points];
 };
 
+// Calls each(type, reading) for every trip point, in the order the
+// outputs show them: "critical", "hot", "passive", "active0" to "active9".
+template <typename F>
+void each_trip_point(const zone_limits &l, F each)
+{
+	static const char *const active[active_trip_points] = {"active0",
+	    "active1", "active2", "active3", "active4", "active5", "active6",
+	    "active7", "active8", "active9"};
+
+	each("critical", l.critical);
+	each("hot", l.hot);
+	each("passive", l.passive);
+	for (int i = 0; i < active_trip_points; i++)
+		each(active[i], l.active[i]);
+}
+
 // The zones numbered from 0 up to the first that cannot be read.
 struct zone_readings {
 	grow_list<int32_t> temperature;

@@ -28,9 +28,10 @@ bool any_cpu_limit(const readings &r)
 
 bool any_trip_point(const zone_limits &l)
 {
-	bool any = l.critical.known || l.hot.known || l.passive.known;
-	for (const temperature_reading &t : l.active)
+	bool any = false;
+	each_trip_point(l, [&](const char *, const temperature_reading &t) {
 		any = any || t.known;
+	});
 	return any;
 }
 
@@ -67,15 +68,9 @@ void print_trip(const readings &r, size_t zone, const char *type,
 
 void print_zone_limits(const readings &r, size_t zone, const zone_limits &l)
 {
-	char type[16];
-
-	print_trip(r, zone, "critical", l.critical);
-	print_trip(r, zone, "hot", l.hot);
-	print_trip(r, zone, "passive", l.passive);
-	for (int i = 0; i < active_trip_points; i++) {
-		snprintf(type, sizeof type, "active%d", i);
-		print_trip(r, zone, type, l.active[i]);
-	}
+	each_trip_point(l, [&](const char *type, const temperature_reading &t) {
+		print_trip(r, zone, type, t);
+	});
 }
 
 } // namespace

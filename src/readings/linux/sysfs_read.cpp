@@ -54,6 +54,14 @@ bool read_path(const char *path, char *text, size_t size)
 	return true;
 }
 
+__attribute__((format(printf, 3, 0))) bool read_formatted(char *text,
+    size_t size, const char *format, va_list ap)
+{
+	char path[path_size];
+
+	return format_path(path, format, ap) && read_path(path, text, size);
+}
+
 } // namespace
 
 void sysfs_set_root(const char *path)
@@ -67,13 +75,12 @@ void sysfs_set_root(const char *path)
 
 bool sysfs_read_text(char *text, size_t size, const char *format, ...)
 {
-	char path[path_size];
 	va_list ap;
 
 	va_start(ap, format);
-	bool formatted = format_path(path, format, ap);
+	bool read = read_formatted(text, size, format, ap);
 	va_end(ap);
-	return formatted && read_path(path, text, size);
+	return read;
 }
 
 bool sysfs_parse_int(const char *text, int32_t *value)
@@ -107,37 +114,24 @@ bool sysfs_parse_number(const char *text, int32_t *value)
 
 bool sysfs_read_int(int32_t *value, const char *format, ...)
 {
-	char path[path_size];
 	char text[32];
 	va_list ap;
 
 	va_start(ap, format);
-	bool formatted = format_path(path, format, ap);
+	bool read = read_formatted(text, sizeof text, format, ap);
 	va_end(ap);
-	return formatted && read_path(path, text, sizeof text) &&
-	    sysfs_parse_number(text, value);
+	return read && sysfs_parse_number(text, value);
 }
 
-// The kernel's record of one entry, as getdents64(2) lays it out: inode
-// (8 bytes), offset (8), record length (2), type (1), then the name with
-// its NUL.  Asked for by system call number, it is the same with every C
-// library: glibc's dirent64 and musl's dirent are not.
-constexpr size_t entry_length_at = 16;
-constexpr size_t entry_name_at = 19;
+namespace {
 
-bool sysfs_read_count(int64_t *value, const char *format, ...)
+// A whole count from 0 to INT64_MAX: at most 19 digits, nothing else.
+bool parse_count(const char *text, int64_t *value)
 {
-	char path[path_size];
-	char text[32];
-	va_list ap;
-
-	va_start(ap, format);
-	bool formatted = format_path(path, format, ap);
-	va_end(ap);
-	if (!formatted || !read_path(path, text, sizeof text) ||
-	    text[0] == '\0' || strlen(text) > 19)
-		return false;
 	uint64_t count = 0;
+
+	if (text[0] == '\0' || strlen(text) > 19)
+		return false;
 	for (const char *p = text; *p != '\0'; p++) {
 		if (*p < '0' || *p > '9')
 			return false;
@@ -148,6 +142,26 @@ bool sysfs_read_count(int64_t *value, const char *format, ...)
 	*value = static_cast<int64_t>(count);
 	return true;
 }
+
+} // namespace
+
+bool sysfs_read_count(int64_t *value, const char *format, ...)
+{
+	char text[32];
+	va_list ap;
+
+	va_start(ap, format);
+	bool read = read_formatted(text, sizeof text, format, ap);
+	va_end(ap);
+	return read && parse_count(text, value);
+}
+
+// The kernel's record of one entry, as getdents64(2) lays it out: inode
+// (8 bytes), offset (8), record length (2), type (1), then the name with
+// its NUL.  Asked for by system call number, it is the same with every C
+// library: glibc's dirent64 and musl's dirent are not.
+constexpr size_t entry_length_at = 16;
+constexpr size_t entry_name_at = 19;
 
 bool sysfs_list_dir(const char *path, sysfs_entry_fn each, void *context)
 {
