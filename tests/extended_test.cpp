@@ -2,6 +2,9 @@
 // throttling, packages; and the JSON document, checked by real parsers
 // against the metrics.
 
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -161,10 +164,12 @@ std::string json_verdict(const std::string &json, const std::string &metrics)
 	run_result python = run_command({"/usr/bin/python3",
 	    std::string(PELKO_TESTS) + "/json_matches_metrics", d + "/doc.json",
 	    d + "/doc.prom"});
-	run_result jq = run_command({"/bin/sh", "-c",
-	    "command -v jq >/dev/null || exit 0; "
-	    "jq -e '.pelko.schema_version == 1' \"$1\" >/dev/null",
-	    "sh", d + "/doc.json"});
+	// jq is there wherever the tests run as root, and in CI.
+	const std::string jq_check = geteuid() == 0 || getenv("CI")
+	    ? "jq -e '.pelko.schema_version == 1' \"$1\" >/dev/null"
+	    : "exit 0";
+	run_result jq =
+	    run_command({"/bin/sh", "-c", jq_check, "sh", d + "/doc.json"});
 	run_command({"/bin/rm", "-rf", d});
 	if (python.status != 0)
 		return "python: " + python.out + python.err;

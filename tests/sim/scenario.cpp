@@ -159,7 +159,7 @@ void expect_words(const std::vector<word> &words, size_t count)
 		    words[0].text.c_str(), count - 1, words.size() - 1);
 }
 
-void add_variable(const word &w, sim_variable variable)
+void add_variable(const word &w, const sim_variable &variable)
 {
 	if (w.quoted || w.text.empty())
 		malformed("a variable name is a bare word");

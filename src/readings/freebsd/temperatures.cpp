@@ -56,7 +56,7 @@ void read_throttling(int cpu, cpu_reading *c)
 	text_ptr name = format_text("dev.cpu.%i.coretemp.throttle_log", cpu);
 
 	if (sysctl_read_int(name.get(), &logged))
-		c->throttling.logged = logged != 0;
+		c->throttling.logged = logged != 0 ? 1 : 0;
 }
 
 void read_critical(readings *r)

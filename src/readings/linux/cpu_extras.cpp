@@ -11,7 +11,7 @@ void linux_cpu_throttling(int cpu, cpu_throttling *throttling)
 		"devices/system/cpu/cpu%d/thermal_throttle/core_throttle_count",
 		cpu)) {
 		throttling->core_throttles = count;
-		throttling->logged = count > 0;
+		throttling->logged = count > 0 ? 1 : 0;
 	}
 	if (sysfs_read_count(&ms,
 		"devices/system/cpu/cpu%d/thermal_throttle/"
