@@ -1,3 +1,4 @@
+#include <sys/resource.h>
 #include <fcntl.h>
 #include <string.h>
 #include <unistd.h>
@@ -12,8 +13,22 @@ namespace {
 // Attribute paths are short; a longer one is read without being kept.
 constexpr size_t kept_path_size = 128;
 
-// Far below any descriptor limit, and above what a 64-CPU machine reads.
-constexpr size_t max_kept = 384;
+// Half the descriptors the process may have: a 64-CPU machine with every
+// extended reading keeps some 450 under the usual limit of 1024; a larger
+// machine opens and closes the files beyond, as every report once did.
+size_t max_kept()
+{
+	static size_t most;
+
+	if (most == 0) {
+		rlimit limit;
+		rlim_t half = getrlimit(RLIMIT_NOFILE, &limit) == 0
+		    ? limit.rlim_cur / 2
+		    : 128;
+		most = half < 64 ? 64 : half > 8192 ? 8192 : half;
+	}
+	return most;
+}
 
 struct kept_file {
 	uint64_t hash;
@@ -83,7 +98,7 @@ ssize_t kept_read(int root, const char *path, char *buffer, size_t size)
 		return -1;
 	ssize_t length = pread(fd, buffer, size, 0);
 	if (length < 0 || strlen(path) >= kept_path_size ||
-	    kept.count >= max_kept)
+	    kept.count >= max_kept())
 		close(fd);
 	else
 		keep(path, hash, fd);
