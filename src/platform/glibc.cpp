@@ -1,5 +1,5 @@
 // What the BSD C library has and glibc lacks or does differently.  Shared
-// by the Linux layer and the simulator.
+// by the Linux build and the simulator.
 
 #include <errno.h>
 #include <stdio.h>

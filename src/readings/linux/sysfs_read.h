@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// The root is "/sys" unless the tests point the layer at a fixture tree.
+// The root is "/sys" unless the tests point the reader at a fixture tree.
 void sysfs_set_root(const char *path);
 
 // The largest file read; a file that fills it counts as unreadable, since
