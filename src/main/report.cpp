@@ -14,15 +14,15 @@ static readings current;
 
 // The readings beyond the report are read only when an output shows them:
 // the plain report reads nothing more than it shows.
-static void begin(uint32_t shows_extended)
+static void begin(bool extended)
 {
-	current.extended = (report_flags & shows_extended) != 0;
+	current.extended = extended;
 	begin_readings(&current);
 }
 
 void report_all()
 {
-	begin(FLAG_EXTENDED);
+	begin((report_flags & FLAG_EXTENDED) != 0);
 	puts("\t\t\t\t\tCurrent\t\t\t\tUnit");
 	collect_cpus(&current);
 	report_coretemp(current);
@@ -51,14 +51,14 @@ static void collect_all()
 
 void report_metrics()
 {
-	begin(FLAG_PROMETHEUS);
+	begin(true);
 	collect_all();
 	write_metrics(current);
 }
 
 void report_json()
 {
-	begin(FLAG_JSON);
+	begin(true);
 	collect_all();
 	write_json(current);
 }

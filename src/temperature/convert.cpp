@@ -44,8 +44,9 @@ double shown_temperature(temperature_scale scale, int32_t value)
 
 void print_celsius(temperature_scale scale, int32_t value)
 {
+	// Celsius whatever -f or -k say: the same sum as the report's.
 	if (scale == temperature_scale::decikelvin)
-		printf("%.1f", convert_temp(value));
+		printf("%.1f", static_cast<double>(value) / 10.0 + -273.15);
 	else
 		print_decimal(value, 1000);
 }
