@@ -165,6 +165,13 @@ static int create_temp()
 		    (static_cast<uint64_t>(getpid()) << 32) ^
 		    0x9e3779b97f4a7c15ULL;
 	}
+	// The ending signals wait while the file is made, so that the handler
+	// removes it once it exists, and never a file of the same name that
+	// stood there before.
+	sigset_t ending;
+	sigemptyset(&ending);
+	for (int sig : ending_signals)
+		sigaddset(&ending, sig);
 	for (int attempt = 0; attempt < 100; attempt++) {
 		memcpy(temp_path, temp_template, length + 1);
 		for (size_t i = length - 6; i < length; i++) {
@@ -174,11 +181,14 @@ static int create_temp()
 			state ^= state << 17;
 			temp_path[i] = letters[state % (sizeof letters - 1)];
 		}
-		// Set before the file exists, so that a signal in between cannot
-		// leave it behind: removing a name not yet created does no harm.
-		temp_exists = 1;
+		sigset_t saved;
+		sigprocmask(SIG_BLOCK, &ending, &saved);
 		int fd = open(temp_path,
 		    O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+		int saved_errno = errno;
+		temp_exists = fd != -1;
+		sigprocmask(SIG_SETMASK, &saved, nullptr);
+		errno = saved_errno;
 		if (fd != -1 || errno != EEXIST)
 			return fd;
 	}
@@ -191,10 +201,8 @@ void begin_report()
 		return;
 	refuse_other_files();
 	int fd = create_temp();
-	if (fd == -1) {
-		temp_exists = 0;
+	if (fd == -1)
 		err(1, "%s", report_folder);
-	}
 	if (saved_stdout == -1)
 		saved_stdout = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
 	if (saved_stdout == -1 || dup2(fd, STDOUT_FILENO) == -1)
