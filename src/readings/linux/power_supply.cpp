@@ -59,17 +59,27 @@ int32_t percent_or_unknown(int64_t percent)
 					    : static_cast<int32_t>(percent);
 }
 
+// What is left of what a full charge holds, in percent.  A battery holds
+// more than its last full charge when its gauge was last calibrated low.
+int32_t charge_percent(int64_t now, int64_t full)
+{
+	int64_t percent = 100 * now / full;
+	return static_cast<int32_t>(percent > 100 ? 100 : percent);
+}
+
+// The battery's own capacity attribute; -1 when it has none.
+int32_t capacity_percent(battery *b)
+{
+	return battery_known(b, CAPACITY)
+	    ? percent_or_unknown(battery_number(b, CAPACITY))
+	    : -1;
+}
+
 int32_t battery_percent(battery *b)
 {
-	if (now(b) >= 0 && full(b) > 0) {
-		int64_t percent = 100 * now(b) / full(b);
-		// A battery reports more than its last full charge when its gauge
-		// was last calibrated low.
-		return static_cast<int32_t>(percent > 100 ? 100 : percent);
-	}
-	if (battery_known(b, CAPACITY))
-		return percent_or_unknown(battery_number(b, CAPACITY));
-	return -1;
+	if (now(b) >= 0 && full(b) > 0)
+		return charge_percent(now(b), full(b));
+	return capacity_percent(b);
 }
 
 // Seconds left while discharging, otherwise -1.
@@ -157,18 +167,14 @@ int32_t linux_battery_life()
 			sum_now += n;
 			sum_full += f;
 		}
-		int32_t capacity = battery_known(b, CAPACITY)
-		    ? percent_or_unknown(battery_number(b, CAPACITY))
-		    : -1;
+		int32_t capacity = capacity_percent(b);
 		if (capacity >= 0) {
 			capacity_sum += capacity;
 			capacity_count++;
 		}
 	}
-	if (sum_full > 0) {
-		int64_t percent = 100 * sum_now / sum_full;
-		return static_cast<int32_t>(percent > 100 ? 100 : percent);
-	}
+	if (sum_full > 0)
+		return charge_percent(sum_now, sum_full);
 	if (capacity_count > 0)
 		return static_cast<int32_t>(capacity_sum / capacity_count);
 	return -1;
