@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include <string>
 #include <vector>
 
@@ -62,25 +64,37 @@ TEST(Extended, BatteryWearTrustRules)
 	    {"no design capacity", "0 0 45123", "bix 0 0 3", "3", nullptr,
 		nullptr},
 	    {"in mAh", "1 4400 4000", "bix 0 0 3", "3", "90.9", "0.9091"},
+	    // The cycles belong to the design data, in every output.
+	    {"no design data", "fail", "bix 0 1 112", nullptr, nullptr,
+		nullptr},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.name);
-		std::string scenario = one_battery + "bif 0 " + c.bif + " " +
-		    design + "\n" + c.bix + "\n";
+		std::string scenario = one_battery + "bif 0 " + c.bif +
+		    (c.bif == "fail" ? "" : " " + design) + "\n" + c.bix + "\n";
 		expect_plain_report_first(scenario);
 		run_result x = run_sim(scenario, {"-x"});
 		run_result p = run_sim(scenario, {"-p"});
+		run_result j = run_sim(scenario, {"-j"});
 		EXPECT_EQ(x.status, 0) << x.err;
-		EXPECT_TRUE(has(x.out,
-		    std::string("\tbattery0 cycle count:\t\t") +
-			(c.cycles ? c.cycles : "unknown") + "\n"))
+		// Unknown: "unknown", or no section at all.
+		EXPECT_EQ(has(x.out,
+			      std::string("\tbattery0 cycle count:\t\t") +
+				  (c.cycles ? c.cycles : "unknown") + "\n"),
+		    c.cycles != nullptr || has(x.out, "[Battery wear]"))
 		    << x.out;
-		EXPECT_TRUE(has(x.out,
-		    std::string("\tbattery0 health:\t\t") +
-			(c.health ? std::string(c.health) + "\t\t\t\tpercent"
-				  : "unknown") +
-			"\n"))
+		EXPECT_EQ(has(x.out,
+			      std::string("\tbattery0 health:\t\t") +
+				  (c.health ? std::string(c.health) +
+					      "\t\t\t\tpercent"
+					    : "unknown") +
+				  "\n"),
+		    c.health != nullptr || has(x.out, "[Battery wear]"))
 		    << x.out;
+		EXPECT_TRUE(has(j.out,
+		    std::string("\"cycles\":") +
+			(c.cycles ? c.cycles : "null")))
+		    << j.out;
 		EXPECT_EQ(has(p.out,
 			      "\npelko_battery_cycles{unit=\"0\"} " +
 				  std::string(c.cycles ? c.cycles : "") + "\n"),
@@ -109,6 +123,8 @@ TEST(Extended, TripPoints)
 		std::vector<std::string> samples;
 	} cases[] = {
 	    {"none set", "int hw.acpi.thermal.tz0._CRT -1\n", {}, {}, {}},
+	    {"0 degrees is not set", "int hw.acpi.thermal.tz0._PSV 2731\n", {},
+		{}, {}},
 	    {"two active levels",
 		"ints hw.acpi.thermal.tz0._ACx 3431 3331 -1 -1 -1 -1 -1 -1 -1 "
 		"-1\n",
@@ -185,17 +201,39 @@ TEST(Json, ScenariosMatchTheMetrics)
 	const struct {
 		const char *name;
 		std::string scenario;
+		std::string sample, line; // in -p and in -x, where given
 	} cases[] = {
-	    {"two batteries, mWh and mAh", laptop},
-	    {"no battery", "ncpu 2\nint dev.cpu.0.temperature 3232\nacpi rw\n"},
-	    {"no device", "ncpu 1\nnode hw.acpi.battery\n"},
+	    // 2000 of 4000 mAh missing at 1500 mA.
+	    {"two batteries, mWh and mAh", laptop,
+		"pelko_battery_time_to_full_seconds{unit=\"1\"} 4800",
+		"\tbattery1 time to full:\t\t1:20\n"},
+	    {"no battery", "ncpu 2\nint dev.cpu.0.temperature 3232\nacpi rw\n",
+		"", ""},
+	    {"no device", "ncpu 1\nnode hw.acpi.battery\n", "", ""},
 	    {"hostile strings",
 		one_battery +
 		    "bif 0 0 48000 45123 1 11100 2400 800 10 10 "
-		    "\"a\\\"b\\\\c\" \"\\xc3\\xa9\\x9b\" \"\\t\\n\" \"}\"\n"},
+		    "\"a\\\"b\\\\c\" \"\\xc3\\xa9\\x9b\" \"\\t\\n\" \"}\"\n",
+		"", ""},
 	    {"a unit beyond the last",
 		"node hw.acpi.battery\n"
-		"int hw.acpi.battery.units 66\nacpi rw\n"},
+		"int hw.acpi.battery.units 66\nacpi rw\n",
+		"", ""},
+	    // 45000 - 27500 mWh missing at 15000 mW.
+	    {"charging in mWh",
+		"node hw.acpi.battery\nint hw.acpi.battery.units 1\nacpi rw\n"
+		"battinfo 0 61 -1 2 15000\nbst 0 2 15000 27500 12300\n"
+		"bif 0 0 48000 45000 1 11100 2400 800 10 10 \"M\" \"S\" "
+		"\"T\" \"O\"\n",
+		"pelko_battery_total_time_to_full_seconds 4200",
+		"\tbattery0 time to full:\t\t1:10\n"},
+	    // amdtemp's variables are there though the CPU count is not.
+	    {"no CPU count",
+		"int dev.amdtemp.0.core0.sensor0 3331\n"
+		"int dev.amdtemp.0.ccd0 3231\nacpi rw\n",
+		"pelko_cpu_die_temperature_celsius{package=\"0\",die=\"0\"} "
+		"50.0",
+		"\tpackage0:\t\t\t60.0\t\t\t\tC\n"},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.name);
@@ -203,6 +241,10 @@ TEST(Json, ScenariosMatchTheMetrics)
 		run_result p = run_sim(c.scenario, {"-p"});
 		EXPECT_EQ(j.status, 0) << j.err;
 		EXPECT_EQ(json_verdict(j.out, p.out), "");
+		EXPECT_TRUE(
+		    c.sample.empty() || has(p.out, "\n" + c.sample + "\n"))
+		    << p.out;
+		EXPECT_TRUE(has(run_sim(c.scenario, {"-x"}).out, c.line));
 	}
 	// The strings after the rule of every output, then JSON's escapes.
 	std::string hostile = run_sim(cases[3].scenario, {"-j"}).out;
@@ -212,7 +254,8 @@ TEST(Json, ScenariosMatchTheMetrics)
 	    << hostile;
 }
 
-// One document a line in interval mode, so that each line parses alone.
+// One document a line in interval mode, so that each line parses alone,
+// each with the time of its report.
 TEST(Json, OneDocumentPerCycle)
 {
 	run_result r = run_sim(
@@ -226,9 +269,12 @@ TEST(Json, OneDocumentPerCycle)
 	    "\"core_throttle_seconds\":null}],\"packages\":[],"
 	    "\"thermal_zones\":[],\"ac_online\":null,\"battery_summary\":{"
 	    "\"batteries\":null,\"remaining_ratio\":null,"
-	    "\"time_remaining_seconds\":null,\"charging\":null,"
-	    "\"discharging\":null,\"critical\":null},\"batteries\":[]}}\n";
-	EXPECT_EQ(r.out, line + line + line);
+	    "\"time_remaining_seconds\":null,\"time_to_full_seconds\":null,"
+	    "\"charging\":null,\"discharging\":null,\"critical\":null},"
+	    "\"batteries\":[]}}\n";
+	const std::regex stamp(
+	    "\"timestamp\":\"\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ\",");
+	EXPECT_EQ(std::regex_replace(r.out, stamp, ""), line + line + line);
 }
 
 TEST(Json, OnlyInCelsiusAndAlone)
@@ -258,9 +304,10 @@ TEST(Json, OnlyInCelsiusAndAlone)
 TEST(Json, LinuxFixturesMatchTheMetrics)
 {
 	REQUIRE_SYSFS_MOUNT();
-	for (const char *tree : {"intel-laptop", "two-batteries", "amd-desktop",
-		 "amd-zen", "empty-vm", "mouse-battery", "odd-batteries",
-		 "hybrid-cpu", "garbage", "big-64cpu"}) {
+	for (const char *tree :
+	    {"intel-laptop", "two-batteries", "amd-desktop", "amd-zen",
+		"empty-vm", "mouse-battery", "odd-batteries", "hybrid-cpu",
+		"garbage", "big-64cpu", "wifi-laptop", "two-socket"}) {
 		SCOPED_TRACE(tree);
 		std::string path = fixtures + "/sysfs/" + tree;
 		std::string plain = run_over_sysfs(path, {}).out;

@@ -49,6 +49,39 @@ TEST(LinuxMetrics, PromtoolTakesEveryFixture)
 	    // An online of "yes" says nothing.
 	    {"garbage", "pelko_batteries 2\n"},
 	    {"big-64cpu", "pelko_cpus 64\n"},
+	    // Each CPU and zone by its own number; no trip point at 0.
+	    {"wifi-laptop",
+		"pelko_cpus 3\n"
+		"# HELP pelko_cpu_temperature_celsius Temperature of the CPU's "
+		"core, to a tenth of a degree.\n"
+		"# TYPE pelko_cpu_temperature_celsius gauge\n"
+		"pelko_cpu_temperature_celsius{cpu=\"0\"} 48\n"
+		"pelko_cpu_temperature_celsius{cpu=\"2\"} 49.5\n"
+		"pelko_cpu_temperature_celsius{cpu=\"3\"} 49.5\n"},
+	    {"wifi-laptop",
+		"pelko_thermal_zone_temperature_celsius{zone=\"tz0\"} 45\n"
+		"pelko_thermal_zone_temperature_celsius{zone=\"tz2\"} 53\n"
+		"# HELP pelko_thermal_zone_info The thermal zone's type: "
+		"thermal_zoneN/type on Linux.\n"
+		"# TYPE pelko_thermal_zone_info gauge\n"
+		"pelko_thermal_zone_info{zone=\"tz0\",type=\"acpitz\"} 1\n"
+		"pelko_thermal_zone_info{zone=\"tz2\",type=\"x86_pkg_temp\"} "
+		"1\n"},
+	    {"wifi-laptop",
+		"# TYPE pelko_thermal_zone_trip_point_celsius gauge\n"
+		"pelko_thermal_zone_trip_point_celsius{zone=\"tz0\","
+		"type=\"critical\"} 99\n#"},
+	    // The driver's own estimate; the older threshold names.
+	    {"wifi-laptop",
+		"pelko_battery_time_to_full_seconds{unit=\"0\"} 4500\n"},
+	    {"wifi-laptop",
+		"pelko_battery_charge_start_threshold_ratio{unit=\"0\"} 0.4\n"},
+	    // A package without a sensor keeps its throttle count.
+	    {"two-socket",
+		"pelko_cpu_package_throttles_total{package=\"0\"} 34818\n"
+		"pelko_cpu_package_throttles_total{package=\"1\"} 6\n"},
+	    // 17.5 Wh missing at 15 W.
+	    {"two-socket", "pelko_battery_total_time_to_full_seconds 4200\n"},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.tree);

@@ -28,8 +28,8 @@ readings &read_tree(const std::string &root, bool extended = false)
 {
 	static readings r;
 	r.extended = extended;
-	r.cpus.critical.clear();
-	r.zones.limits.clear();
+	r.cpus.cpu.clear();
+	r.zones.zone.clear();
 	sysfs_set_root(root.c_str());
 	begin_readings(&r);
 	collect_cpus(&r);
@@ -83,8 +83,9 @@ TEST(LinuxReader, Temperatures)
 			EXPECT_EQ(cpu_value(r, cpu), value) << "CPU " << cpu;
 		if (c.zones.empty())
 			continue;
-		std::vector<int32_t> zones(r.zones.temperature.begin(),
-		    r.zones.temperature.end());
+		std::vector<int32_t> zones;
+		for (const zone_reading &z : r.zones.zone)
+			zones.push_back(z.temperature);
 		EXPECT_EQ(zones, c.zones);
 	}
 }
@@ -268,7 +269,8 @@ TEST(LinuxReader, ExtendedReadings)
 		SCOPED_TRACE(c.fixture);
 		readings &r = read_tree(fixtures + c.fixture, true);
 		const cpu_throttling &t = r.cpus.cpu.items[1].throttling;
-		const temperature_reading &critical = r.cpus.critical.items[1];
+		const temperature_reading &critical =
+		    r.cpus.cpu.items[1].critical;
 		EXPECT_EQ((std::vector<int64_t>{critical.known ? critical.value
 							       : -1,
 			      t.logged, t.core_throttles, t.core_throttle_ms}),
@@ -279,13 +281,13 @@ TEST(LinuxReader, ExtendedReadings)
 			      p.throttles, p.dies}),
 		    c.package);
 		if (!c.zone0.empty()) {
-			const zone_limits &l = r.zones.limits.items[0];
+			const zone_limits &l = r.zones.zone.items[0].limits;
 			EXPECT_EQ((std::vector<int64_t>{l.critical.value,
 				      l.passive.value, l.active[0].value,
 				      l.active[1].value}),
 			    c.zone0);
 			EXPECT_FALSE(l.hot.known || l.active[2].known);
-			const zone_limits &l1 = r.zones.limits.items[1];
+			const zone_limits &l1 = r.zones.zone.items[1].limits;
 			EXPECT_EQ(l1.passive.known, c.zone1_trips);
 		}
 		if (!c.battery0.empty()) {
@@ -313,8 +315,45 @@ TEST(LinuxReader, ExtendedReadings)
 	EXPECT_EQ(u.charge_end, 80);
 	// Without the extended readings, none of them is read.
 	readings &plain = read_tree(fixtures + "intel-laptop");
-	EXPECT_EQ(plain.cpus.critical.count, 0u);
+	EXPECT_FALSE(plain.cpus.cpu.items[1].critical.known);
 	EXPECT_EQ(plain.batteries.unit[0].cycles, -1);
+}
+
+// Limits are kept under the number of their CPU or zone, and only once
+// known: a zone that appears between two reports shows its own trip
+// points, and a critical temperature that could not be read at first is
+// read again.
+TEST(LinuxReader, LimitsKeptByNumber)
+{
+	tree_copy tree("wifi-laptop");
+	const std::string zone1 = "class/thermal/thermal_zone1";
+	const std::string hwmon = "devices/platform/coretemp.0/hwmon/hwmon3/";
+	ASSERT_EQ(rename((tree.path + "/" + zone1).c_str(),
+		      (tree.path + "/zone1").c_str()),
+	    0);
+	tree.remove(hwmon + "temp2_crit");
+	readings &r = read_tree(tree.path, true);
+	ASSERT_EQ(r.zones.zone.count, 2u);
+	EXPECT_FALSE(r.cpus.cpu.items[0].critical.known);
+	EXPECT_TRUE(r.cpus.cpu.items[1].critical.known);
+
+	ASSERT_EQ(rename((tree.path + "/zone1").c_str(),
+		      (tree.path + "/" + zone1).c_str()),
+	    0);
+	tree.write(zone1 + "/trip_point_0_type", "passive\n");
+	tree.write(zone1 + "/trip_point_0_temp", "85000\n");
+	tree.write(hwmon + "temp2_crit", "105000\n");
+	begin_readings(&r);
+	collect_cpus(&r);
+	collect_zones(&r);
+	ASSERT_EQ(r.zones.zone.count, 3u);
+	const zone_reading &wifi = r.zones.zone.items[1];
+	EXPECT_EQ(wifi.number, 1);
+	EXPECT_STREQ(wifi.type, "iwlwifi_1");
+	EXPECT_EQ(wifi.limits.passive.value, 85000);
+	EXPECT_FALSE(r.zones.zone.items[2].limits.passive.known);
+	EXPECT_EQ(r.zones.zone.items[0].limits.critical.value, 99000);
+	EXPECT_EQ(r.cpus.cpu.items[0].critical.value, 105000);
 }
 
 // A battery that cannot say how much is left has no time, rather than

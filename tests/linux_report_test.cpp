@@ -43,6 +43,8 @@ TEST(LinuxReport, WholeReportOfEachFixture)
 	    {"hybrid-cpu", {}, "hybrid-cpu"},
 	    {"garbage", {}, "garbage"},
 	    {"big-64cpu", {}, "big-64cpu"},
+	    {"wifi-laptop", {}, "wifi-laptop"},
+	    {"two-socket", {}, "two-socket"},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.report);

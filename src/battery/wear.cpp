@@ -1,4 +1,5 @@
-// The section that -x adds about batteries: cycles and health.
+// The section that -x adds about batteries: cycles, health, and the time
+// until full while a battery charges.
 
 #include <stdio.h>
 
@@ -12,11 +13,15 @@ bool present(const battery_unit &u)
 	return u.stage > battery_stage::not_present;
 }
 
-bool any_wear(const battery_units &b)
+bool any_wear(const readings &r)
 {
+	const battery_units &b = r.batteries;
+
 	for (int unit = 0; unit < read_battery_units(b); unit++) {
 		const battery_unit &u = b.unit[unit];
-		if (present(u) && (u.cycles >= 0 || battery_health_known(u)))
+		if (present(u) &&
+		    (u.cycles >= 0 || battery_health_known(u) ||
+			battery_time_to_full(u, r.source) >= 0))
 			return true;
 	}
 	return false;
@@ -40,7 +45,7 @@ void report_battery_wear(const readings &r)
 	const battery_units &b = r.batteries;
 	char label[48];
 
-	if (!any_wear(b))
+	if (!any_wear(r))
 		return;
 	puts("\n[Battery wear]");
 	for (int unit = 0; unit < read_battery_units(b); unit++) {
@@ -59,5 +64,12 @@ void report_battery_wear(const readings &r)
 			print_health(u);
 		else
 			puts("unknown");
+		int64_t to_full = battery_time_to_full(u, r.source);
+		if (to_full < 0)
+			continue;
+		snprintf(label, sizeof label, "battery%d time to full:", unit);
+		print_label(label);
+		printf("%lld:%02lld\n", static_cast<long long>(to_full / 3600),
+		    static_cast<long long>(to_full / 60 % 60));
 	}
 }

@@ -1,4 +1,5 @@
 #include <stdio.h>
+#include <time.h>
 
 #include "format/format.h"
 #include "json.h"
@@ -62,26 +63,37 @@ void string(const char (&field)[battery_string_size])
 	putchar('"');
 }
 
+// The report's time as RFC 3339 in UTC, to the second.
+void timestamp(int64_t seconds)
+{
+	time_t t = static_cast<time_t>(seconds);
+	struct tm utc;
+	char text[32];
+
+	if (gmtime_r(&t, &utc) == nullptr ||
+	    strftime(text, sizeof text, "\"%Y-%m-%dT%H:%M:%SZ\"", &utc) == 0) {
+		fputs("null", stdout);
+		return;
+	}
+	fputs(text, stdout);
+}
+
 void cpus(const readings &r)
 {
 	container list;
 
 	fputs("[", stdout);
-	for (size_t n = 0; n < r.cpus.cpu.count; n++) {
-		const cpu_reading &c = r.cpus.cpu.items[n];
+	for (const cpu_reading &c : r.cpus.cpu) {
 		const cpu_throttling &t = c.throttling;
-		bool critical =
-		    n < r.cpus.critical.count && r.cpus.critical.items[n].known;
 		container o;
 		next(&list);
 		putchar('{');
 		key(&o, "cpu");
-		printf("%zu", n);
+		printf("%d", c.number);
 		key(&o, "temperature_celsius");
 		null_or_celsius(r, c.known, c.temperature);
 		key(&o, "critical_temperature_celsius");
-		null_or_celsius(r, critical,
-		    critical ? r.cpus.critical.items[n].value : 0);
+		null_or_celsius(r, c.critical.known, c.critical.value);
 		key(&o, "thermal_throttle_logged");
 		null_or_bool(t.logged >= 0, t.logged > 0);
 		key(&o, "core_throttles");
@@ -138,19 +150,21 @@ void zones(const readings &r)
 	container list;
 
 	putchar('[');
-	for (size_t n = 0; n < r.zones.temperature.count; n++) {
+	for (const zone_reading &z : r.zones.zone) {
 		container trips;
 		next(&list);
-		printf("{\"zone\":\"tz%zu\",\"temperature_celsius\":", n);
-		print_celsius(r.source.temperature,
-		    r.zones.temperature.items[n]);
+		printf("{\"zone\":\"tz%d\",\"type\":", z.number);
+		if (z.type[0] != '\0')
+			string(z.type);
+		else
+			fputs("null", stdout);
+		fputs(",\"temperature_celsius\":", stdout);
+		null_or_celsius(r, z.known, z.temperature);
 		fputs(",\"trip_points\":[", stdout);
-		if (n < r.zones.limits.count)
-			each_trip_point(r.zones.limits.items[n],
-			    [&](const char *type,
-				const temperature_reading &t) {
-				    trip_point(r, &trips, type, t);
-			    });
+		each_trip_point(z.limits,
+		    [&](const char *type, const temperature_reading &t) {
+			    trip_point(r, &trips, type, t);
+		    });
 		fputs("]}", stdout);
 	}
 	putchar(']');
@@ -180,6 +194,9 @@ void summary(const readings &r)
 	key(&o, "time_remaining_seconds");
 	null_or_decimal(s.supported && s.time >= 0,
 	    s.time * r.source.seconds_per_time);
+	int64_t to_full = battery_total_time_to_full(r);
+	key(&o, "time_to_full_seconds");
+	null_or_decimal(to_full >= 0, to_full);
 	// Unknown where the word is, or where it says that no battery is
 	// present.
 	state_bits(&o,
@@ -249,6 +266,9 @@ void battery(const readings &r, int unit, const battery_unit &u)
 	key(&o, "time_remaining_seconds");
 	null_or_decimal(charge && u.time >= 0,
 	    u.time * r.source.seconds_per_time);
+	int64_t to_full = battery_time_to_full(u, r.source);
+	key(&o, "time_to_full_seconds");
+	null_or_decimal(to_full >= 0, to_full);
 	amount(r, &o, u, "rate_watts", "rate_amperes", charge, u.rate);
 	key(&o, "voltage_volts");
 	null_or_decimal(status && u.voltage != -1,
@@ -289,6 +309,8 @@ void write_json(const readings &r)
 	fputs("{\"pelko\":{", stdout);
 	key(&o, "schema_version");
 	putchar('1');
+	key(&o, "timestamp");
+	timestamp(r.time);
 	key(&o, "cpus");
 	cpus(r);
 	key(&o, "packages");

@@ -1,4 +1,5 @@
 #include <stdio.h>
+#include <time.h>
 
 #include "battery/battery.h"
 #include "flags/flags.h"
@@ -59,6 +60,7 @@ void report_metrics()
 void report_json()
 {
 	begin(true);
+	current.time = time(nullptr);
 	collect_all();
 	write_json(current);
 }

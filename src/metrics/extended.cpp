@@ -35,11 +35,12 @@ void battery_wear(const readings &r)
 	    gauge, false};
 	family start = {"pelko_battery_charge_start_threshold_ratio",
 	    "Charge level below which the battery starts charging, from 0 to 1: "
-	    "charge_control_start_threshold on Linux.",
+	    "charge_control_start_threshold, or charge_start_threshold, on "
+	    "Linux.",
 	    gauge, false};
 	family end = {"pelko_battery_charge_end_threshold_ratio",
 	    "Charge level at which the battery stops charging, from 0 to 1: "
-	    "charge_control_end_threshold on Linux.",
+	    "charge_control_end_threshold, or charge_stop_threshold, on Linux.",
 	    gauge, false};
 	int units = read_battery_units(r.batteries);
 
@@ -74,13 +75,13 @@ void battery_wear(const readings &r)
 	}
 }
 
-void trip_sample(const readings &r, family *f, size_t zone, const char *type,
+void trip_sample(const readings &r, family *f, int32_t zone, const char *type,
     const temperature_reading &t)
 {
 	if (!t.known)
 		return;
 	begin_sample(f);
-	printf("{zone=\"tz%zu\",type=\"%s\"}", zone, type);
+	printf("{zone=\"tz%d\",type=\"%s\"}", zone, type);
 	celsius_value(r, t.value);
 }
 
@@ -91,12 +92,10 @@ void trip_points(const readings &r)
 	    "FreeBSD, trip_point_N_temp on Linux.",
 	    gauge, false};
 
-	for (size_t zone = 0;
-	     zone < r.zones.temperature.count && zone < r.zones.limits.count;
-	     zone++)
-		each_trip_point(r.zones.limits.items[zone],
+	for (const zone_reading &z : r.zones.zone)
+		each_trip_point(z.limits,
 		    [&](const char *type, const temperature_reading &t) {
-			    trip_sample(r, &trips, zone, type, t);
+			    trip_sample(r, &trips, z.number, type, t);
 		    });
 }
 
@@ -118,26 +117,24 @@ void cpu_limits(const readings &r)
 	    "on Linux.",
 	    counter, false};
 
-	for (size_t cpu = 0;
-	     cpu < r.cpus.critical.count && cpu < r.cpus.cpu.count; cpu++) {
-		if (!r.cpus.critical.items[cpu].known)
+	for (const cpu_reading &c : r.cpus.cpu) {
+		if (!c.critical.known)
 			continue;
 		begin_sample(&critical);
-		printf("{cpu=\"%zu\"}", cpu);
-		celsius_value(r, r.cpus.critical.items[cpu].value);
+		printf("{cpu=\"%d\"}", c.number);
+		celsius_value(r, c.critical.value);
 	}
 	family *const counts[] = {&logged, &throttles, &seconds};
 	for (family *f : counts) {
-		for (size_t cpu = 0; cpu < r.cpus.cpu.count; cpu++) {
-			const cpu_throttling &t =
-			    r.cpus.cpu.items[cpu].throttling;
+		for (const cpu_reading &c : r.cpus.cpu) {
+			const cpu_throttling &t = c.throttling;
 			int64_t value = f == &logged ? t.logged
 			    : f == &throttles	     ? t.core_throttles
 						     : t.core_throttle_ms;
 			if (value < 0)
 				continue;
 			begin_sample(f);
-			printf("{cpu=\"%zu\"}", cpu);
+			printf("{cpu=\"%d\"}", c.number);
 			count_value(value, f == &seconds ? 1000 : 1);
 		}
 	}

@@ -19,23 +19,21 @@ void temperatures(const readings &r)
 
 	if (r.cpus.count_known) {
 		sample(&cpus, static_cast<long long>(r.cpus.cpu.count));
-		int n = 0;
 		for (const cpu_reading &c : r.cpus.cpu) {
-			if (c.known) {
-				begin_sample(&cpu);
-				printf("{cpu=\"%d\"} ", n);
-				print_celsius(r.source.temperature,
-				    c.temperature);
-				putchar('\n');
-			}
-			n++;
+			if (!c.known)
+				continue;
+			begin_sample(&cpu);
+			printf("{cpu=\"%d\"} ", c.number);
+			print_celsius(r.source.temperature, c.temperature);
+			putchar('\n');
 		}
 	}
-	int n = 0;
-	for (int32_t value : r.zones.temperature) {
+	for (const zone_reading &z : r.zones.zone) {
+		if (!z.known)
+			continue;
 		begin_sample(&zone);
-		printf("{zone=\"tz%d\"} ", n++);
-		print_celsius(r.source.temperature, value);
+		printf("{zone=\"tz%d\"} ", z.number);
+		print_celsius(r.source.temperature, z.temperature);
 		putchar('\n');
 	}
 }
@@ -51,7 +49,11 @@ void summary(const readings &r)
 	    false};
 	family time = {"pelko_battery_total_time_remaining_seconds",
 	    "Time left on all batteries together.", gauge, false};
+	family full = {"pelko_battery_total_time_to_full_seconds",
+	    "Time until all charging batteries together are full.", gauge,
+	    false};
 	const battery_summary &s = r.summary;
+	int64_t to_full = battery_total_time_to_full(r);
 
 	if (s.acline != -1)
 		sample(&ac, s.acline != 0);
@@ -61,6 +63,8 @@ void summary(const readings &r)
 		sample(&ratio, s.life, 100);
 	if (s.time >= 0)
 		sample(&time, s.time * r.source.seconds_per_time);
+	if (to_full >= 0)
+		sample(&full, to_full);
 }
 
 // A record string as a label value: control bytes as '?', then the
@@ -77,6 +81,24 @@ void print_label(const char *name, const char (&field)[battery_string_size])
 		putchar(*p);
 	}
 	putchar('"');
+}
+
+// Each Linux zone's type, apart from its readings so that their labels stay
+// as they are: joined on zone where it is wanted.
+void zone_info(const readings &r)
+{
+	family info = {"pelko_thermal_zone_info",
+	    "The thermal zone's type: thermal_zoneN/type on Linux.", gauge,
+	    false};
+
+	for (const zone_reading &z : r.zones.zone) {
+		if (!z.known || z.type[0] == '\0')
+			continue;
+		begin_sample(&info);
+		printf("{zone=\"tz%d\"", z.number);
+		print_label("type", z.type);
+		fputs("} 1\n", stdout);
+	}
 }
 
 void info_sample(family *f, int unit, const battery_unit &u)
@@ -102,7 +124,8 @@ struct unit_metric {
 	battery_stage needs; // the unit's readings went at least this far
 	measure in;
 	// The value, false when it is not known.
-	bool (*value)(const battery_unit &u, int64_t *value);
+	bool (*value)(const battery_unit &u, const source_units &s,
+	    int64_t *value);
 };
 
 bool known(int64_t field, int64_t *value)
@@ -120,7 +143,7 @@ bool bit(int32_t state, int32_t mask, int64_t *value)
 const unit_metric unit_metrics[] = {
     {"pelko_battery_present", nullptr, "Whether the battery is present.",
 	battery_stage::not_present, measure::count,
-	[](const battery_unit &u, int64_t *v) {
+	[](const battery_unit &u, const source_units &, int64_t *v) {
 		*v = u.stage != battery_stage::not_present;
 		return true;
 	}},
@@ -128,57 +151,68 @@ const unit_metric unit_metrics[] = {
 	"pelko_battery_design_capacity_amphours",
 	"Design capacity of the battery.", battery_stage::no_charge,
 	measure::amount,
-	[](const battery_unit &u, int64_t *v) {
+	[](const battery_unit &u, const source_units &, int64_t *v) {
 		return known(u.design_capacity, v);
 	}},
     {"pelko_battery_last_full_capacity_watthours",
 	"pelko_battery_last_full_capacity_amphours",
 	"Capacity of the battery when it was last full.",
 	battery_stage::no_charge, measure::amount,
-	[](const battery_unit &u, int64_t *v) {
+	[](const battery_unit &u, const source_units &, int64_t *v) {
 		return known(u.last_full_capacity, v);
 	}},
     {"pelko_battery_design_voltage_volts", nullptr,
 	"Design voltage of the battery.", battery_stage::no_charge,
 	measure::amount,
-	[](const battery_unit &u, int64_t *v) {
+	[](const battery_unit &u, const source_units &, int64_t *v) {
 		return known(u.design_voltage, v);
 	}},
     {"pelko_battery_remaining_ratio", nullptr,
 	"Remaining capacity of the battery, from 0 to 1.",
 	battery_stage::no_status, measure::percent,
-	[](const battery_unit &u, int64_t *v) { return known(u.percent, v); }},
+	[](const battery_unit &u, const source_units &, int64_t *v) {
+		return known(u.percent, v);
+	}},
     {"pelko_battery_time_remaining_seconds", nullptr,
 	"Time left on the battery.", battery_stage::no_status, measure::time,
-	[](const battery_unit &u, int64_t *v) {
+	[](const battery_unit &u, const source_units &, int64_t *v) {
 		*v = u.time;
 		return u.time >= 0;
+	}},
+    {"pelko_battery_time_to_full_seconds", nullptr,
+	"Time until the battery is full, while it charges.",
+	battery_stage::no_status, measure::count,
+	[](const battery_unit &u, const source_units &s, int64_t *v) {
+		*v = battery_time_to_full(u, s);
+		return *v >= 0;
 	}},
     {"pelko_battery_rate_watts", "pelko_battery_rate_amperes",
 	"Present charge or discharge rate of the battery.",
 	battery_stage::no_status, measure::amount,
-	[](const battery_unit &u, int64_t *v) { return known(u.rate, v); }},
+	[](const battery_unit &u, const source_units &, int64_t *v) {
+		return known(u.rate, v);
+	}},
     {"pelko_battery_voltage_volts", nullptr, "Present voltage of the battery.",
 	battery_stage::complete, measure::amount,
-	[](const battery_unit &u, int64_t *v) {
+	[](const battery_unit &u, const source_units &, int64_t *v) {
 		return u.status_state != battery_not_present &&
 		    known(u.voltage, v);
 	}},
     {"pelko_battery_charging", nullptr, "Whether the battery is charging.",
 	battery_stage::no_status, measure::count,
-	[](const battery_unit &u, int64_t *v) {
+	[](const battery_unit &u, const source_units &, int64_t *v) {
 		return bit(u.state, battery_charging, v);
 	}},
     {"pelko_battery_discharging", nullptr,
 	"Whether the battery is discharging.", battery_stage::no_status,
 	measure::count,
-	[](const battery_unit &u, int64_t *v) {
+	[](const battery_unit &u, const source_units &, int64_t *v) {
 		return bit(u.state, battery_discharging, v);
 	}},
     {"pelko_battery_critical", nullptr,
 	"Whether the battery is critically low.", battery_stage::no_status,
 	measure::count,
-	[](const battery_unit &u, int64_t *v) {
+	[](const battery_unit &u, const source_units &, int64_t *v) {
 		return bit(u.state, battery_critical, v);
 	}},
 };
@@ -216,7 +250,7 @@ void write_unit_family(const readings &r, const unit_metric &m, bool in_charge)
 		int64_t value;
 		if (u.stage < m.needs ||
 		    (m.charge_name != nullptr && u.in_charge != in_charge) ||
-		    !m.value(u, &value))
+		    !m.value(u, r.source, &value))
 			continue;
 		begin_sample(&f);
 		printf("{unit=\"%d\"}", unit);
@@ -246,6 +280,7 @@ void batteries(const readings &r)
 void write_metrics(const readings &r)
 {
 	temperatures(r);
+	zone_info(r);
 	summary(r);
 	batteries(r);
 	write_extended_metrics(r);

@@ -9,10 +9,11 @@
 // reader keeps from one report to the next.
 void begin_readings(readings *r);
 
-// The CPU count and each CPU's temperature.
+// The CPUs, each by its own number, and each one's temperature.
 void collect_cpus(readings *r);
 
-// The thermal zones, from 0 up to the first that cannot be read.
+// The thermal zones, each by its own number: on FreeBSD from 0 up to the
+// first that cannot be read; on Linux every zone folder.
 void collect_zones(readings *r);
 
 // The battery summary.

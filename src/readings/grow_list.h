@@ -49,6 +49,19 @@ struct grow_list {
 	// Forgets the records and keeps the memory for the next report.
 	void clear() { count = 0; }
 
+	// Takes the other list's records and gives it these.
+	void swap(grow_list &other)
+	{
+		T *i = items;
+		size_t n = count, c = capacity;
+		items = other.items;
+		count = other.count;
+		capacity = other.capacity;
+		other.items = i;
+		other.count = n;
+		other.capacity = c;
+	}
+
 	T *begin() { return items; }
 	T *end() { return items + count; }
 	const T *begin() const { return items; }

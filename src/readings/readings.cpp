@@ -24,12 +24,103 @@ void printable_string(const char (&field)[battery_string_size],
 bool plausible_limit(temperature_scale scale, int32_t value)
 {
 	if (scale == temperature_scale::decikelvin)
-		return value >= 2731 && value <= 4731;
-	return value >= 0 && value <= 200000;
+		return value > 2731 && value <= 4731;
+	return value > 0 && value <= 200000;
 }
 
 bool battery_health_known(const battery_unit &u)
 {
 	return u.stage >= battery_stage::no_charge && u.design_capacity > 0 &&
 	    u.last_full_capacity >= 0;
+}
+
+bool any_trip_point(const zone_limits &l)
+{
+	bool any = false;
+	each_trip_point(l, [&](const char *, const temperature_reading &t) {
+		any = any || t.known;
+	});
+	return any;
+}
+
+bool kept_cpu_critical(const cpu_readings &c, cpu_reading *cpu)
+{
+	const cpu_reading *before = find_numbered(c.previous, cpu->number);
+
+	if (before == nullptr || !before->critical.known)
+		return false;
+	cpu->critical = before->critical;
+	return true;
+}
+
+bool kept_zone_settings(const zone_readings &z, zone_reading *zone)
+{
+	const zone_reading *before = find_numbered(z.previous, zone->number);
+
+	if (before == nullptr || !before->settings_read)
+		return false;
+	memcpy(zone->type, before->type, sizeof zone->type);
+	zone->limits = before->limits;
+	zone->settings_read = true;
+	return true;
+}
+
+bool any_zone_known(const zone_readings &z)
+{
+	for (const zone_reading &zone : z.zone)
+		if (zone.known)
+			return true;
+	return false;
+}
+
+namespace {
+
+bool charging(const battery_unit &u)
+{
+	return u.stage >= battery_stage::no_status &&
+	    u.state != battery_not_present && (u.state & battery_charging) != 0;
+}
+
+// What is missing of the last full capacity, in the unit's amounts; -1
+// when a value is missing.
+int64_t missing_charge(const battery_unit &u)
+{
+	if (u.last_full_capacity < 0 || u.remaining_capacity < 0 ||
+	    u.remaining_capacity > u.last_full_capacity)
+		return u.last_full_capacity >= 0 && u.remaining_capacity >= 0
+		    ? 0
+		    : -1;
+	return u.last_full_capacity - u.remaining_capacity;
+}
+
+} // namespace
+
+int64_t battery_time_to_full(const battery_unit &u, const source_units &s)
+{
+	if (!charging(u))
+		return -1;
+	if (u.time_to_full >= 0)
+		return u.time_to_full * s.seconds_per_time;
+	int64_t missing = missing_charge(u);
+	if (missing < 0 || u.rate <= 0)
+		return -1;
+	return missing * 3600 / u.rate;
+}
+
+int64_t battery_total_time_to_full(const readings &r)
+{
+	int64_t seconds = 0;
+	bool any = false;
+
+	for (int unit = 0; unit < read_battery_units(r.batteries); unit++) {
+		const battery_unit &u = r.batteries.unit[unit];
+		if (!charging(u))
+			continue;
+		int64_t own = battery_time_to_full(u, r.source);
+		if (own < 0)
+			return -1;
+		seconds += own;
+		any = true;
+	}
+	return any ? seconds : -1;
 }

@@ -24,6 +24,25 @@ constexpr source_units freebsd_units = {temperature_scale::decikelvin, 1000,
     60};
 constexpr source_units linux_units = {temperature_scale::millicelsius, 1, 1};
 
+// The entry with that number in a list kept in ascending order of the
+// numbers, or nullptr.
+template <typename T>
+const T *find_numbered(const grow_list<T> &list, int32_t number)
+{
+	size_t low = 0, high = list.count;
+
+	while (low < high) {
+		size_t middle = low + (high - low) / 2;
+		if (list.items[middle].number < number)
+			low = middle + 1;
+		else
+			high = middle;
+	}
+	return low < list.count && list.items[low].number == number
+	    ? &list.items[low]
+	    : nullptr;
+}
+
 // A temperature that may be unknown, in the source's scale.
 struct temperature_reading {
 	bool known;
@@ -37,9 +56,14 @@ struct cpu_throttling {
 	int64_t core_throttle_ms; // for how long; -1 unknown
 };
 
+// A CPU by its own number: dev.cpu.N on FreeBSD, cpuN on Linux.
 struct cpu_reading {
+	int32_t number;
 	bool known;
 	int32_t temperature;
+	// Its critical temperature, a firmware setting: once known, kept for
+	// the run under the CPU's number (read again while unknown).
+	temperature_reading critical;
 	cpu_throttling throttling;
 };
 
@@ -56,11 +80,10 @@ struct package_reading {
 
 struct cpu_readings {
 	bool count_known;
-	grow_list<cpu_reading> cpu; // one per CPU, numbered from 0
-	grow_list<package_reading> packages;
-	// Each CPU's critical temperature, a firmware setting: read once, on
-	// the first report that asks, and kept for the run.
-	grow_list<temperature_reading> critical;
+	grow_list<cpu_reading> cpu; // in ascending order of their numbers
+	grow_list<package_reading> packages; // in ascending order too
+	// The CPUs of the report before, whose limits carry over.
+	grow_list<cpu_reading> previous;
 };
 
 // A zone's trip points, firmware settings read once and kept for the run.
@@ -89,15 +112,46 @@ void each_trip_point(const zone_limits &l, F each)
 		each(active[i], l.active[i]);
 }
 
-// The zones numbered from 0 up to the first that cannot be read.
-struct zone_readings {
-	grow_list<int32_t> temperature;
-	grow_list<zone_limits> limits; // kept from one report to the next
+// A zone's kind as Linux names it ("acpitz", "x86_pkg_temp"); FreeBSD
+// names none.
+constexpr size_t zone_type_size = 32;
+
+// A thermal zone by its own number: hw.acpi.thermal.tzN on FreeBSD,
+// thermal_zoneN on Linux.
+struct zone_reading {
+	int32_t number;
+	bool known; // its temperature could be read
+	int32_t temperature;
+	// Its type and trip points, firmware settings: once read, kept for
+	// the run under the zone's number (read again while none is known).
+	bool settings_read;
+	char type[zone_type_size]; // "" when unknown
+	zone_limits limits;
 };
 
+// FreeBSD: the zones from 0 up to the first that cannot be read.  Linux:
+// every zone folder, readable or not.
+struct zone_readings {
+	grow_list<zone_reading> zone;	  // in ascending order of their numbers
+	grow_list<zone_reading> previous; // the report before's
+};
+
+// Whether any trip point is known.
+bool any_trip_point(const zone_limits &l);
+
+// Carry a CPU's critical temperature, or a zone's settings, over from the
+// report before, where that report knew them under the same number; false
+// when they must be read.
+bool kept_cpu_critical(const cpu_readings &c, cpu_reading *cpu);
+bool kept_zone_settings(const zone_readings &z, zone_reading *zone);
+
+// Whether any zone's temperature is known.
+bool any_zone_known(const zone_readings &z);
+
 // Whether a firmware limit is one: a critical temperature or trip point
-// from 0 to 200 °C.  Firmware marks an absent one with sentinels far
-// outside (-1 tenths of a kelvin, -274000 or -273150 millidegrees).
+// above 0 °C and at most 200 °C.  Firmware marks an absent one with 0, the
+// usual "not set", or with sentinels far outside (-1 tenths of a kelvin,
+// -274000 or -273150 millidegrees).
 bool plausible_limit(temperature_scale scale, int32_t value);
 
 // The battery summary, every value as the source gives it.
@@ -124,6 +178,8 @@ constexpr int max_battery_unit = 64;
 
 // Firmware strings: at most 32 bytes, NUL-terminated when shorter.
 constexpr size_t battery_string_size = 32;
+// A zone's type is shown by the same rule.
+static_assert(zone_type_size == battery_string_size);
 
 // How far the readings of one unit went: each stage but the last names
 // the step at which the unit's readings end.
@@ -159,9 +215,12 @@ struct battery_unit {
 	int32_t percent; // remaining capacity; -1: unknown
 	int64_t time;	 // time left; negative: unknown
 	int64_t rate;	 // present rate
+	// Linux: the seconds to full that the driver estimates; -1 unknown.
+	int64_t time_to_full;
 	// The status.
 	int32_t status_state; // its own state word
 	int64_t voltage;
+	int64_t remaining_capacity; // -1 unknown
 	// The extended readings (-x, -p, -j).
 	int64_t cycles;	      // charge cycles; -1 unknown
 	int32_t charge_start; // charging starts below, percent; -1 unknown
@@ -183,6 +242,8 @@ struct battery_units {
 };
 
 struct readings {
+	// When the report was read, in seconds since the epoch (UTC).
+	int64_t time;
 	// Whether to read what -x, -p and -j show beyond the report: limits,
 	// throttling, packages and dies, wear.
 	bool extended;
@@ -195,6 +256,16 @@ struct readings {
 
 // Whether the unit's health, last full over design capacity, is known.
 bool battery_health_known(const battery_unit &u);
+
+// Seconds until the unit is full while it charges: the driver's own
+// estimate, or what is missing of the last full capacity over the present
+// rate; -1 when it does not charge or a value is missing.
+int64_t battery_time_to_full(const battery_unit &u, const source_units &s);
+
+// The same for all charging units together, one after the other as
+// their firmware charges them: their times summed; -1 when none charges
+// or one of them has no time.
+int64_t battery_total_time_to_full(const readings &r);
 
 // The units of count that were read: at most max_battery_unit + 1.
 int read_battery_units(const battery_units &b);

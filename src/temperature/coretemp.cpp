@@ -11,15 +11,14 @@ void report_coretemp(const readings &r)
 		return;
 	}
 	puts("[Coretemp]");
-	int cpu = 0;
 	for (const cpu_reading &c : r.cpus.cpu) {
 		if (c.known)
-			printf("\tCPU%i:\t\t\t\t%.1lf\t\t\t\t%c\n", cpu,
+			printf("\tCPU%i:\t\t\t\t%.1lf\t\t\t\t%c\n", c.number,
 			    shown_temperature(r.source.temperature,
 				c.temperature),
 			    temp_unit_char());
 		else
-			printf("\tCPU%i:\t\t\t\tCannot get temperature\n", cpu);
-		cpu++;
+			printf("\tCPU%i:\t\t\t\tCannot get temperature\n",
+			    c.number);
 	}
 }

@@ -17,79 +17,66 @@ void print_temperature(const readings &r, const char *label, int32_t value)
 
 bool any_cpu_limit(const readings &r)
 {
-	for (const temperature_reading &t : r.cpus.critical)
-		if (t.known)
-			return true;
 	for (const cpu_reading &c : r.cpus.cpu)
-		if (c.throttling.logged >= 0)
+		if (c.critical.known || c.throttling.logged >= 0)
 			return true;
 	return false;
-}
-
-bool any_trip_point(const zone_limits &l)
-{
-	bool any = false;
-	each_trip_point(l, [&](const char *, const temperature_reading &t) {
-		any = any || t.known;
-	});
-	return any;
 }
 
 void print_cpu_limits(const readings &r)
 {
 	char label[48];
 
-	for (size_t cpu = 0; cpu < r.cpus.cpu.count; cpu++) {
-		if (cpu < r.cpus.critical.count &&
-		    r.cpus.critical.items[cpu].known) {
-			snprintf(label, sizeof label, "CPU%zu critical:", cpu);
-			print_temperature(r, label,
-			    r.cpus.critical.items[cpu].value);
+	for (const cpu_reading &c : r.cpus.cpu) {
+		if (c.critical.known) {
+			snprintf(label, sizeof label,
+			    "CPU%d critical:", c.number);
+			print_temperature(r, label, c.critical.value);
 		}
-		int8_t logged = r.cpus.cpu.items[cpu].throttling.logged;
-		if (logged >= 0) {
-			snprintf(label, sizeof label, "CPU%zu throttled:", cpu);
+		if (c.throttling.logged >= 0) {
+			snprintf(label, sizeof label,
+			    "CPU%d throttled:", c.number);
 			print_label(label);
-			puts(logged ? "yes" : "no");
+			puts(c.throttling.logged ? "yes" : "no");
 		}
 	}
 }
 
-void print_trip(const readings &r, size_t zone, const char *type,
-    const temperature_reading &t)
+// "tz0 critical:", or with the zone's type, "tz0 (acpitz) critical:".
+void print_zone_limits(const readings &r, const zone_reading &z)
 {
-	char label[48];
+	char label[96];
+	char shown[zone_type_size + 1];
 
-	if (!t.known)
-		return;
-	snprintf(label, sizeof label, "tz%zu %s:", zone, type);
-	print_temperature(r, label, t.value);
-}
-
-void print_zone_limits(const readings &r, size_t zone, const zone_limits &l)
-{
-	each_trip_point(l, [&](const char *type, const temperature_reading &t) {
-		print_trip(r, zone, type, t);
-	});
+	printable_string(z.type, shown);
+	each_trip_point(z.limits,
+	    [&](const char *type, const temperature_reading &t) {
+		    if (!t.known)
+			    return;
+		    if (z.type[0] != '\0')
+			    snprintf(label, sizeof label,
+				"tz%d (%s) %s:", z.number, shown, type);
+		    else
+			    snprintf(label, sizeof label, "tz%d %s:", z.number,
+				type);
+		    print_temperature(r, label, t.value);
+	    });
 }
 
 } // namespace
 
 void report_thermal_limits(const readings &r)
 {
-	size_t zones = r.zones.temperature.count < r.zones.limits.count
-	    ? r.zones.temperature.count
-	    : r.zones.limits.count;
 	bool any = any_cpu_limit(r);
 
-	for (size_t zone = 0; zone < zones; zone++)
-		any = any || any_trip_point(r.zones.limits.items[zone]);
+	for (const zone_reading &z : r.zones.zone)
+		any = any || any_trip_point(z.limits);
 	if (!any)
 		return;
 	puts("\n[Thermal limits]");
 	print_cpu_limits(r);
-	for (size_t zone = 0; zone < zones; zone++)
-		print_zone_limits(r, zone, r.zones.limits.items[zone]);
+	for (const zone_reading &z : r.zones.zone)
+		print_zone_limits(r, z);
 }
 
 void report_packages(const readings &r)

@@ -3,21 +3,22 @@
 #include "flags/flags.h"
 #include "temperature.h"
 
-// Each zone's line stands under a header of its own.
+// Each zone's line stands under a header of its own; a zone whose
+// temperature cannot be read is left out.
 void report_thermal_zones(const readings &r)
 {
-	if (r.zones.temperature.count == 0) {
+	if (!any_zone_known(r.zones)) {
 		show_notice(
 		    "\n[ACPI Thermal]\n\tNo ACPI Thermal Zone Support.\n",
 		    report_flags);
 		return;
 	}
-	int zone = 0;
-	for (int32_t value : r.zones.temperature) {
+	for (const zone_reading &z : r.zones.zone) {
+		if (!z.known)
+			continue;
 		puts("\n[ACPI Thermal]");
-		printf("\ttz%i:\t\t\t\t%.1lf\t\t\t\t%c\n", zone,
-		    shown_temperature(r.source.temperature, value),
+		printf("\ttz%i:\t\t\t\t%.1lf\t\t\t\t%c\n", z.number,
+		    shown_temperature(r.source.temperature, z.temperature),
 		    temp_unit_char());
-		zone++;
 	}
 }

@@ -87,6 +87,7 @@ void read_unit(int fd, int unit, acpi_battery_ioctl_arg *arg, battery_unit *u)
 {
 	u->cycles = -1;
 	u->charge_start = u->charge_end = -1;
+	u->time_to_full = u->remaining_capacity = -1;
 	u->stage = battery_stage::invalid_unit;
 	if (unit > max_battery_unit)
 		return;
@@ -112,6 +113,7 @@ void read_unit(int fd, int unit, acpi_battery_ioctl_arg *arg, battery_unit *u)
 		return;
 	u->status_state = static_cast<int32_t>(arg->bst.state);
 	u->voltage = field(arg->bst.volt);
+	u->remaining_capacity = field(arg->bst.cap);
 	u->stage = battery_stage::complete;
 }
 
@@ -133,8 +135,10 @@ void read_units(int fd, battery_units *b, bool extended)
 	for (int unit = 0; unit < read_battery_units(*b); unit++) {
 		battery_unit *u = &b->unit[unit];
 		read_unit(fd, unit, &arg, u);
-		// Asked last, so that the other requests go as they always do.
-		if (extended && u->stage > battery_stage::not_present)
+		// Asked last, so that the other requests go as they always do;
+		// and only with the design data, which the cycles belong to in
+		// every output.
+		if (extended && u->stage >= battery_stage::no_charge)
 			u->cycles = read_cycles(fd, unit, &arg);
 	}
 }

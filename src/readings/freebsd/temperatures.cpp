@@ -20,7 +20,7 @@ namespace {
 // that was not read.
 cpu_reading read_cpu(int cpu)
 {
-	cpu_reading reading = {false, 0, {-1, -1, -1}};
+	cpu_reading reading = {cpu, false, 0, {false, 0}, {-1, -1, -1}};
 	text_ptr name = format_text("dev.cpu.%i.temperature", cpu);
 
 	if (sysctl_exists(name.get())) {
@@ -59,12 +59,15 @@ void read_throttling(int cpu, cpu_reading *c)
 		c->throttling.logged = logged != 0 ? 1 : 0;
 }
 
+// tjmax, kept from the report before once known.
 void read_critical(readings *r)
 {
-	for (size_t cpu = r->cpus.critical.count; cpu < r->cpus.cpu.count;
-	     cpu++) {
-		text_ptr name = format_text("dev.cpu.%zu.coretemp.tjmax", cpu);
-		*r->cpus.critical.add() = limit(read_temperature(name.get()));
+	for (cpu_reading &c : r->cpus.cpu) {
+		if (kept_cpu_critical(r->cpus, &c))
+			continue;
+		text_ptr name =
+		    format_text("dev.cpu.%i.coretemp.tjmax", c.number);
+		c.critical = limit(read_temperature(name.get()));
 	}
 }
 
@@ -96,12 +99,11 @@ void collect_cpus(readings *r)
 {
 	int count;
 
+	r->cpus.previous.swap(r->cpus.cpu);
 	r->cpus.cpu.clear();
 	r->cpus.packages.clear();
 	r->cpus.count_known = read_cpu_count(&count);
-	if (!r->cpus.count_known)
-		return;
-	for (int cpu = 0; cpu < count; cpu++) {
+	for (int cpu = 0; r->cpus.count_known && cpu < count; cpu++) {
 		cpu_reading *c = r->cpus.cpu.add();
 		*c = read_cpu(cpu);
 		if (r->extended)
@@ -110,6 +112,7 @@ void collect_cpus(readings *r)
 	if (!r->extended)
 		return;
 	read_critical(r);
+	// amdtemp's variables are there whether or not the count reads.
 	read_packages(r);
 }
 
@@ -138,18 +141,25 @@ zone_limits read_limits(int zone)
 
 void collect_zones(readings *r)
 {
-	r->zones.temperature.clear();
+	r->zones.previous.swap(r->zones.zone);
+	r->zones.zone.clear();
 	for (int zone = 0; zone < INT_MAX; zone++) {
 		int32_t raw;
 		text_ptr name =
 		    format_text("hw.acpi.thermal.tz%i.temperature", zone);
 		if (!sysctl_read_int(name.get(), &raw))
 			break;
-		*r->zones.temperature.add() = raw;
+		zone_reading *z = r->zones.zone.add();
+		z->number = zone;
+		z->known = true;
+		z->temperature = raw;
 	}
 	if (!r->extended)
 		return;
-	for (size_t zone = r->zones.limits.count;
-	     zone < r->zones.temperature.count; zone++)
-		*r->zones.limits.add() = read_limits(static_cast<int>(zone));
+	for (zone_reading &z : r->zones.zone) {
+		if (kept_zone_settings(r->zones, &z))
+			continue;
+		z.limits = read_limits(z.number);
+		z.settings_read = any_trip_point(z.limits);
+	}
 }

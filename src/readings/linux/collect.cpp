@@ -4,7 +4,7 @@
 
 #include <err.h>
 #include <errno.h>
-#include <limits.h>
+#include <stddef.h>
 
 #include "cpu_extras.h"
 #include "cpu_temp.h"
@@ -12,6 +12,7 @@
 #include "readings/collect.h"
 #include "supply_list.h"
 #include "sysfs_read.h"
+#include "zones.h"
 
 namespace {
 
@@ -28,19 +29,28 @@ void begin_readings(readings *r)
 
 namespace {
 
-// The critical temperatures of the CPUs not yet asked about, and the
-// packages, each package's throttle count read from its first CPU.
-void collect_extras(readings *r, int count)
+// The packages are the CPUs' packages, with the packages that hwmon
+// sensors name; each package's throttle count is read once, from its
+// first CPU.
+void collect_packages(readings *r)
 {
-	for (size_t cpu = r->cpus.critical.count;
-	     cpu < static_cast<size_t>(count); cpu++)
-		*r->cpus.critical.add() =
-		    linux_cpu_critical(static_cast<int>(cpu));
-	linux_cpu_packages(&r->cpus.packages);
-	for (package_reading &p : r->cpus.packages) {
-		for (int cpu = 0; cpu < count; cpu++) {
+	grow_list<package_reading> &packages = r->cpus.packages;
+
+	for (size_t cpu = 0; cpu < r->cpus.cpu.count; cpu++)
+		if (linux_cpu_package(cpu) >= 0)
+			linux_package(&packages, linux_cpu_package(cpu));
+	linux_cpu_packages(&packages);
+	static_assert(offsetof(package_reading, package) == 0);
+	packages.sort([](const void *a, const void *b) {
+		int32_t x = *static_cast<const int32_t *>(a);
+		int32_t y = *static_cast<const int32_t *>(b);
+		return (x > y) - (x < y);
+	});
+	for (package_reading &p : packages) {
+		for (size_t cpu = 0; cpu < r->cpus.cpu.count; cpu++) {
 			if (linux_cpu_package(cpu) == p.package) {
-				p.throttles = linux_package_throttles(cpu);
+				p.throttles = linux_package_throttles(
+				    r->cpus.cpu.items[cpu].number);
 				break;
 			}
 		}
@@ -51,40 +61,42 @@ void collect_extras(readings *r, int count)
 
 void collect_cpus(readings *r)
 {
-	int count;
-
 	linux_forget_temperatures();
+	r->cpus.previous.swap(r->cpus.cpu);
 	r->cpus.cpu.clear();
 	r->cpus.packages.clear();
-	r->cpus.count_known = linux_cpu_count(&count);
-	if (!r->cpus.count_known)
-		return;
-	for (int cpu = 0; cpu < count; cpu++) {
+	size_t count = linux_cpu_count();
+	r->cpus.count_known = count > 0;
+	for (size_t cpu = 0; cpu < count; cpu++) {
 		cpu_reading *c = r->cpus.cpu.add();
+		c->number = linux_cpu_number(cpu);
 		c->known = linux_cpu_temperature(cpu, &c->temperature);
 		c->throttling = {-1, -1, -1};
-		if (r->extended)
-			linux_cpu_throttling(cpu, &c->throttling);
+		if (!r->extended)
+			continue;
+		linux_cpu_throttling(c->number, &c->throttling);
+		if (!kept_cpu_critical(r->cpus, c))
+			c->critical = linux_cpu_critical(cpu);
 	}
 	if (r->extended)
-		collect_extras(r, count);
+		collect_packages(r);
 }
 
+// Every zone folder; one whose temperature cannot be read (a radio's zone
+// while it is off) hides none of the others.
 void collect_zones(readings *r)
 {
-	int32_t millicelsius;
-
-	r->zones.temperature.clear();
-	for (int zone = 0;
-	     zone < INT_MAX && linux_zone_temperature(zone, &millicelsius);
-	     zone++)
-		*r->zones.temperature.add() = millicelsius;
-	if (!r->extended)
-		return;
-	for (size_t zone = r->zones.limits.count;
-	     zone < r->zones.temperature.count; zone++)
-		*r->zones.limits.add() =
-		    linux_zone_limits(static_cast<int>(zone));
+	r->zones.previous.swap(r->zones.zone);
+	r->zones.zone.clear();
+	linux_list_zones(&r->zones.zone);
+	for (zone_reading &z : r->zones.zone) {
+		z.known = linux_zone_temperature(z.number, &z.temperature);
+		if (!r->extended || kept_zone_settings(r->zones, &z))
+			continue;
+		linux_zone_type(z.number, z.type);
+		z.limits = linux_zone_limits(z.number);
+		z.settings_read = z.type[0] != '\0' || any_trip_point(z.limits);
+	}
 }
 
 // The summary and every unit at once: both come from one listing of

@@ -1,5 +1,5 @@
 // What the extended readings add on Linux beside the temperatures: the
-// CPUs' throttle counters and the zones' trip points.
+// CPUs' throttle counters.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +12,3 @@ void linux_cpu_throttling(int cpu, cpu_throttling *throttling);
 // cpuN/thermal_throttle/package_throttle_count: how often CPU N's package
 // throttled; -1 unknown.
 int64_t linux_package_throttles(int cpu);
-
-// thermal_zoneN/trip_point_M_type and _temp: critical, hot, passive and
-// the k-th active trip point.
-zone_limits linux_zone_limits(int zone);

@@ -69,16 +69,6 @@ void list_cpus()
 	cpus.sort(compare_numbers);
 }
 
-cpu_entry *find_cpu(int number)
-{
-	if (!cpus_listed)
-		list_cpus();
-	if (cpus.count == 0)
-		return nullptr;
-	return static_cast<cpu_entry *>(bsearch(&number, cpus.items, cpus.count,
-	    sizeof(cpu_entry), compare_numbers));
-}
-
 // One input of a hwmon, by its label.  Returns false for labels that say
 // nothing about a CPU.
 bool classify(const char *label, bool amd, sensor *s)
@@ -229,21 +219,6 @@ int core_sensor(int package, int core, int32_t *millicelsius)
 	return -1;
 }
 
-// The package that reads the sensor: AMD's lone hwmon serves package 0.
-package_reading *package_of(grow_list<package_reading> *packages,
-    const sensor &s)
-{
-	int id = s.package == -1 ? 0 : s.package;
-
-	for (package_reading &p : *packages)
-		if (p.package == id)
-			return &p;
-	package_reading *p = packages->add();
-	p->package = id;
-	p->throttles = -1;
-	return p;
-}
-
 // A package's own sensor, or a die's, into its package.
 void add_package_sensor(grow_list<package_reading> *packages, sensor *s)
 {
@@ -251,7 +226,9 @@ void add_package_sensor(grow_list<package_reading> *packages, sensor *s)
 
 	if (!sensor_temperature(s, &millicelsius))
 		return;
-	package_reading *p = package_of(packages, *s);
+	// AMD's lone hwmon serves package 0.
+	package_reading *p =
+	    linux_package(packages, s->package == -1 ? 0 : s->package);
 	if (s->kind != sensor_kind::amd_ccd) {
 		// Tctl, then Tdie, where a package has both.
 		if (!p->temperature.known || s->kind == sensor_kind::amd_tctl)
@@ -267,31 +244,32 @@ void add_package_sensor(grow_list<package_reading> *packages, sensor *s)
 
 } // namespace
 
-bool linux_cpu_count(int *count)
+size_t linux_cpu_count()
 {
 	if (!cpus_listed)
 		list_cpus();
-	if (cpus.count == 0 || cpus.count > static_cast<size_t>(INT32_MAX))
-		return false;
-	*count = static_cast<int>(cpus.count);
-	return true;
+	return cpus.count;
 }
 
-bool linux_cpu_temperature(int cpu, int32_t *millicelsius)
+int32_t linux_cpu_number(size_t cpu)
 {
-	cpu_entry *entry = find_cpu(cpu);
-	if (entry == nullptr)
-		return false;
+	return cpus.items[cpu].number;
+}
+
+bool linux_cpu_temperature(size_t cpu, int32_t *millicelsius)
+{
+	cpu_entry *entry = &cpus.items[cpu];
 	if (entry->temp.state == reading::unread) {
 		int32_t package, core;
 		entry->package = entry->sensor = -1;
 		if (sysfs_read_int(&package,
 			"devices/system/cpu/cpu%d/topology/physical_package_id",
-			cpu))
+			entry->number))
 			entry->package = package;
 		if (entry->package != -1 &&
 		    sysfs_read_int(&core,
-			"devices/system/cpu/cpu%d/topology/core_id", cpu))
+			"devices/system/cpu/cpu%d/topology/core_id",
+			entry->number))
 			entry->sensor = core_sensor(package, core,
 			    &entry->temp.millicelsius);
 		entry->temp.state =
@@ -301,23 +279,22 @@ bool linux_cpu_temperature(int cpu, int32_t *millicelsius)
 	return entry->temp.state == reading::known;
 }
 
-int linux_cpu_package(int cpu)
+int linux_cpu_package(size_t cpu)
 {
-	cpu_entry *entry = find_cpu(cpu);
-	return entry == nullptr ? -1 : entry->package;
+	return cpus.items[cpu].package;
 }
 
-temperature_reading linux_cpu_critical(int cpu)
+temperature_reading linux_cpu_critical(size_t cpu)
 {
 	temperature_reading t = {false, 0};
-	cpu_entry *entry = find_cpu(cpu);
+	const cpu_entry &entry = cpus.items[cpu];
 
-	if (entry == nullptr || entry->sensor == -1)
+	if (entry.sensor == -1)
 		return t;
 	// Read once for the CPUs that share the sensor.
-	cached_temp &c = sensors.items[entry->sensor].critical;
+	cached_temp &c = sensors.items[entry.sensor].critical;
 	if (c.state == reading::unread) {
-		const sensor &s = sensors.items[entry->sensor];
+		const sensor &s = sensors.items[entry.sensor];
 		bool ok =
 		    sysfs_read_int(&c.millicelsius,
 			"class/hwmon/hwmon%d/temp%d_crit", s.hwmon, s.input) &&
@@ -330,6 +307,17 @@ temperature_reading linux_cpu_critical(int cpu)
 	return t;
 }
 
+package_reading *linux_package(grow_list<package_reading> *packages, int id)
+{
+	for (package_reading &p : *packages)
+		if (p.package == id)
+			return &p;
+	package_reading *p = packages->add();
+	p->package = id;
+	p->throttles = -1;
+	return p;
+}
+
 void linux_cpu_packages(grow_list<package_reading> *packages)
 {
 	if (!sensors_listed)
@@ -337,12 +325,6 @@ void linux_cpu_packages(grow_list<package_reading> *packages)
 	for (sensor &s : sensors)
 		if (s.kind != sensor_kind::core)
 			add_package_sensor(packages, &s);
-}
-
-bool linux_zone_temperature(int zone, int32_t *millicelsius)
-{
-	return sysfs_read_int(millicelsius, "class/thermal/thermal_zone%d/temp",
-	    zone);
 }
 
 void linux_forget_temperatures()

@@ -1,31 +1,38 @@
-// Temperatures from sysfs: the CPU cores from hwmon, the thermal zones from
-// class/thermal, in millidegrees Celsius.
+// The CPU core temperatures from sysfs, in millidegrees Celsius: the CPUs
+// as devices/system/cpu lists them, each by its own number, and the hwmon
+// sensors that serve them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "readings/readings.h"
 
-// The cpuN folders under devices/system/cpu; false when there are none.
-bool linux_cpu_count(int *count);
+// The cpuN folders under devices/system/cpu, listed on first use; CPU i,
+// below, is the i-th of them in ascending order of N.
+size_t linux_cpu_count();
 
-// Logical CPU N's core temperature; false when no sensor covers it.  A
-// sensor that several CPUs share is read once until the next forget.
-bool linux_cpu_temperature(int cpu, int32_t *millicelsius);
+// CPU i's own number N.
+int32_t linux_cpu_number(size_t cpu);
 
-// Logical CPU N's physical package id, once its temperature was asked
-// for; -1 when unknown.
-int linux_cpu_package(int cpu);
+// CPU i's core temperature; false when no sensor covers it.  A sensor that
+// several CPUs share is read once until the next forget.
+bool linux_cpu_temperature(size_t cpu, int32_t *millicelsius);
 
-// The critical temperature beside the input that CPU N read.
-temperature_reading linux_cpu_critical(int cpu);
+// CPU i's physical package id, once its temperature was asked for; -1
+// when unknown.
+int linux_cpu_package(size_t cpu);
 
-// The packages and their dies: coretemp's "Package id P"; k10temp's Tctl
-// (or Tdie) and its TccdK as die K-1.
+// The critical temperature beside the input that CPU i read.
+temperature_reading linux_cpu_critical(size_t cpu);
+
+// The package with that id in the list, added when it is not there yet.
+package_reading *linux_package(grow_list<package_reading> *packages, int id);
+
+// The packages' and their dies' temperatures: coretemp's "Package id P";
+// k10temp's Tctl (or Tdie) and its TccdK as die K-1.  A package that no
+// list holds yet is added.
 void linux_cpu_packages(grow_list<package_reading> *packages);
-
-// class/thermal/thermal_zoneN/temp.
-bool linux_zone_temperature(int zone, int32_t *millicelsius);
 
 // Forgets the CPUs, the sensors and what was read of them, so that the
 // next report lists and reads afresh.

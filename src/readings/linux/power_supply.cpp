@@ -235,11 +235,18 @@ namespace {
 
 // The cycles, unknown where the firmware does not count (0); the
 // thresholds, each unknown alone when its file cannot be read.
+// The threshold's file, else the file older vendor drivers give it.
+int64_t threshold(battery *b, number_attr attr, number_attr older)
+{
+	return battery_known(b, attr) ? battery_number(b, attr)
+				      : battery_number(b, older);
+}
+
 void read_wear(battery *b, battery_unit *u)
 {
 	int64_t cycles = battery_number(b, CYCLE_COUNT);
-	int64_t start = battery_number(b, CHARGE_START);
-	int64_t end = battery_number(b, CHARGE_END);
+	int64_t start = threshold(b, CHARGE_START, CHARGE_START_OLD);
+	int64_t end = threshold(b, CHARGE_END, CHARGE_STOP_OLD);
 
 	u->cycles = cycles > 0 ? cycles : -1;
 	u->charge_start = start >= 0 ? percent_or_unknown(start) : -1;
@@ -275,6 +282,11 @@ void linux_battery_unit(size_t unit, battery_unit *u, bool extended)
 	u->rate = rate(b);
 	u->status_state = u->state;
 	u->voltage = amount(battery_number(b, VOLTAGE_NOW));
+	u->remaining_capacity = amount(now(b));
+	// Asked only while charging, when it can say something.
+	u->time_to_full = battery_text_is(b, STATUS, "Charging")
+	    ? battery_number(b, TIME_TO_FULL_NOW)
+	    : -1;
 	u->cycles = -1;
 	u->charge_start = u->charge_end = -1;
 	if (extended && u->stage != battery_stage::not_present)

@@ -11,8 +11,10 @@ namespace {
 const char *const number_names[NUMBER_ATTRS] = {"present", "capacity",
     "energy_now", "energy_full", "energy_full_design", "charge_now",
     "charge_full", "charge_full_design", "power_now", "current_now",
-    "time_to_empty_now", "voltage_now", "voltage_min_design", "cycle_count",
-    "alarm", "charge_control_start_threshold", "charge_control_end_threshold"};
+    "time_to_empty_now", "time_to_full_now", "voltage_now",
+    "voltage_min_design", "cycle_count", "alarm",
+    "charge_control_start_threshold", "charge_control_end_threshold",
+    "charge_start_threshold", "charge_stop_threshold"};
 
 const char *const text_names[TEXT_ATTRS] = {"status", "capacity_level",
     "model_name", "serial_number", "technology", "manufacturer"};

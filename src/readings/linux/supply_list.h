@@ -20,6 +20,7 @@ enum number_attr {
 	POWER_NOW,
 	CURRENT_NOW,
 	TIME_TO_EMPTY_NOW,
+	TIME_TO_FULL_NOW,
 	VOLTAGE_NOW,
 	VOLTAGE_MIN_DESIGN,
 	CYCLE_COUNT,
@@ -27,6 +28,9 @@ enum number_attr {
 	ALARM,
 	CHARGE_START,
 	CHARGE_END,
+	// The names that older vendor drivers give the thresholds.
+	CHARGE_START_OLD,
+	CHARGE_STOP_OLD,
 	NUMBER_ATTRS
 };
 

@@ -1,0 +1,82 @@
+#include <string.h>
+
+#include "sysfs_read.h"
+#include "zones.h"
+
+namespace {
+
+int by_number(const void *a, const void *b)
+{
+	int32_t x = static_cast<const zone_reading *>(a)->number;
+	int32_t y = static_cast<const zone_reading *>(b)->number;
+	return (x > y) - (x < y);
+}
+
+} // namespace
+
+void linux_list_zones(grow_list<zone_reading> *zones)
+{
+	sysfs_list("class/thermal", [&](const char *name) {
+		int number;
+		if (sysfs_name_number(name, "thermal_zone", &number))
+			zones->add()->number = number;
+	});
+	zones->sort(by_number);
+}
+
+bool linux_zone_temperature(int zone, int32_t *millicelsius)
+{
+	return sysfs_read_int(millicelsius, "class/thermal/thermal_zone%d/temp",
+	    zone);
+}
+
+void linux_zone_type(int zone, char (&type)[zone_type_size])
+{
+	if (!sysfs_read_text(type, sizeof type,
+		"class/thermal/thermal_zone%d/type", zone))
+		type[0] = '\0';
+}
+
+namespace {
+
+// The reading of a trip point of that type: each type's first, and the
+// active ones in order.
+temperature_reading *trip_point(zone_limits *l, const char *type, int *actives)
+{
+	temperature_reading *t = nullptr;
+
+	if (strcmp(type, "critical") == 0)
+		t = &l->critical;
+	else if (strcmp(type, "hot") == 0)
+		t = &l->hot;
+	else if (strcmp(type, "passive") == 0)
+		t = &l->passive;
+	else if (strcmp(type, "active") == 0 && *actives < active_trip_points)
+		t = &l->active[(*actives)++];
+	return t != nullptr && !t->known ? t : nullptr;
+}
+
+} // namespace
+
+zone_limits linux_zone_limits(int zone)
+{
+	zone_limits l = {};
+	int actives = 0;
+	char type[16];
+
+	for (int m = 0; m < 64 &&
+	     sysfs_read_text(type, sizeof type,
+		 "class/thermal/thermal_zone%d/trip_point_%d_type", zone, m);
+	     m++) {
+		temperature_reading *t = trip_point(&l, type, &actives);
+		int32_t value;
+		if (t == nullptr ||
+		    !sysfs_read_int(&value,
+			"class/thermal/thermal_zone%d/trip_point_%d_temp", zone,
+			m))
+			continue;
+		*t = {plausible_limit(temperature_scale::millicelsius, value),
+		    value};
+	}
+	return l;
+}
