@@ -112,6 +112,44 @@ TEST(LinuxMetrics, NoPowerSupplyClass)
 	EXPECT_EQ(r.out.find("pelko_batter"), std::string::npos);
 }
 
+// Under every open-files limit from 4 to 72, an interval run with -o
+// either replaces the file with whole reports or stops with status 1 and
+// leaves it as it was: never a report with a reading missing.  Each run is
+// ended by timeout(1) with SIGTERM after 0.1 s.
+TEST(LinuxMetrics, EveryDescriptorLimit)
+{
+	REQUIRE_SYSFS_MOUNT();
+	const char script[] =
+	    "mount --bind \"$1\" /sys || exit 2\n"
+	    "cd \"$3\" && \"$2\" -p > whole || exit 2\n"
+	    "n=4\n"
+	    "while [ $n -le 72 ]; do\n"
+	    "  printf 'previous\\n' > pelko.prom\n"
+	    "  prlimit --nofile=$n:$n timeout -s TERM 0.1 \"$2\" -i 0 -p \\\n"
+	    "    -o pelko.prom 2>/dev/null\n"
+	    "  s=$?\n"
+	    "  if cmp -s pelko.prom whole; then\n"
+	    "    [ $s = 124 ] || [ $s = 1 ] || echo \"$n: status $s\"\n"
+	    "  elif [ \"$(cat pelko.prom)\" = previous ]; then\n"
+	    "    [ $s = 1 ] || echo \"$n: nothing written, status $s\"\n"
+	    "  else echo \"$n: a partial report\"; fi\n"
+	    "  [ \"$(ls -A | tr '\\n' ' ')\" = 'pelko.prom whole ' ] ||\n"
+	    "    echo \"$n: left $(ls -A)\"\n"
+	    "  n=$((n + 1))\n"
+	    "done\n";
+	for (const char *name : {"intel-laptop", "big-64cpu"}) {
+		SCOPED_TRACE(name);
+		char dir[] = "/tmp/pelko-limit-XXXXXX";
+		ASSERT_NE(mkdtemp(dir), nullptr);
+		run_result r = run_command({"/usr/bin/unshare", "-m",
+		    "--propagation", "private", "/bin/sh", "-c", script, "sh",
+		    trees + name, PELKO_PATH, dir});
+		run_command({"/bin/rm", "-rf", dir});
+		EXPECT_EQ(r.status, 0) << r.err;
+		EXPECT_EQ(r.out, "");
+	}
+}
+
 // A port on 127.0.0.1 that nothing listens on just now.
 int free_port()
 {

@@ -1,4 +1,5 @@
 #include <sys/resource.h>
+#include <errno.h>
 #include <fcntl.h>
 #include <string.h>
 #include <unistd.h>
@@ -13,19 +14,30 @@ namespace {
 // Attribute paths are short; a longer one is read without being kept.
 constexpr size_t kept_path_size = 128;
 
-// Half the descriptors the process may have: a 64-CPU machine with every
-// extended reading keeps some 450 under the usual limit of 1024; a larger
-// machine opens and closes the files beyond, as every report once did.
+// Descriptors the report needs besides the kept files: the standard
+// three, the sysfs root, a folder being listed, a file read once, the
+// temporary file of -o, and a few to spare.
+constexpr rlim_t report_descriptors = 12;
+
+// Half of what the process may have beyond those: a 64-CPU machine with
+// every extended reading keeps some 450 under the usual limit of 1024; a
+// larger machine, or a smaller limit, opens and closes the files beyond,
+// as every report once did.  Under a limit of 14 or less nothing is kept.
 size_t max_kept()
 {
+	static bool known;
 	static size_t most;
 
-	if (most == 0) {
+	if (!known) {
 		rlimit limit;
-		rlim_t half = getrlimit(RLIMIT_NOFILE, &limit) == 0
-		    ? limit.rlim_cur / 2
-		    : 128;
-		most = half < 64 ? 64 : half > 8192 ? 8192 : half;
+		rlim_t spare = getrlimit(RLIMIT_NOFILE, &limit) == 0
+		    ? limit.rlim_cur
+		    : 256;
+		spare = spare > report_descriptors
+		    ? (spare - report_descriptors) / 2
+		    : 0;
+		most = spare > 8192 ? 8192 : static_cast<size_t>(spare);
+		known = true;
 	}
 	return most;
 }
@@ -78,6 +90,19 @@ void keep(const char *path, uint64_t hash, int fd)
 
 } // namespace
 
+int kept_openat(int folder, const char *path, int flags)
+{
+	for (;;) {
+		int fd = openat(folder, path, flags);
+		if (fd != -1 || (errno != EMFILE && errno != ENFILE) ||
+		    kept.count == 0)
+			return fd;
+		// Out of descriptors: a kept file gives its own up, so that no
+		// reading is lost for want of one.
+		drop(kept.count - 1);
+	}
+}
+
 ssize_t kept_read(int root, const char *path, char *buffer, size_t size)
 {
 	uint64_t hash = path_hash(path);
@@ -92,8 +117,8 @@ ssize_t kept_read(int root, const char *path, char *buffer, size_t size)
 		drop(static_cast<size_t>(k - kept.items));
 	}
 	// O_NONBLOCK: a FIFO planted in the tree fails to read, never hangs.
-	int fd =
-	    openat(root, path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+	int fd = kept_openat(root, path,
+	    O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
 	if (fd < 0)
 		return -1;
 	ssize_t length = pread(fd, buffer, size, 0);

@@ -8,9 +8,15 @@
 
 #include <cstddef>
 
+// openat(2), but when the process is out of descriptors (EMFILE, ENFILE),
+// kept files are closed one by one until it succeeds or none is left:
+// only then does it fail with that error.
+int kept_openat(int folder, const char *path, int flags);
+
 // Reads up to size bytes of the file at path, relative to the folder root:
 // through its kept descriptor, or opened anew and kept.  pread(2)'s result;
-// -1 with errno set when the file cannot be opened or read.
+// -1 with errno set when the file cannot be opened or read: EMFILE or
+// ENFILE only when no kept file was left to make room.
 ssize_t kept_read(int root, const char *path, char *buffer, size_t size);
 
 // Closes the files that no read asked for since the last sweep: their

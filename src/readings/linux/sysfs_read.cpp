@@ -1,4 +1,5 @@
 #include <sys/syscall.h>
+#include <err.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -18,11 +19,24 @@ char root_storage[PATH_MAX];
 const char *root_path = "/sys";
 int root_fd = -1;
 
+// A file that could not be opened for want of descriptors, with none kept
+// to give up, is not a missing file: the report would lack a reading, and
+// a report is either whole or not published.  Stops with status 1.
+void need_descriptors(const char *path)
+{
+	if (errno == EMFILE || errno == ENFILE)
+		err(1, "%s%s%s", root_path, *path != '\0' ? "/" : "", path);
+}
+
 // Opened on first use and kept: every report reads below it.
 int root()
 {
-	if (root_fd == -1)
-		root_fd = open(root_path, O_PATH | O_DIRECTORY | O_CLOEXEC);
+	if (root_fd == -1) {
+		root_fd = kept_openat(AT_FDCWD, root_path,
+		    O_PATH | O_DIRECTORY | O_CLOEXEC);
+		if (root_fd == -1)
+			need_descriptors("");
+	}
 	return root_fd;
 }
 
@@ -45,6 +59,8 @@ bool read_path(const char *path, char *text, size_t size)
 	char buffer[sysfs_max_file];
 
 	ssize_t length = kept_read(root(), path, buffer, sizeof buffer);
+	if (length < 0)
+		need_descriptors(path);
 	if (length <= 0 || static_cast<size_t>(length) == sizeof buffer)
 		return false;
 	size_t used = static_cast<size_t>(length);
@@ -171,9 +187,11 @@ bool sysfs_list_dir(const char *path, sysfs_entry_fn each, void *context)
 {
 	alignas(8) char buffer[16384];
 
-	int fd = openat(root(), path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-	if (fd < 0)
+	int fd = kept_openat(root(), path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+	if (fd < 0) {
+		need_descriptors(path);
 		return false;
+	}
 	long length;
 	while (
 	    (length = syscall(SYS_getdents64, fd, buffer, sizeof buffer)) > 0) {
