@@ -166,6 +166,7 @@ TEST(ReportFile, FailuresNameWhatFailed)
 	    {s.path("missing/pelko.prom"),
 		s.path("missing") + ": No such file or directory"},
 	    {s.path("plain/pelko.prom"), s.path("plain") + ": Not a directory"},
+	    {"", "-o: empty file name"},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.file);
@@ -263,10 +264,11 @@ pid_t start_writer(const std::string &scenario, const std::string &file,
 	return pid;
 }
 
-// The signal that ended pid, waiting at most 5 s; 0 when it still runs.
-int ending_signal(pid_t pid)
+// The signal that ended pid, waiting at most 5 s (or ms); 0 when it still
+// runs.
+int ending_signal(pid_t pid, int ms = 5000)
 {
-	for (int tries = 0; tries < 500; tries++) {
+	for (int tries = 0; tries < ms / 10; tries++) {
 		int status;
 		if (waitpid(pid, &status, WNOHANG) == pid)
 			return WIFSIGNALED(status) ? WTERMSIG(status) : -1;
@@ -274,6 +276,11 @@ int ending_signal(pid_t pid)
 	}
 	return 0;
 }
+
+// 50,000 CPUs: a report long enough that a signal finds its temporary
+// file nearly always.
+const std::string slow_report =
+    "ncpu 50000\nint dev.cpu.0.temperature 3232\nacpi rw\n";
 
 // A caught signal removes the temporary file and ends pelko with the
 // signal's own effect; a signal ignored at start stays ignored.
@@ -293,7 +300,8 @@ TEST(ReportFile, Signals)
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.name);
 		scratch s;
-		const std::string scenario = s.write("laptop.scenario", laptop);
+		const std::string scenario =
+		    s.write("laptop.scenario", slow_report);
 		const std::string file = s.path("pelko.prom");
 		pid_t pid = start_writer(scenario, file, true, c.ignored);
 		ASSERT_GT(pid, 0);
@@ -313,6 +321,61 @@ TEST(ReportFile, Signals)
 		    (std::vector<std::string>{"laptop.scenario",
 			"pelko.prom"}));
 	}
+}
+
+// Whether sig ends a process that left it at its default action, as the
+// kernel says: a child waits for it.
+bool ends_by_default(int sig)
+{
+	pid_t pid = fork();
+	if (pid == 0) {
+		rlimit none = {0, 0};
+		setrlimit(RLIMIT_CORE, &none);
+		signal(sig, SIG_DFL);
+		sigset_t all;
+		sigemptyset(&all);
+		sigprocmask(SIG_SETMASK, &all, nullptr);
+		for (;;)
+			pause();
+	}
+	usleep(20000);
+	kill(pid, sig);
+	int ended = ending_signal(pid, 200);
+	if (ended == 0) {
+		kill(pid, SIGKILL);
+		waitpid(pid, nullptr, 0);
+	}
+	return ended == sig;
+}
+
+// Every signal that kill -l lists and that ends a process by default ends
+// pelko with its own effect, the temporary file removed.
+TEST(ReportFile, EveryEndingSignal)
+{
+	scratch s;
+	const std::string scenario = s.write("laptop.scenario", slow_report);
+	const std::string file = s.path("pelko.prom");
+	int tried = 0;
+	for (int sig = 1; sig <= SIGRTMAX; sig++) {
+		// The C library's own, which kill -l leaves out.
+		if ((sig > 31 && sig < SIGRTMIN) || sig == SIGKILL ||
+		    sig == SIGSTOP || !ends_by_default(sig))
+			continue;
+		SCOPED_TRACE(strsignal(sig));
+		tried++;
+		unlink(file.c_str());
+		pid_t pid = start_writer(scenario, file, true, 0);
+		ASSERT_GT(pid, 0);
+		for (int tries = 0; tries < 500 && access(file.c_str(), F_OK);
+		     tries++)
+			usleep(10000);
+		kill(pid, sig);
+		EXPECT_EQ(ending_signal(pid), sig);
+		EXPECT_EQ(folder_entries(s.dir),
+		    (std::vector<std::string>{"laptop.scenario",
+			"pelko.prom"}));
+	}
+	EXPECT_GE(tried, 50);
 }
 
 // A file size limit below the report: SIGXFSZ ends pelko, and the file

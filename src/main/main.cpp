@@ -124,6 +124,8 @@ int main(int argc, char *argv[])
 			report_flags |= FLAG_EXTENDED;
 			break;
 		case 'o':
+			if (*optarg == '\0')
+				errx(1, "-o: empty file name");
 			report_file = optarg;
 			break;
 		case 'i':

@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "output.h"
+#include "platform/platform.h"
 
 static const char *report_path;
 static int saved_stdout = -1;
@@ -31,9 +32,9 @@ static char temp_path[PATH_MAX + sizeof temp_name];
 static char temp_template[sizeof temp_path];
 static volatile sig_atomic_t temp_exists;
 
-// Every signal that ends the process by default and can be caught.
-static const int ending_signals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGUSR1,
-    SIGUSR2, SIGALRM, SIGPIPE, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF};
+// Every signal that ends the process by default and can be caught, as
+// the system says: the handler removes the temporary file first.
+static sigset_t ending_signals;
 
 static void remove_temp()
 {
@@ -57,17 +58,21 @@ static void remove_temp_and_die(int sig)
 }
 
 // A signal ignored at start stays ignored: nohup(1) and the like decide.
+// A signal that the C library keeps for itself refuses the handler.
 static void catch_ending_signals()
 {
 	struct sigaction sa = {};
 
+	sigemptyset(&ending_signals);
+	for (int sig = 1; sig <= SIGRTMAX; sig++)
+		if (os_signal_ends_by_default(sig))
+			sigaddset(&ending_signals, sig);
 	sa.sa_handler = remove_temp_and_die;
-	sigemptyset(&sa.sa_mask);
-	for (int sig : ending_signals)
-		sigaddset(&sa.sa_mask, sig);
-	for (int sig : ending_signals) {
+	sa.sa_mask = ending_signals;
+	for (int sig = 1; sig <= SIGRTMAX; sig++) {
 		struct sigaction old;
-		if (sigaction(sig, nullptr, &old) == 0 &&
+		if (!sigismember(&ending_signals, sig) ||
+		    sigaction(sig, nullptr, &old) != 0 ||
 		    old.sa_handler == SIG_IGN)
 			continue;
 		sigaction(sig, &sa, nullptr);
@@ -168,10 +173,6 @@ static int create_temp()
 	// The ending signals wait while the file is made, so that the handler
 	// removes it once it exists, and never a file of the same name that
 	// stood there before.
-	sigset_t ending;
-	sigemptyset(&ending);
-	for (int sig : ending_signals)
-		sigaddset(&ending, sig);
 	for (int attempt = 0; attempt < 100; attempt++) {
 		memcpy(temp_path, temp_template, length + 1);
 		for (size_t i = length - 6; i < length; i++) {
@@ -182,7 +183,7 @@ static int create_temp()
 			temp_path[i] = letters[state % (sizeof letters - 1)];
 		}
 		sigset_t saved;
-		sigprocmask(SIG_BLOCK, &ending, &saved);
+		sigprocmask(SIG_BLOCK, &ending_signals, &saved);
 		int fd = open(temp_path,
 		    O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
 		int saved_errno = errno;

@@ -2,6 +2,7 @@
 // by the Linux build and the simulator.
 
 #include <errno.h>
+#include <signal.h>
 #include <stdio.h>
 #include <string.h>
 #include <unistd.h>
@@ -21,6 +22,27 @@ extern "C" void setprogname(const char *name)
 extern "C" const char *getprogname(void)
 {
 	return program_invocation_short_name;
+}
+
+// Linux ignores SIGCHLD, SIGURG and SIGWINCH by default, and SIGCONT
+// continues; SIGIO, SIGPWR, SIGSTKFLT and the real-time signals end the
+// process.
+bool os_signal_ends_by_default(int sig)
+{
+	switch (sig) {
+	case SIGKILL:
+	case SIGSTOP:
+	case SIGTSTP:
+	case SIGTTIN:
+	case SIGTTOU:
+	case SIGCONT:
+	case SIGCHLD:
+	case SIGURG:
+	case SIGWINCH:
+		return false;
+	default:
+		return sig > 0 && sig <= SIGRTMAX;
+	}
 }
 
 // glibc's getopt permutes the arguments unless the option string begins
