@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -238,6 +240,14 @@ struct tree_copy {
 	{
 		unlink((path + "/" + relative).c_str());
 	}
+	void remove_folder(const std::string &relative) const
+	{
+		std::filesystem::remove_all(path + "/" + relative);
+	}
+	void make_folder(const std::string &relative) const
+	{
+		std::filesystem::create_directories(path + "/" + relative);
+	}
 };
 
 const std::string laptop_battery =
@@ -319,6 +329,128 @@ TEST(LinuxReader, ExtendedReadings)
 	EXPECT_EQ(plain.batteries.unit[0].cycles, -1);
 }
 
+const std::string laptop_coretemp = "devices/platform/coretemp.0/hwmon/hwmon4/";
+const std::string laptop_zone0 = "devices/virtual/thermal/thermal_zone0/";
+const std::string zen_k10temp = "devices/pci0000:00/0000:00:18.3/hwmon/hwmon2/";
+
+// What the reader makes of values that drivers get wrong: each row changes
+// one file of a copy of a fixture, then checks one field of the record.
+TEST(LinuxReader, DriverOddities)
+{
+	const struct {
+		const char *name, *fixture;
+		std::string file, from, to; // from "": the whole file is to
+		std::function<int64_t(const readings &)> field;
+		int64_t expected;
+	} cases[] = {
+	    {"a 20-digit counter is refused, not wrapped past 2^64",
+		"intel-laptop",
+		"devices/system/cpu/cpu1/thermal_throttle/core_throttle_count",
+		"", "18446744073709551619\n",
+		[](const readings &r) {
+			return r.cpus.cpu.items[1].throttling.core_throttles;
+		},
+		-1},
+	    {"a cycle count of 0 is no count", "intel-laptop",
+		laptop_battery + "uevent", "CYCLE_COUNT=112", "CYCLE_COUNT=0",
+		[](const readings &r) { return r.batteries.unit[0].cycles; },
+		-1},
+	    {"more than the last full charge is 100 percent", "intel-laptop",
+		laptop_battery + "uevent", "ENERGY_NOW=41040000",
+		"ENERGY_NOW=60000000",
+		[](const readings &r) {
+			return int64_t{r.batteries.unit[0].percent};
+		},
+		100},
+	    {"a uevent without the type: the type file says it", "intel-laptop",
+		laptop_battery + "uevent", "POWER_SUPPLY_TYPE=Battery\n", "",
+		[](const readings &r) { return int64_t{r.summary.units}; }, 1},
+	    {"an implausible critical temperature is none", "intel-laptop",
+		laptop_coretemp + "temp2_crit", "", "250000\n",
+		[](const readings &r) {
+			const temperature_reading &t =
+			    r.cpus.cpu.items[0].critical;
+			return t.known ? t.value : -1;
+		},
+		-1},
+	    {"of two trip points of one type, the first", "intel-laptop",
+		laptop_zone0 + "trip_point_1_type", "", "critical\n",
+		[](const readings &r) {
+			return int64_t{
+			    r.zones.zone.items[0].limits.critical.value};
+		},
+		99000},
+	    // The die array has 16 slots: Tccd0 and Tccd17 name none.  Ten
+	    // times the dies, plus whether die 0 is known.
+	    {"AMD dies beyond the first 16 are left out", "amd-zen",
+		zen_k10temp + "temp3_label", "", "Tccd17\n",
+		[](const readings &r) {
+			const package_reading &p = r.cpus.packages.items[0];
+			return int64_t{p.dies * 10 + p.die[0].known};
+		},
+		20},
+	    {"AMD has no die 0 of its own", "amd-zen",
+		zen_k10temp + "temp4_label", "", "Tccd0\n",
+		[](const readings &r) {
+			const package_reading &p = r.cpus.packages.items[0];
+			return int64_t{p.dies * 10 + p.die[0].known};
+		},
+		11},
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.name);
+		tree_copy tree(c.fixture);
+		if (c.from.empty())
+			tree.write(c.file, c.to.c_str());
+		else
+			tree.edit(c.file, c.from, c.to);
+		EXPECT_EQ(c.field(read_tree(tree.path, true)), c.expected);
+	}
+}
+
+// Each report reads every file from its start, closes those that it no
+// longer reads, and keeps no more open than one report needs: five
+// reports, each over ten zones that the one before did not have, and a
+// CPU input that changes between them.
+TEST(LinuxReader, KeptFilesFollowTheReports)
+{
+	tree_copy tree("intel-laptop");
+	auto descriptors = [] {
+		return std::distance(std::filesystem::directory_iterator(
+					 "/proc/self/fd"),
+		    std::filesystem::directory_iterator());
+	};
+	readings &r = read_tree(tree.path);
+	long first = 0;
+	for (int report = 0; report < 5; report++) {
+		SCOPED_TRACE(report);
+		tree.remove_folder("class/thermal");
+		for (int zone = report * 10; zone < report * 10 + 10; zone++) {
+			std::string dir =
+			    "class/thermal/thermal_zone" + std::to_string(zone);
+			tree.make_folder(dir);
+			tree.write(dir + "/temp",
+			    std::to_string(zone * 1000).c_str());
+		}
+		const char *inputs[] = {"7\n", "60300\n", "1\n", "45000\n",
+		    "-5\n"};
+		tree.write(laptop_coretemp + "temp2_input", inputs[report]);
+		begin_readings(&r);
+		collect_cpus(&r);
+		collect_zones(&r);
+		EXPECT_EQ(r.cpus.cpu.items[0].temperature,
+		    atoi(inputs[report]));
+		ASSERT_EQ(r.zones.zone.count, 10u);
+		EXPECT_EQ(r.zones.zone.items[9].temperature,
+		    (report * 10 + 9) * 1000);
+		// A report closes what the one before no longer read: the
+		// files of two reports are open at most.
+		if (report == 1)
+			first = descriptors();
+		EXPECT_LE(descriptors(), report < 1 ? LONG_MAX : first);
+	}
+}
+
 // Limits are kept under the number of their CPU or zone, and only once
 // known: a zone that appears between two reports shows its own trip
 // points, and a critical temperature that could not be read at first is
@@ -354,6 +486,15 @@ TEST(LinuxReader, LimitsKeptByNumber)
 	EXPECT_FALSE(r.zones.zone.items[2].limits.passive.known);
 	EXPECT_EQ(r.zones.zone.items[0].limits.critical.value, 99000);
 	EXPECT_EQ(r.cpus.cpu.items[0].critical.value, 105000);
+
+	// A zone that goes away takes its trip points with it.
+	tree.remove("class/thermal/thermal_zone0");
+	begin_readings(&r);
+	collect_zones(&r);
+	ASSERT_EQ(r.zones.zone.count, 2u);
+	EXPECT_EQ(r.zones.zone.items[0].number, 1);
+	EXPECT_FALSE(r.zones.zone.items[0].limits.critical.known);
+	EXPECT_FALSE(r.zones.zone.items[1].limits.critical.known);
 }
 
 // A battery that cannot say how much is left has no time, rather than

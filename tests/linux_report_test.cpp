@@ -44,6 +44,7 @@ TEST(LinuxReport, WholeReportOfEachFixture)
 	    {"garbage", {}, "garbage"},
 	    {"big-64cpu", {}, "big-64cpu"},
 	    {"wifi-laptop", {}, "wifi-laptop"},
+	    {"wifi-laptop", {"-x"}, "wifi-laptop-x"},
 	    {"two-socket", {}, "two-socket"},
 	};
 	for (const auto &c : cases) {

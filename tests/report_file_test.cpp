@@ -378,6 +378,31 @@ TEST(ReportFile, EveryEndingSignal)
 	EXPECT_GE(tried, 50);
 }
 
+// An error that only close(2) reports, as a network file system or a
+// quota may: strace makes the close of the temporary file fail, and the
+// rename does not happen.
+TEST(ReportFile, CloseErrorStopsTheRename)
+{
+	SKIP_OR_FAIL_IF(tool_unavailable("/usr/bin/strace"));
+	scratch s;
+	const std::string scenario = s.write("laptop.scenario", laptop);
+	const std::string file = s.write("pelko.prom", "previous\n");
+	const char script[] =
+	    "strace -f -qq -o \"$1/trace\" -e trace=close \"$2\" \"$3\" -p \\\n"
+	    "  -o \"$1/scratch.prom\" || exit 2\n"
+	    "n=$(grep close \"$1/trace\" | grep -n 'close(1)' | cut -d: -f1)\n"
+	    "rm \"$1/trace\" \"$1/scratch.prom\"\n"
+	    "exec strace -f -qq -o /dev/null -e trace=close \\\n"
+	    "  -e inject=close:error=EIO:when=$n \"$2\" \"$3\" -p -o \"$4\"\n";
+	run_result r = run_command({"/bin/sh", "-c", script, "sh", s.dir,
+	    PELKO_SIM_PATH, scenario, file});
+	EXPECT_EQ(r.status, 1);
+	EXPECT_EQ(r.err, "pelko: " + file + ": Input/output error\n");
+	EXPECT_EQ(read_file(file), "previous\n");
+	EXPECT_EQ(folder_entries(s.dir),
+	    (std::vector<std::string>{"laptop.scenario", "pelko.prom"}));
+}
+
 // A file size limit below the report: SIGXFSZ ends pelko, and the file
 // keeps the previous report.
 TEST(ReportFile, FileSizeLimit)
