@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "battery_lines.h"
 #include "run.h"
 
 namespace {
@@ -37,24 +38,33 @@ const std::string summary = "\n[ACPI Battery (sysctl)]\n"
 			    "\tUnits:\t\t\t\t1\n";
 
 const std::string header0 = "\n[battery0]\n";
-const std::string present = "\tPresent:\t\t\tyes\n";
-const std::string design_mw = "\tDesign capacity:\t\t48000\t\t\t\tmWh\n"
-			      "\tLast full capacity:\t\t45000\t\t\t\tmWh\n"
-			      "\tTechnology:\t\t\tsecondary (rechargeable)\n"
-			      "\tDesign voltage\t\t\t11100\t\t\t\tmV\n"
-			      "\tCapacity (warn):\t\t2400\t\t\t\tmWh\n"
-			      "\tCapacity (low):\t\t\t800\t\t\t\tmWh\n"
-			      "\tLow/warn granularity:\t\t10\t\t\t\tmWh\n"
-			      "\tWarn/full granularity:\t\t10\t\t\t\tmWh\n";
-const std::string strings = "\tModel number:\t\t\t5B10W13930\n"
-			    "\tSerial number:\t\t\t1234\n"
-			    "\tType:\t\t\t\tLiP\n"
-			    "\tOEM info:\t\t\tSMP\n";
-const std::string discharging = "\tState:\t\t\t\tdischarging\n";
-const std::string charge = "\tRemaining capacity:\t\t87\t\t\t\tpercent\n"
-			   "\tRemaining time:\t\t\t2:05\n";
-const std::string rate_mw = "\tPresent rate:\t\t\t9500\t\t\t\tmW\n";
-const std::string voltage = "\tVoltage:\t\t\t12300\t\t\t\tmV\n";
+// A detail line: its label, then the value and its unit.
+std::string line(const char *label, const std::string &value,
+    const char *unit = nullptr)
+{
+	return label + value + (unit ? std::string("\t\t\t\t") + unit : "") +
+	    "\n";
+}
+
+namespace label = battery_label;
+
+const std::string present = line(label::present, "yes");
+const std::string design_mw = line(label::design_capacity, "48000", "mWh") +
+    line(label::last_full_capacity, "45000", "mWh") +
+    line(label::technology, "secondary (rechargeable)") +
+    line(label::design_voltage, "11100", "mV") +
+    line(label::warn_capacity, "2400", "mWh") +
+    line(label::low_capacity, "800", "mWh") +
+    line(label::low_warn_granularity, "10", "mWh") +
+    line(label::warn_full_granularity, "10", "mWh");
+const std::string strings = line(label::model, "5B10W13930") +
+    line(label::serial, "1234") + line(label::type, "LiP") +
+    line(label::oem, "SMP");
+const std::string discharging = line(label::state, "discharging");
+const std::string charge = line(label::remaining_capacity, "87", "percent") +
+    line(label::remaining_time, "2:05");
+const std::string rate_mw = line(label::present_rate, "9500", "mW");
+const std::string voltage = line(label::voltage, "12300", "mV");
 
 const std::string block = header0 + present + design_mw + strings +
     discharging + charge + rate_mw + voltage;

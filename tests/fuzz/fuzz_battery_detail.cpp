@@ -14,9 +14,13 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "battery/battery.h"
+#include "battery_lines.h"
 #include "flags/flags.h"
 #include "line_shapes.h"
 #include "platform/acpi_battery.h"
@@ -50,52 +54,50 @@ void take_bytes(void *to, size_t size)
 	input_left -= n;
 }
 
-const char *const shapes[] = {
-    "",
-    "[battery%d]",
-    "\tinvalid battery %d",
-    "\tget battery user info (%d) failed",
-    "\tget battery info (%d) failed",
-    "\tget battery status (%d) failed",
-    "\tBattery not present",
-    "\tPresent:\t\t\tyes",
-    "\tDesign capacity:\t\t%d\t\t\t\t%uh",
-    "\tDesign capacity:\t\tunknown",
-    "\tLast full capacity:\t\t%d\t\t\t\t%uh",
-    "\tLast full capacity:\t\tunknown",
-    "\tTechnology:\t\t\tprimary (non-rechargeable)",
-    "\tTechnology:\t\t\tsecondary (rechargeable)",
-    "\tDesign voltage\t\t\t%d\t\t\t\tmV",
-    "\tDesign voltage\t\tunknown",
-    "\tCapacity (warn):\t\t%d\t\t\t\t%uh",
-    "\tCapacity (warn):\t\tunknown",
-    "\tCapacity (low):\t\t\t%d\t\t\t\t%uh",
-    "\tCapacity (low):\t\t\tunknown",
-    "\tLow/warn granularity:\t\t%d\t\t\t\t%uh",
-    "\tLow/warn granularity:\t\tunknown",
-    "\tWarn/full granularity:\t\t%d\t\t\t\t%uh",
-    "\tWarn/full granularity:\t\tunknown",
-    "\tModel number:\t\t\t%s",
-    "\tSerial number:\t\t\t%s",
-    "\tType:\t\t\t\t%s",
-    "\tOEM info:\t\t\t%s",
-    "\tState:\t\t\t\t%w",
-    "\tRemaining capacity:\t\t%d\t\t\t\tpercent",
-    "\tRemaining capacity:\t\tunknown",
-    "\tRemaining time:\t\t\t%d:%d",
-    "\tRemaining time:\t\t\tunknown",
-    "\tPresent rate:\t\t\t%d\t\t\t\t%u",
-    "\tPresent rate:\t\t\tunknown",
-    "\tVoltage:\t\t\t%d\t\t\t\tmV",
-    "\tVoltage:\t\t\tunknown",
-    "[ACPI Battery (/dev/acpi)]",
-    "\tNo ACPI Battery support.",
-    "'hw.acpi.battery.units' returned -1, weird..",
-};
+// Every line the section may write: the report tests' labels, each with
+// the shapes of its values.
+std::vector<std::string> make_shapes()
+{
+	namespace label = battery_label;
+	const char *const amounts[] = {label::design_capacity,
+	    label::last_full_capacity, label::warn_capacity,
+	    label::low_capacity, label::low_warn_granularity,
+	    label::warn_full_granularity};
+	std::vector<std::string> shapes = {"", "[battery%d]",
+	    "\tinvalid battery %d", "\tget battery user info (%d) failed",
+	    "\tget battery info (%d) failed",
+	    "\tget battery status (%d) failed", "\tBattery not present",
+	    "[ACPI Battery (/dev/acpi)]", "\tNo ACPI Battery support.",
+	    "'hw.acpi.battery.units' returned -1, weird.."};
+	for (const char *a : amounts) {
+		shapes.push_back(std::string(a) + "%d\t\t\t\t%uh");
+		shapes.push_back(std::string(a) + "unknown");
+	}
+	const std::pair<const char *, const char *> others[] = {{label::present,
+								    "yes"},
+	    {label::technology, "primary (non-rechargeable)"},
+	    {label::technology, "secondary (rechargeable)"},
+	    {label::design_voltage, "%d\t\t\t\tmV"},
+	    {label::design_voltage_unknown, "unknown"}, {label::model, "%s"},
+	    {label::serial, "%s"}, {label::type, "%s"}, {label::oem, "%s"},
+	    {label::state, "%w"},
+	    {label::remaining_capacity, "%d\t\t\t\tpercent"},
+	    {label::remaining_capacity, "unknown"},
+	    {label::remaining_time, "%d:%d"},
+	    {label::remaining_time, "unknown"},
+	    {label::present_rate, "%d\t\t\t\t%u"},
+	    {label::present_rate, "unknown"}, {label::voltage, "%d\t\t\t\tmV"},
+	    {label::voltage, "unknown"}};
+	for (const auto &[l, value] : others)
+		shapes.push_back(std::string(l) + value);
+	return shapes;
+}
 
 bool known_shape(std::string_view line)
 {
-	for (const char *shape : shapes)
+	static const std::vector<std::string> shapes = make_shapes();
+
+	for (const std::string &shape : shapes)
 		if (line_has_shape(line, shape))
 			return true;
 	return false;
