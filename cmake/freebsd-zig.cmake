@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause
 # Cross-builds pelko for FreeBSD 14 on x86-64 with the Zig toolchain, which
 # ships FreeBSD's system headers and stub libraries of its libc:
 #

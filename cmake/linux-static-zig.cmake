@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause
 # Builds pelko for Linux on x86-64 as one static binary over musl, with the
 # Zig toolchain of the FreeBSD build: no loader and no shared library, so
 # one file serves every Linux host of a fleet, whatever its C library.

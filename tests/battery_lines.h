@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The labels of the battery detail lines, each with the tabs up to its
 // value.  The report tests build their expected lines from them and the
 // battery fuzzer its line shapes, so that a label changed for one is

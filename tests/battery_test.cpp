@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The battery summary from kernel variables and the per-battery detail
 // from the ACPI device.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Options, exit statuses, the report cycle and write errors.
 
 #include <gtest/gtest.h>

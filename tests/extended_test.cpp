@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // What -x, -p and -j show beyond the report: battery wear, thermal limits,
 // throttling, packages; and the JSON document, checked by real parsers
 // against the metrics.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The shipped pelko's metrics on the Linux fixtures: promtool takes them,
 // and a real node_exporter's textfile collector passes them on.
 

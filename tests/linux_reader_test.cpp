@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The Linux reader in-process, against the fixture trees: the record of
 // one report in sysfs's own units (millidegrees, micro-units, seconds).
 

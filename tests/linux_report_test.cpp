@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The shipped pelko on Linux, each fixture tree mounted over /sys in a
 // private mount namespace: its whole report, byte for byte.  That needs
 // root; without it the tests are skipped, unless PELKO_REQUIRE_ALL_TESTS

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The readings as Prometheus metrics (-p), through pelko-sim, checked by
 // promtool.
 

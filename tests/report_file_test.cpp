@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Reports written to a file (-o): what may be replaced, how failures are
 // named, and that no signal, closed descriptor or full disk leaves a
 // temporary or partial file behind.

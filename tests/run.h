@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Runs pelko or pelko-sim as a child process and collects what it wrote.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The simulator refuses a scenario it cannot read, naming file and line.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Running the shipped pelko with a fixture tree mounted over /sys, in a
 // private mount namespace (root only), and the tools the tests check its
 // output with.  Where something is missing the tests are skipped, unless

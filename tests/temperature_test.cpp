@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Temperature conversion, the CPU core section and the thermal zones.
 
 #include <gtest/gtest.h>

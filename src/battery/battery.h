@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Batteries: the summary section and the per-battery detail section.
 #pragma once
 

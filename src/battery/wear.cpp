@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The section that -x adds about batteries: cycles, health, and the time
 // until full while a battery charges.
 

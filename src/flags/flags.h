@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The option bits every section reads, and the gate for the notices that
 // a facility is missing as a whole.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Number and line formats that several writers share.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The readings as one JSON document: {"pelko": {...}}, on one line.
 //
 // Every reading the report and the metrics have: arrays of objects that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Reading the kernel's variable tree: 32-bit integers by dotted name, the
 // battery subtree, and the CPU count by numeric identifier.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // pelko: print the machine's thermal and power state.
 
 #include <ctype.h>

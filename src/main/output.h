@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Where each report goes: standard output, or with -o a file that each
 // report replaces whole.
 #pragma once

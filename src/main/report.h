@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The report cycle.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The metrics beyond the report: battery wear, thermal limits, throttling,
 // packages and dies.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // A metric family of the text exposition format, written sample by
 // sample.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The readings as Prometheus metrics, in the text exposition format.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The battery requests of the ACPI device and their result records.
 //
 // FreeBSD's own definitions are used where they exist; elsewhere records of

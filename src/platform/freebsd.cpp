@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // FreeBSD: the system's own calls, unchanged.
 
 #include <sys/types.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // What the BSD C library has and glibc lacks or does differently.  Shared
 // by the Linux build and the simulator.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Linux: the few system calls of the program itself.  The readings come
 // from sysfs, through the Linux reader.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The thin layer between the program and the operating system.
 //
 // Every function here keeps the contract of the system call it is named

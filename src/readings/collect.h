@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Filling the record of one report, section by section.  Each system has
 // its own reader: the build links the one for its target.  Each call reads
 // its section afresh and replaces what the record held of it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // A list of plain records that grows with realloc(3) and is released when
 // it goes out of scope.  The readings and the Linux reader keep their
 // lists in it; pelko links no C++ runtime library, so no std::vector.

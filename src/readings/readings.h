@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The readings of one report, as a reader takes them from its system and
 // before any writer formats them.  Every value stays in its source's own
 // units until it is written: converting early loses digits.

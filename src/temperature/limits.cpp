@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The sections that -x adds about temperatures: the thermal limits and
 // whether a CPU throttled, and the CPU packages and dies.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Temperatures: conversion into the scale the options chose, the CPU core
 // section and the ACPI thermal zone section.
 #pragma once

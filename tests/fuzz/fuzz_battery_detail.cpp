@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The FreeBSD reader and the battery detail section fed arbitrary device
 // answers.
 //

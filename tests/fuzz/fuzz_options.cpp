@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Option parsing over arbitrary argument vectors, in-process.
 //
 // The input, split at its NUL bytes, is pelko's arguments after argv[0].

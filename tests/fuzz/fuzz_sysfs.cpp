@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The Linux reader over arbitrary sysfs file contents.
 //
 // A copy of a fixture tree is made once; each input then replaces one of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Matching a report line against the shapes a section may write.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Forced into pelko's own sources for the option fuzzer: exit, err, errx
 // and main are renamed, so that a run returns to the fuzzer with its status.
 // The system headers come first, so that their own declarations keep the

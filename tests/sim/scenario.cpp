@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // pelko-sim's scenario reader: one directive a line, as tests/README.md
 // describes.  What it cannot take stops the run with status 2, naming the
 // file and line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The machine that a scenario file describes (tests/README.md has the
 // format), read by pelko-sim before pelko starts.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The simulated kernel behind pelko-sim, used only by the tests.
 //
 // pelko-sim SCENARIO [ARG...] runs pelko ARG... against the kernel that the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // For the simulator, which answers sysctl(3) itself: handing a variable's
 // 4-byte values out as the kernel does.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // FreeBSD: the battery summary from kernel variables, and each unit's
 // records from the battery requests on the ACPI device, in milli-units and
 // minutes.

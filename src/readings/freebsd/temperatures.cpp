@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // FreeBSD: the CPU and zone temperatures from kernel variables, in the
 // kernel's tenths of a kelvin; with the extended readings, the CPUs'
 // critical temperatures and throttling, the AMD packages and dies, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Linux: the readings from sysfs, in millidegrees Celsius, micro-units and
 // seconds.  Each section lists its folders afresh, so that a CPU, zone or
 // battery that comes or goes shows in the next report.

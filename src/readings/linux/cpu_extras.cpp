@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 #include "cpu_extras.h"
 #include "sysfs_read.h"
 

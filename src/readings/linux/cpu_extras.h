@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // What the extended readings add on Linux beside the temperatures: the
 // CPUs' throttle counters.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The CPU core temperatures from sysfs, in millidegrees Celsius: the CPUs
 // as devices/system/cpu lists them, each by its own number, and the hwmon
 // sensors that serve them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Attribute files kept open from one report to the next.  sysfs makes an
 // attribute's text anew at every read at offset 0, so one descriptor
 // serves every report of an interval run, and its open and close are paid

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The machine's batteries, summed up and one by one, in sysfs's own
 // micro-units and seconds.  Each works on the current listing of
 // class/power_supply.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The entries of class/power_supply: the system batteries, numbered in
 // name order, whose attributes are read on first use within one listing,
 // and the mains.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 #include <sys/syscall.h>
 #include <err.h>
 #include <errno.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Bounded reading of sysfs: files of at most 4 KiB, whole decimal numbers,
 // and directory listings, all relative to the sysfs root.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The thermal zones from sysfs: every thermal_zoneN folder of
 // class/thermal, by its own number, in millidegrees Celsius.
 #pragma once
