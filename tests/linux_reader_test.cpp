@@ -435,12 +435,12 @@ TEST(LinuxReader, KeptFilesFollowTheReports)
 		}
 		const char *inputs[] = {"7\n", "60300\n", "1\n", "45000\n",
 		    "-5\n"};
+		const int32_t values[] = {7, 60300, 1, 45000, -5};
 		tree.write(laptop_coretemp + "temp2_input", inputs[report]);
 		begin_readings(&r);
 		collect_cpus(&r);
 		collect_zones(&r);
-		EXPECT_EQ(r.cpus.cpu.items[0].temperature,
-		    atoi(inputs[report]));
+		EXPECT_EQ(r.cpus.cpu.items[0].temperature, values[report]);
 		ASSERT_EQ(r.zones.zone.count, 10u);
 		EXPECT_EQ(r.zones.zone.items[9].temperature,
 		    (report * 10 + 9) * 1000);
