@@ -59,6 +59,28 @@ static void remove_temp_and_die(int sig)
 }
 
 // A signal ignored at start stays ignored: nohup(1) and the like decide.
+// Whether sig ends the process by default, with or without a core dump,
+// and can be caught: every signal but SIGKILL, the stop signals, those
+// that POSIX has ignored or continue the process, and those the system
+// ignores where POSIX lets it choose.
+static bool ends_by_default(int sig)
+{
+	switch (sig) {
+	case SIGKILL:
+	case SIGSTOP:
+	case SIGTSTP:
+	case SIGTTIN:
+	case SIGTTOU:
+	case SIGCONT:
+	case SIGCHLD:
+	case SIGURG:
+	case SIGWINCH:
+		return false;
+	default:
+		return !os_signal_ignored_by_default(sig);
+	}
+}
+
 // A signal that the C library keeps for itself refuses the handler.
 static void catch_ending_signals()
 {
@@ -66,7 +88,7 @@ static void catch_ending_signals()
 
 	sigemptyset(&ending_signals);
 	for (int sig = 1; sig <= SIGRTMAX; sig++)
-		if (os_signal_ends_by_default(sig))
+		if (ends_by_default(sig))
 			sigaddset(&ending_signals, sig);
 	sa.sa_handler = remove_temp_and_die;
 	sa.sa_mask = ending_signals;

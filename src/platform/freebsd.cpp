@@ -58,25 +58,9 @@ unsigned os_sleep(unsigned seconds)
 	return sleep(seconds);
 }
 
-// FreeBSD ignores SIGCHLD, SIGURG, SIGWINCH, SIGIO and SIGINFO by default,
-// and SIGCONT continues; SIGTHR, SIGLIBRT and the real-time signals end
-// the process.
-bool os_signal_ends_by_default(int sig)
+// FreeBSD ignores SIGIO and SIGINFO by default; SIGTHR, SIGLIBRT and the
+// real-time signals end the process.
+bool os_signal_ignored_by_default(int sig)
 {
-	switch (sig) {
-	case SIGKILL:
-	case SIGSTOP:
-	case SIGTSTP:
-	case SIGTTIN:
-	case SIGTTOU:
-	case SIGCONT:
-	case SIGCHLD:
-	case SIGURG:
-	case SIGWINCH:
-	case SIGIO:
-	case SIGINFO:
-		return false;
-	default:
-		return sig > 0 && sig <= SIGRTMAX;
-	}
+	return sig == SIGIO || sig == SIGINFO;
 }

@@ -3,7 +3,6 @@
 // by the Linux build and the simulator.
 
 #include <errno.h>
-#include <signal.h>
 #include <stdio.h>
 #include <string.h>
 #include <unistd.h>
@@ -25,25 +24,11 @@ extern "C" const char *getprogname(void)
 	return program_invocation_short_name;
 }
 
-// Linux ignores SIGCHLD, SIGURG and SIGWINCH by default, and SIGCONT
-// continues; SIGIO, SIGPWR, SIGSTKFLT and the real-time signals end the
-// process.
-bool os_signal_ends_by_default(int sig)
+// Linux ends the process for every signal whose default POSIX leaves to
+// the system: SIGIO, SIGPWR, SIGSTKFLT, SIGSYS and the real-time signals.
+bool os_signal_ignored_by_default(int)
 {
-	switch (sig) {
-	case SIGKILL:
-	case SIGSTOP:
-	case SIGTSTP:
-	case SIGTTIN:
-	case SIGTTOU:
-	case SIGCONT:
-	case SIGCHLD:
-	case SIGURG:
-	case SIGWINCH:
-		return false;
-	default:
-		return sig > 0 && sig <= SIGRTMAX;
-	}
+	return false;
 }
 
 // glibc's getopt permutes the arguments unless the option string begins

@@ -50,8 +50,7 @@ int os_close(int fd);
 // sleep(3).
 unsigned os_sleep(unsigned seconds);
 
-// Whether sig, from 1 to SIGRTMAX, ends the process by default (with or
-// without a core dump) and can be caught: every signal but SIGKILL, the
-// stop signals, and those that are ignored or continue the process by
-// default, which differ between systems.
-bool os_signal_ends_by_default(int sig);
+// Whether this system ignores sig by default where POSIX lets each system
+// choose: FreeBSD ignores SIGIO and SIGINFO, which Linux has end the
+// process (SIGIO) or lacks.
+bool os_signal_ignored_by_default(int sig);
