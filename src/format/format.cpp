@@ -51,3 +51,30 @@ void print_label(const char *label)
 		column = (column / 8 + 1) * 8;
 	} while (column < value_column);
 }
+
+void printable_text(const char *field, size_t size, char *shown)
+{
+	size_t length = strnlen(field, size);
+
+	for (size_t i = 0; i < length; i++) {
+		auto byte = static_cast<unsigned char>(field[i]);
+		shown[i] = byte < 0x20 || byte > 0x7e ? '?' : field[i];
+	}
+	shown[length] = '\0';
+}
+
+void print_quoted(const char *text, size_t size)
+{
+	char shown[256];
+
+	if (size >= sizeof shown)
+		size = sizeof shown - 1;
+	printable_text(text, size, shown);
+	putchar('"');
+	for (const char *p = shown; *p != '\0'; p++) {
+		if (*p == '"' || *p == '\\')
+			putchar('\\');
+		putchar(*p);
+	}
+	putchar('"');
+}

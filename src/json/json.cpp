@@ -50,18 +50,10 @@ void null_or_bool(bool known, bool value)
 
 // A firmware string after the rule for every output, printable ASCII
 // alone, then the escapes that JSON needs for it: quote and backslash.
-void string(const char (&field)[battery_string_size])
+template <size_t N>
+void string(const char (&field)[N])
 {
-	char shown[battery_string_size + 1];
-
-	printable_string(field, shown);
-	putchar('"');
-	for (const char *p = shown; *p != '\0'; p++) {
-		if (*p == '"' || *p == '\\')
-			putchar('\\');
-		putchar(*p);
-	}
-	putchar('"');
+	print_quoted(field, N);
 }
 
 // The report's time as RFC 3339 in UTC, to the second.

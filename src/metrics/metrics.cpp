@@ -70,18 +70,11 @@ void summary(const readings &r)
 
 // A record string as a label value: control bytes as '?', then the
 // format's escapes for backslash and double quote.
-void print_label(const char *name, const char (&field)[battery_string_size])
+template <size_t N>
+void print_label(const char *name, const char (&field)[N])
 {
-	char shown[battery_string_size + 1];
-
-	printable_string(field, shown);
-	printf(",%s=\"", name);
-	for (const char *p = shown; *p != '\0'; p++) {
-		if (*p == '\\' || *p == '"')
-			putchar('\\');
-		putchar(*p);
-	}
-	putchar('"');
+	printf(",%s=", name);
+	print_quoted(field, N);
 }
 
 // Each Linux zone's type, apart from its readings so that their labels stay

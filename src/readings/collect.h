@@ -24,3 +24,6 @@ void collect_summary(readings *r);
 // device_required, the process stops with status 72 naming it; without,
 // the record says that it was not opened.
 void collect_battery_units(readings *r, bool device_required);
+
+// Every sensor of the machine, with the extended readings; none without.
+void collect_sensors(readings *r);

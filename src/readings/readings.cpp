@@ -10,18 +10,6 @@ int read_battery_units(const battery_units &b)
 	return b.count > max_battery_unit + 1 ? max_battery_unit + 1 : b.count;
 }
 
-void printable_string(const char (&field)[battery_string_size],
-    char (&shown)[battery_string_size + 1])
-{
-	size_t length = strnlen(field, sizeof field);
-
-	for (size_t i = 0; i < length; i++) {
-		auto byte = static_cast<unsigned char>(field[i]);
-		shown[i] = byte < 0x20 || byte > 0x7e ? '?' : field[i];
-	}
-	shown[length] = '\0';
-}
-
 bool plausible_limit(temperature_scale scale, int32_t value)
 {
 	if (scale == temperature_scale::decikelvin)

@@ -7,7 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "format/format.h"
 #include "grow_list.h"
+#include "sensor.h"
 
 // FreeBSD's kernel gives temperatures in tenths of a kelvin; Linux's sysfs
 // in millidegrees Celsius.
@@ -15,15 +17,18 @@ enum class temperature_scale : uint8_t { decikelvin, millicelsius };
 
 // The units of the source.  FreeBSD: battery amounts in milli-units (mWh,
 // mW, mAh, mA, mV) and times in minutes; Linux: micro-units and seconds.
+// CPU frequencies: FreeBSD in MHz, Linux in kHz.
 struct source_units {
 	temperature_scale temperature;
-	int64_t micro_per_amount; // 1000 for milli-units, 1 for micro-units
-	int64_t seconds_per_time; // 60 for minutes, 1 for seconds
+	int64_t micro_per_amount;    // 1000 for milli-units, 1 for micro-units
+	int64_t seconds_per_time;    // 60 for minutes, 1 for seconds
+	int64_t hertz_per_frequency; // 1000000 for MHz, 1000 for kHz
 };
 
-constexpr source_units freebsd_units = {temperature_scale::decikelvin, 1000,
-    60};
-constexpr source_units linux_units = {temperature_scale::millicelsius, 1, 1};
+constexpr source_units freebsd_units = {temperature_scale::decikelvin, 1000, 60,
+    1000000};
+constexpr source_units linux_units = {temperature_scale::millicelsius, 1, 1,
+    1000};
 
 // The entry with that number in a list kept in ascending order of the
 // numbers, or nullptr.
@@ -66,6 +71,7 @@ struct cpu_reading {
 	// the run under the CPU's number (read again while unknown).
 	temperature_reading critical;
 	cpu_throttling throttling;
+	int64_t frequency; // the present clock; -1 unknown
 };
 
 // A CPU package, and the dies within it.
@@ -253,6 +259,9 @@ struct readings {
 	zone_readings zones;
 	battery_summary summary;
 	battery_units batteries;
+	// Every sensor of the machine, with the extended readings: by chip,
+	// then kind, then number.
+	grow_list<sensor_reading> sensors;
 };
 
 // Whether the unit's health, last full over design capacity, is known.
@@ -271,11 +280,9 @@ int64_t battery_total_time_to_full(const readings &r);
 // The units of count that were read: at most max_battery_unit + 1.
 int read_battery_units(const battery_units &b);
 
-// A firmware string as it may be shown: up to its NUL and never past its
-// 32 bytes, with every byte outside printable ASCII (0x20 to 0x7e) as '?'.
-// The strings come from firmware, or on Linux from any device driver:
-// shown raw, they could drive a terminal (0x9b is an 8-bit CSI), forge the
-// lines and columns that scripts read, or, cut in the middle of a UTF-8
-// character, make a metrics file that its readers refuse whole.
-void printable_string(const char (&field)[battery_string_size],
-    char (&shown)[battery_string_size + 1]);
+// A firmware string as it may be shown, by the rule of printable_text.
+template <size_t N>
+void printable_string(const char (&field)[N], char (&shown)[N + 1])
+{
+	printable_text(field, N, shown);
+}

@@ -21,7 +21,7 @@ namespace {
 // that was not read.
 cpu_reading read_cpu(int cpu)
 {
-	cpu_reading reading = {cpu, false, 0, {false, 0}, {-1, -1, -1}};
+	cpu_reading reading = {cpu, false, 0, {false, 0}, {-1, -1, -1}, -1};
 	text_ptr name = format_text("dev.cpu.%i.temperature", cpu);
 
 	if (sysctl_exists(name.get())) {
@@ -58,6 +58,16 @@ void read_throttling(int cpu, cpu_reading *c)
 
 	if (sysctl_read_int(name.get(), &logged))
 		c->throttling.logged = logged != 0 ? 1 : 0;
+}
+
+// dev.cpu.N.freq, in MHz, where the cpufreq driver gives it.
+void read_frequency(int cpu, cpu_reading *c)
+{
+	int mhz;
+	text_ptr name = format_text("dev.cpu.%i.freq", cpu);
+
+	if (sysctl_read_int(name.get(), &mhz) && mhz > 0)
+		c->frequency = mhz;
 }
 
 // tjmax, kept from the report before once known.
@@ -107,8 +117,10 @@ void collect_cpus(readings *r)
 	for (int cpu = 0; r->cpus.count_known && cpu < count; cpu++) {
 		cpu_reading *c = r->cpus.cpu.add();
 		*c = read_cpu(cpu);
-		if (r->extended)
-			read_throttling(cpu, c);
+		if (!r->extended)
+			continue;
+		read_throttling(cpu, c);
+		read_frequency(cpu, c);
 	}
 	if (!r->extended)
 		return;
@@ -163,4 +175,9 @@ void collect_zones(readings *r)
 		z.limits = read_limits(z.number);
 		z.settings_read = any_trip_point(z.limits);
 	}
+}
+
+void collect_sensors(readings *r)
+{
+	r->sensors.clear();
 }

@@ -9,6 +9,7 @@
 
 #include "cpu_extras.h"
 #include "cpu_temp.h"
+#include "hwmon.h"
 #include "power_supply.h"
 #include "readings/collect.h"
 #include "supply_list.h"
@@ -73,9 +74,11 @@ void collect_cpus(readings *r)
 		c->number = linux_cpu_number(cpu);
 		c->known = linux_cpu_temperature(cpu, &c->temperature);
 		c->throttling = {-1, -1, -1};
+		c->frequency = -1;
 		if (!r->extended)
 			continue;
 		linux_cpu_throttling(c->number, &c->throttling);
+		c->frequency = linux_cpu_frequency(c->number);
 		if (!kept_cpu_critical(r->cpus, c))
 			c->critical = linux_cpu_critical(cpu);
 	}
@@ -138,4 +141,11 @@ void collect_battery_units(readings *r, bool device_required)
 		errno = supplies_errno;
 		err(72, "/sys/class/power_supply");
 	}
+}
+
+void collect_sensors(readings *r)
+{
+	r->sensors.clear();
+	if (r->extended)
+		linux_hwmon_sensors(&r->sensors);
 }

@@ -30,3 +30,14 @@ int64_t linux_package_throttles(int cpu)
 	    ? count
 	    : -1;
 }
+
+int64_t linux_cpu_frequency(int cpu)
+{
+	int64_t khz;
+
+	return sysfs_read_count(&khz,
+		   "devices/system/cpu/cpu%d/cpufreq/scaling_cur_freq", cpu) &&
+		khz > 0
+	    ? khz
+	    : -1;
+}

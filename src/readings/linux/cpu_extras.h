@@ -10,6 +10,9 @@
 // cpuN/thermal_throttle: how often and how long the core throttled.
 void linux_cpu_throttling(int cpu, cpu_throttling *throttling);
 
+// cpuN/cpufreq/scaling_cur_freq, in kHz; -1 unknown.
+int64_t linux_cpu_frequency(int cpu);
+
 // cpuN/thermal_throttle/package_throttle_count: how often CPU N's package
 // throttled; -1 unknown.
 int64_t linux_package_throttles(int cpu);

@@ -28,10 +28,16 @@ struct cpu_entry {
 
 // What a hwmon input measures, in the order a CPU looks for it; a CPU
 // never reads an AMD die's sensor.
-enum class sensor_kind : uint8_t { core, package, amd_tdie, amd_tctl, amd_ccd };
+enum class cpu_sensor_kind : uint8_t {
+	core,
+	package,
+	amd_tdie,
+	amd_tctl,
+	amd_ccd
+};
 
-struct sensor {
-	sensor_kind kind;
+struct cpu_sensor {
+	cpu_sensor_kind kind;
 	int hwmon;   // N of class/hwmon/hwmonN
 	int input;   // K of tempK_input
 	int package; // -1: every package
@@ -49,7 +55,7 @@ struct hwmon_entry {
 
 grow_list<cpu_entry> cpus;
 bool cpus_listed;
-grow_list<sensor> sensors;
+grow_list<cpu_sensor> sensors;
 bool sensors_listed;
 
 int compare_numbers(const void *a, const void *b)
@@ -72,31 +78,31 @@ void list_cpus()
 
 // One input of a hwmon, by its label.  Returns false for labels that say
 // nothing about a CPU.
-bool classify(const char *label, bool amd, sensor *s)
+bool classify(const char *label, bool amd, cpu_sensor *s)
 {
 	if (amd) {
 		if (strcmp(label, "Tdie") == 0)
-			s->kind = sensor_kind::amd_tdie;
+			s->kind = cpu_sensor_kind::amd_tdie;
 		else if (strcmp(label, "Tctl") == 0)
-			s->kind = sensor_kind::amd_tctl;
+			s->kind = cpu_sensor_kind::amd_tctl;
 		else if (sysfs_name_number(label, "Tccd", &s->core) &&
 		    s->core > 0) {
 			// Tccd1 is the first die: die 0, as FreeBSD counts.
 			s->core--;
-			s->kind = sensor_kind::amd_ccd;
+			s->kind = cpu_sensor_kind::amd_ccd;
 		} else {
 			return false;
 		}
 		return true;
 	}
 	if (sysfs_name_number(label, "Core ", &s->core)) {
-		s->kind = sensor_kind::core;
+		s->kind = cpu_sensor_kind::core;
 		return true;
 	}
 	// Kernels before 3.x said "Physical id".
 	if (sysfs_name_number(label, "Package id ", &s->package) ||
 	    sysfs_name_number(label, "Physical id ", &s->package)) {
-		s->kind = sensor_kind::package;
+		s->kind = cpu_sensor_kind::package;
 		return true;
 	}
 	return false;
@@ -126,7 +132,8 @@ void add_hwmon_sensors(int hwmon, bool amd, int package)
 		if (!sysfs_name_number(stem, "temp", &input) ||
 		    !sysfs_read_text(label, sizeof label, "%s/%s", dir, name))
 			return;
-		sensor s{sensor_kind::core, hwmon, input, package, -1, {}, {}};
+		cpu_sensor s{cpu_sensor_kind::core, hwmon, input, package, -1,
+		    {}, {}};
 		if (classify(label, amd, &s))
 			*sensors.add() = s;
 	});
@@ -136,10 +143,10 @@ void add_hwmon_sensors(int hwmon, bool amd, int package)
 	// with; without such a label, to every package.
 	int own_package = -1;
 	for (size_t i = first; i < sensors.count; i++)
-		if (sensors.items[i].kind == sensor_kind::package)
+		if (sensors.items[i].kind == cpu_sensor_kind::package)
 			own_package = sensors.items[i].package;
 	for (size_t i = first; i < sensors.count; i++)
-		if (sensors.items[i].kind == sensor_kind::core)
+		if (sensors.items[i].kind == cpu_sensor_kind::core)
 			sensors.items[i].package = own_package;
 }
 
@@ -188,7 +195,7 @@ void list_sensors()
 }
 
 // A sensor's input, read on first use.
-bool sensor_temperature(sensor *s, int32_t *millicelsius)
+bool sensor_temperature(cpu_sensor *s, int32_t *millicelsius)
 {
 	if (s->temp.state == reading::unread) {
 		bool ok = sysfs_read_int(&s->temp.millicelsius,
@@ -199,19 +206,19 @@ bool sensor_temperature(sensor *s, int32_t *millicelsius)
 	return s->temp.state == reading::known;
 }
 
-// The first readable sensor for the core, in the order of sensor_kind:
+// The first readable sensor for the core, in the order of cpu_sensor_kind:
 // its index, or -1.
 int core_sensor(int package, int core, int32_t *millicelsius)
 {
 	if (!sensors_listed)
 		list_sensors();
-	for (int kind = 0; kind <= static_cast<int>(sensor_kind::amd_tctl);
+	for (int kind = 0; kind <= static_cast<int>(cpu_sensor_kind::amd_tctl);
 	     kind++) {
 		for (size_t i = 0; i < sensors.count; i++) {
-			sensor &s = sensors.items[i];
+			cpu_sensor &s = sensors.items[i];
 			if (static_cast<int>(s.kind) != kind ||
 			    (s.package != -1 && s.package != package) ||
-			    (s.kind == sensor_kind::core && s.core != core))
+			    (s.kind == cpu_sensor_kind::core && s.core != core))
 				continue;
 			if (sensor_temperature(&s, millicelsius))
 				return static_cast<int>(i);
@@ -221,7 +228,7 @@ int core_sensor(int package, int core, int32_t *millicelsius)
 }
 
 // A package's own sensor, or a die's, into its package.
-void add_package_sensor(grow_list<package_reading> *packages, sensor *s)
+void add_package_sensor(grow_list<package_reading> *packages, cpu_sensor *s)
 {
 	int32_t millicelsius;
 
@@ -230,9 +237,10 @@ void add_package_sensor(grow_list<package_reading> *packages, sensor *s)
 	// AMD's lone hwmon serves package 0.
 	package_reading *p =
 	    linux_package(packages, s->package == -1 ? 0 : s->package);
-	if (s->kind != sensor_kind::amd_ccd) {
+	if (s->kind != cpu_sensor_kind::amd_ccd) {
 		// Tctl, then Tdie, where a package has both.
-		if (!p->temperature.known || s->kind == sensor_kind::amd_tctl)
+		if (!p->temperature.known ||
+		    s->kind == cpu_sensor_kind::amd_tctl)
 			p->temperature = {true, millicelsius};
 		return;
 	}
@@ -295,7 +303,7 @@ temperature_reading linux_cpu_critical(size_t cpu)
 	// Read once for the CPUs that share the sensor.
 	cached_temp &c = sensors.items[entry.sensor].critical;
 	if (c.state == reading::unread) {
-		const sensor &s = sensors.items[entry.sensor];
+		const cpu_sensor &s = sensors.items[entry.sensor];
 		bool ok =
 		    sysfs_read_int(&c.millicelsius,
 			"class/hwmon/hwmon%d/temp%d_crit", s.hwmon, s.input) &&
@@ -323,8 +331,8 @@ void linux_cpu_packages(grow_list<package_reading> *packages)
 {
 	if (!sensors_listed)
 		list_sensors();
-	for (sensor &s : sensors)
-		if (s.kind != sensor_kind::core)
+	for (cpu_sensor &s : sensors)
+		if (s.kind != cpu_sensor_kind::core)
 			add_package_sensor(packages, &s);
 }
 

@@ -15,7 +15,9 @@
 int kept_openat(int folder, const char *path, int flags);
 
 // Reads up to size bytes of the file at path, relative to the folder root:
-// through its kept descriptor, or opened anew and kept.  pread(2)'s result;
+// through its kept descriptor, or opened anew and kept; a short file that
+// this report read already gives the same text again, with no system call,
+// so that a report reads each file once.  pread(2)'s result;
 // -1 with errno set when the file cannot be opened or read: EMFILE or
 // ENFILE only when no kept file was left to make room.
 ssize_t kept_read(int root, const char *path, char *buffer, size_t size);

@@ -166,6 +166,42 @@ bool parse_count(const char *text, int64_t *value)
 
 } // namespace
 
+bool sysfs_read_long(int64_t *value, const char *format, ...)
+{
+	char text[32];
+	va_list ap;
+
+	va_start(ap, format);
+	bool read = read_formatted(text, sizeof text, format, ap);
+	va_end(ap);
+	bool negative = read && text[0] == '-';
+	if (!read || !parse_count(negative ? text + 1 : text, value))
+		return false;
+	if (negative)
+		*value = -*value;
+	return true;
+}
+
+bool sysfs_link_name(char *name, size_t size, const char *format, ...)
+{
+	char path[path_size];
+	char target[PATH_MAX];
+	va_list ap;
+
+	va_start(ap, format);
+	bool formatted = format_path(path, format, ap);
+	va_end(ap);
+	if (!formatted)
+		return false;
+	ssize_t length = readlinkat(root(), path, target, sizeof target - 1);
+	if (length <= 0)
+		return false;
+	target[length] = '\0';
+	const char *slash = strrchr(target, '/');
+	snprintf(name, size, "%s", slash != nullptr ? slash + 1 : target);
+	return true;
+}
+
 bool sysfs_read_count(int64_t *value, const char *format, ...)
 {
 	char text[32];

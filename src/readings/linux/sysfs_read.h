@@ -38,6 +38,16 @@ bool sysfs_read_int(int32_t *value, const char *format, ...)
 bool sysfs_read_count(int64_t *value, const char *format, ...)
     __attribute__((format(printf, 2, 3)));
 
+// A whole decimal number from INT64_MIN + 1 to INT64_MAX, with an optional
+// minus sign, such as a sensor's value.
+bool sysfs_read_long(int64_t *value, const char *format, ...)
+    __attribute__((format(printf, 2, 3)));
+
+// The last component of the target of the link at the formatted path (a
+// device's name, a subsystem's); false when it is no link.
+bool sysfs_link_name(char *name, size_t size, const char *format, ...)
+    __attribute__((format(printf, 3, 4)));
+
 using sysfs_entry_fn = void (*)(const char *name, void *context);
 
 // Calls each(name, context) for every entry of the directory but "." and

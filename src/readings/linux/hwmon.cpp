@@ -1,0 +1,269 @@
+// SPDX-License-Identifier: BSD-2-Clause
+#include <stdio.h>
+#include <string.h>
+
+#include "hwmon.h"
+#include "sysfs_read.h"
+
+namespace {
+
+// The attributes of one sensor, as the file names end: temp1_input.
+enum attribute : uint8_t {
+	input,
+	average, // power meters that average rather than sample
+	label,
+	min,
+	max,
+	crit,
+	alarm,
+	crit_alarm,
+	min_alarm,
+	max_alarm,
+	attribute_count
+};
+
+const char *const attribute_names[attribute_count] = {"input", "average",
+    "label", "min", "max", "crit", "alarm", "crit_alarm", "min_alarm",
+    "max_alarm"};
+
+// The file names' prefixes, in the order of sensor_kind.
+const char *const kind_prefixes[sensor_kind_count] = {"temp", "fan", "in",
+    "curr", "power", "energy", "humidity"};
+
+// One sensor as its folder lists it: which attributes it has, and whether
+// they are in the hwmon folder or in its device folder, where older
+// drivers put them.
+struct listed_sensor {
+	sensor_kind kind;
+	int32_t number;
+	bool in_device;
+	uint16_t attributes; // a bit for each attribute
+};
+
+// "temp1_input" as its kind, number and attribute.
+bool parse_name(const char *name, listed_sensor *s, attribute *a)
+{
+	for (int k = 0; k < sensor_kind_count; k++) {
+		size_t length = strlen(kind_prefixes[k]);
+		const char *p = name + length;
+		if (strncmp(name, kind_prefixes[k], length) != 0 || *p < '0' ||
+		    *p > '9')
+			continue;
+		int32_t number = 0;
+		for (; *p >= '0' && *p <= '9' && number < 100000; p++)
+			number = number * 10 + (*p - '0');
+		if (*p != '_')
+			return false;
+		for (int i = 0; i < attribute_count; i++) {
+			if (strcmp(p + 1, attribute_names[i]) == 0) {
+				s->kind = static_cast<sensor_kind>(k);
+				s->number = number;
+				*a = static_cast<attribute>(i);
+				return true;
+			}
+		}
+		return false;
+	}
+	return false;
+}
+
+listed_sensor *find_listed(grow_list<listed_sensor> *list,
+    const listed_sensor &s)
+{
+	for (listed_sensor &l : *list)
+		if (l.kind == s.kind && l.number == s.number)
+			return &l;
+	return nullptr;
+}
+
+// The sensors of one folder; those the hwmon folder has already are not
+// taken again from its device folder.
+void list_folder(const char *folder, bool in_device,
+    grow_list<listed_sensor> *list)
+{
+	sysfs_list(folder, [&](const char *name) {
+		listed_sensor s = {};
+		attribute a;
+		if (!parse_name(name, &s, &a))
+			return;
+		listed_sensor *l = find_listed(list, s);
+		if (l != nullptr && l->in_device != in_device)
+			return;
+		if (l == nullptr) {
+			l = list->add();
+			*l = s;
+			l->in_device = in_device;
+		}
+		l->attributes = static_cast<uint16_t>(l->attributes | 1U << a);
+	});
+}
+
+int by_kind_and_number(const void *a, const void *b)
+{
+	const auto *x = static_cast<const listed_sensor *>(a);
+	const auto *y = static_cast<const listed_sensor *>(b);
+	if (x->kind != y->kind)
+		return x->kind < y->kind ? -1 : 1;
+	return (x->number > y->number) - (x->number < y->number);
+}
+
+int by_number(const void *a, const void *b)
+{
+	int x = *static_cast<const int *>(a), y = *static_cast<const int *>(b);
+	return (x > y) - (x < y);
+}
+
+// The bus and address part of a chip's name, from its device: its
+// subsystem says the bus, its name the address.  A class device (an NVMe
+// controller) is named after the bus device it belongs to.
+bool bus_address(const char *device, char *text, size_t size)
+{
+	char name[256], bus[64];
+
+	if (!sysfs_link_name(name, sizeof name, "%s", device) ||
+	    !sysfs_link_name(bus, sizeof bus, "%s/subsystem", device))
+		return false;
+	unsigned domain, number, slot, function, address;
+	int index;
+	if (strcmp(bus, "pci") == 0 &&
+	    sscanf(name, "%x:%x:%x.%x", &domain, &number, &slot, &function) ==
+		4) {
+		snprintf(text, size, "pci-%04x",
+		    (domain << 16) + (number << 8) + (slot << 3) + function);
+		return true;
+	}
+	if (strcmp(bus, "platform") == 0 || strcmp(bus, "of_platform") == 0) {
+		const char *dot = strrchr(name, '.');
+		if (dot == nullptr || sscanf(dot + 1, "%d", &index) != 1)
+			index = 0;
+		snprintf(text, size, "isa-%04x", static_cast<unsigned>(index));
+		return true;
+	}
+	if (strcmp(bus, "acpi") == 0) {
+		snprintf(text, size, "acpi-0");
+		return true;
+	}
+	if (strcmp(bus, "i2c") == 0 &&
+	    sscanf(name, "%d-%x", &index, &address) == 2) {
+		snprintf(text, size, "i2c-%d-%02x", index, address);
+		return true;
+	}
+	return false;
+}
+
+// NAME-BUS-ADDRESS; false for a chip without a name.
+bool chip_name(int hwmon, char (&chip)[sensor_chip_size])
+{
+	char name[32], where[24], device[40], parent[48];
+
+	if (!sysfs_read_text(name, sizeof name, "class/hwmon/hwmon%d/name",
+		hwmon) &&
+	    !sysfs_read_text(name, sizeof name,
+		"class/hwmon/hwmon%d/device/name", hwmon))
+		return false;
+	snprintf(device, sizeof device, "class/hwmon/hwmon%d/device", hwmon);
+	snprintf(parent, sizeof parent, "%s/device", device);
+	if (!bus_address(device, where, sizeof where) &&
+	    !bus_address(parent, where, sizeof where))
+		snprintf(where, sizeof where, "virtual-0");
+	snprintf(chip, sizeof chip, "%s-%s", name, where);
+	return true;
+}
+
+// A driver's way of saying that it has no value: a temperature at or
+// below absolute zero or above 1000 °C, a power meter's all ones.
+bool plausible(sensor_kind kind, int64_t value)
+{
+	if (kind == sensor_kind::temperature)
+		return value > -273150 && value <= 1000000;
+	if (kind == sensor_kind::power)
+		return value != 0xffffffffLL && value != 0xffffffffLL * 1000;
+	return true;
+}
+
+struct sensor_files {
+	const char *folder;
+	const listed_sensor &s;
+
+	bool has(attribute a) const { return (s.attributes & 1U << a) != 0; }
+
+	sensor_value value(attribute a) const
+	{
+		sensor_value v = {false, 0};
+		if (has(a) &&
+		    sysfs_read_long(&v.value, "%s/%s%d_%s", folder,
+			kind_prefixes[static_cast<int>(s.kind)], s.number,
+			attribute_names[a]))
+			v.known = plausible(s.kind, v.value);
+		return v;
+	}
+};
+
+int8_t alarm_of(const sensor_files &f)
+{
+	static const attribute alarms[] = {alarm, crit_alarm, min_alarm,
+	    max_alarm};
+	int8_t raised = -1;
+
+	for (attribute a : alarms) {
+		sensor_value v = f.value(a);
+		if (v.known)
+			raised = raised == 1 || v.value != 0 ? 1 : 0;
+	}
+	return raised;
+}
+
+void add_sensor(const char *chip, const char *folder, const listed_sensor &s,
+    grow_list<sensor_reading> *sensors)
+{
+	sensor_files f = {folder, s};
+
+	if (!f.has(input) && !(s.kind == sensor_kind::power && f.has(average)))
+		return;
+	sensor_reading *r = sensors->add();
+	snprintf(r->chip, sizeof r->chip, "%s", chip);
+	r->kind = s.kind;
+	r->number = s.number;
+	if (!f.has(label) ||
+	    !sysfs_read_text(r->label, sizeof r->label, "%s/%s%d_label", folder,
+		kind_prefixes[static_cast<int>(s.kind)], s.number))
+		snprintf(r->label, sizeof r->label, "%s%d",
+		    kind_prefixes[static_cast<int>(s.kind)], s.number);
+	r->value = f.value(f.has(input) ? input : average);
+	r->min = f.value(min);
+	r->max = f.value(max);
+	r->critical = f.value(crit);
+	r->alarm = alarm_of(f);
+}
+
+void add_chip(int hwmon, grow_list<sensor_reading> *sensors)
+{
+	char chip[sensor_chip_size], folder[32], device[40];
+	grow_list<listed_sensor> listed;
+
+	if (!chip_name(hwmon, chip))
+		return;
+	snprintf(folder, sizeof folder, "class/hwmon/hwmon%d", hwmon);
+	snprintf(device, sizeof device, "%s/device", folder);
+	list_folder(folder, false, &listed);
+	list_folder(device, true, &listed);
+	listed.sort(by_kind_and_number);
+	for (const listed_sensor &s : listed)
+		add_sensor(chip, s.in_device ? device : folder, s, sensors);
+}
+
+} // namespace
+
+void linux_hwmon_sensors(grow_list<sensor_reading> *sensors)
+{
+	grow_list<int> hwmons;
+
+	sysfs_list("class/hwmon", [&](const char *name) {
+		int number;
+		if (sysfs_name_number(name, "hwmon", &number))
+			*hwmons.add() = number;
+	});
+	hwmons.sort(by_number);
+	for (int hwmon : hwmons)
+		add_chip(hwmon, sensors);
+}

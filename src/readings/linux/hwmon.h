@@ -1,0 +1,13 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Every sensor of every hwmon chip, whatever its driver: temperatures,
+// fans, voltages, currents, power, energy and humidity, in hwmon's units.
+#pragma once
+
+#include "readings/readings.h"
+
+// Adds the sensors of class/hwmon to the list: by chip, in the order of
+// the hwmon numbers, then by kind, then by number.  A chip is named as the
+// Linux sensor tools name it, NAME-BUS-ADDRESS ("coretemp-isa-0000",
+// "k10temp-pci-00c3", "acpitz-virtual-0"); a sensor without a label by its
+// attribute ("temp1").
+void linux_hwmon_sensors(grow_list<sensor_reading> *sensors);

@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// A sensor of any kind, as one generic record: the hwmon sensors of Linux,
+// the temperatures, fans and voltages of FreeBSD's drivers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// In the order the outputs list them within a chip.
+enum class sensor_kind : uint8_t {
+	temperature, // in the source's temperature scale
+	fan,	     // RPM
+	voltage,     // millivolts
+	current,     // milliamperes
+	power,	     // microwatts
+	energy,	     // microjoules, a counter
+	humidity,    // thousandths of a percent
+};
+constexpr int sensor_kind_count = 7;
+
+// A value in the source's unit for its kind; unknown is a state of its
+// own, never a sentinel.
+struct sensor_value {
+	bool known;
+	int64_t value;
+};
+
+constexpr size_t sensor_chip_size = 64;
+constexpr size_t sensor_label_size = 32;
+
+struct sensor_reading {
+	char chip[sensor_chip_size];   // "coretemp-isa-0000", "jedec_dimm3"
+	char label[sensor_label_size]; // "Core 0", or "temp1" without one
+	sensor_kind kind;
+	int32_t number; // its number on the chip, for the order
+	sensor_value value;
+	sensor_value min, max, critical; // as the source gives them
+	int8_t alarm; // the chip raises one: 1; 0 not; -1 unknown
+};
