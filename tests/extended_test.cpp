@@ -267,12 +267,13 @@ TEST(Json, OneDocumentPerCycle)
 	    "{\"pelko\":{\"schema_version\":1,\"cpus\":[{\"cpu\":0,"
 	    "\"temperature_celsius\":50.1,\"critical_temperature_celsius\":null,"
 	    "\"thermal_throttle_logged\":null,\"core_throttles\":null,"
-	    "\"core_throttle_seconds\":null}],\"packages\":[],"
+	    "\"core_throttle_seconds\":null,\"frequency_hertz\":null}],"
+	    "\"packages\":[],"
 	    "\"thermal_zones\":[],\"ac_online\":null,\"battery_summary\":{"
 	    "\"batteries\":null,\"remaining_ratio\":null,"
 	    "\"time_remaining_seconds\":null,\"time_to_full_seconds\":null,"
 	    "\"charging\":null,\"discharging\":null,\"critical\":null},"
-	    "\"batteries\":[]}}\n";
+	    "\"batteries\":[],\"sensors\":[]}}\n";
 	const std::regex stamp(
 	    "\"timestamp\":\"\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ\",");
 	EXPECT_EQ(std::regex_replace(r.out, stamp, ""), line + line + line);

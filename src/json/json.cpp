@@ -4,6 +4,7 @@
 
 #include "format/format.h"
 #include "json.h"
+#include "sensors/fields.h"
 #include "temperature/temperature.h"
 
 namespace {
@@ -94,6 +95,9 @@ void cpus(const readings &r)
 		key(&o, "core_throttle_seconds");
 		null_or_decimal(t.core_throttle_ms >= 0, t.core_throttle_ms,
 		    1000);
+		key(&o, "frequency_hertz");
+		null_or_decimal(c.frequency >= 0,
+		    c.frequency * r.source.hertz_per_frequency);
 		putchar('}');
 	}
 	putchar(']');
@@ -159,6 +163,46 @@ void zones(const readings &r)
 			    trip_point(r, &trips, type, t);
 		    });
 		fputs("]}", stdout);
+	}
+	putchar(']');
+}
+
+void null_or_sensor(const readings &r, sensor_kind kind, const sensor_value &v)
+{
+	if (v.known)
+		print_sensor_value(r.source, kind, v.value);
+	else
+		fputs("null", stdout);
+}
+
+// Each sensor with the keys of its kind's row: its value, its limits.
+void sensors(const readings &r)
+{
+	container list;
+
+	putchar('[');
+	for (const sensor_reading &s : r.sensors) {
+		const sensor_fields &f = fields_of(s.kind);
+		container o;
+		next(&list);
+		putchar('{');
+		key(&o, "chip");
+		string(s.chip);
+		key(&o, "sensor");
+		string(s.label);
+		key(&o, "kind");
+		printf("\"%s\"", f.kind);
+		key(&o, f.key);
+		null_or_sensor(r, s.kind, s.value);
+		for (const sensor_limit_field &l : f.limits) {
+			if (l.family == nullptr)
+				continue;
+			key(&o, l.key);
+			null_or_sensor(r, s.kind, s.*l.value);
+		}
+		key(&o, "alarm");
+		null_or_bool(s.alarm >= 0, s.alarm == 1);
+		putchar('}');
 	}
 	putchar(']');
 }
@@ -316,5 +360,7 @@ void write_json(const readings &r)
 	summary(r);
 	key(&o, "batteries");
 	batteries(r);
+	key(&o, "sensors");
+	sensors(r);
 	fputs("}}\n", stdout);
 }

@@ -8,6 +8,7 @@
 #include "metrics/metrics.h"
 #include "readings/collect.h"
 #include "report.h"
+#include "sensors/fields.h"
 #include "temperature/temperature.h"
 
 // The readings of the report being written; kept between reports, so that
@@ -39,6 +40,8 @@ void report_all()
 	report_battery_wear(current);
 	report_thermal_limits(current);
 	report_packages(current);
+	collect_sensors(&current);
+	report_sensors(current);
 }
 
 // Every section read before any is written.  A battery device that cannot
@@ -49,6 +52,7 @@ static void collect_all()
 	collect_zones(&current);
 	collect_summary(&current);
 	collect_battery_units(&current, false);
+	collect_sensors(&current);
 }
 
 void report_metrics()

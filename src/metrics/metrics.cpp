@@ -278,4 +278,5 @@ void write_metrics(const readings &r)
 	summary(r);
 	batteries(r);
 	write_extended_metrics(r);
+	write_sensor_metrics(r);
 }

@@ -236,13 +236,36 @@ void add_sensor(const char *chip, const char *folder, const listed_sensor &s,
 	r->alarm = alarm_of(f);
 }
 
-void add_chip(int hwmon, grow_list<sensor_reading> *sensors)
+struct chip_seen {
+	char name[sensor_chip_size];
+};
+
+// Two chips of one name (two thermal zones' acpitz, say) would give the
+// metrics two samples of one series: the later one says its hwmon too.
+void make_unique(int hwmon, char (&chip)[sensor_chip_size],
+    grow_list<chip_seen> *seen)
+{
+	for (const chip_seen &s : *seen) {
+		if (strcmp(s.name, chip) == 0) {
+			char base[sensor_chip_size];
+			memcpy(base, chip, sizeof base);
+			snprintf(chip, sizeof chip, "%.47s-hwmon%d", base,
+			    hwmon);
+			break;
+		}
+	}
+	memcpy(seen->add()->name, chip, sizeof chip);
+}
+
+void add_chip(int hwmon, grow_list<chip_seen> *seen,
+    grow_list<sensor_reading> *sensors)
 {
 	char chip[sensor_chip_size], folder[32], device[40];
 	grow_list<listed_sensor> listed;
 
 	if (!chip_name(hwmon, chip))
 		return;
+	make_unique(hwmon, chip, seen);
 	snprintf(folder, sizeof folder, "class/hwmon/hwmon%d", hwmon);
 	snprintf(device, sizeof device, "%s/device", folder);
 	list_folder(folder, false, &listed);
@@ -257,6 +280,7 @@ void add_chip(int hwmon, grow_list<sensor_reading> *sensors)
 void linux_hwmon_sensors(grow_list<sensor_reading> *sensors)
 {
 	grow_list<int> hwmons;
+	grow_list<chip_seen> seen;
 
 	sysfs_list("class/hwmon", [&](const char *name) {
 		int number;
@@ -265,5 +289,5 @@ void linux_hwmon_sensors(grow_list<sensor_reading> *sensors)
 	});
 	hwmons.sort(by_number);
 	for (int hwmon : hwmons)
-		add_chip(hwmon, sensors);
+		add_chip(hwmon, &seen, sensors);
 }

@@ -8,6 +8,8 @@
 // Adds the sensors of class/hwmon to the list: by chip, in the order of
 // the hwmon numbers, then by kind, then by number.  A chip is named as the
 // Linux sensor tools name it, NAME-BUS-ADDRESS ("coretemp-isa-0000",
-// "k10temp-pci-00c3", "acpitz-virtual-0"); a sensor without a label by its
-// attribute ("temp1").
+// "k10temp-pci-00c3", "acpitz-virtual-0"), and a second chip of the same
+// name with its hwmon ("acpitz-acpi-0-hwmon3"), so that no two series of
+// the metrics are one; a sensor without a label by its attribute
+// ("temp1").
 void linux_hwmon_sensors(grow_list<sensor_reading> *sensors);

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "kept_files.h"
+#include "readings/grow_list.h"
 #include "sysfs_read.h"
 
 namespace {
@@ -220,7 +221,22 @@ bool sysfs_read_count(int64_t *value, const char *format, ...)
 constexpr size_t entry_length_at = 16;
 constexpr size_t entry_name_at = 19;
 
-bool sysfs_list_dir(const char *path, sysfs_entry_fn each, void *context)
+namespace {
+
+// The folders this report listed, each once: the names of all of them one
+// after the other, each with its NUL, and where each folder's begin.
+struct listing {
+	char path[128];
+	bool listed; // false: it could not be listed, for the reason in error
+	int error;
+	size_t first, end; // its names in names
+};
+
+grow_list<listing> listings;
+grow_list<char> names;
+
+// Appends the folder's entries but "." and "..".
+bool list_from_kernel(const char *path)
 {
 	alignas(8) char buffer[16384];
 
@@ -240,12 +256,59 @@ bool sysfs_list_dir(const char *path, sysfs_entry_fn each, void *context)
 				break;
 			const char *name = entry + entry_name_at;
 			if (strcmp(name, ".") != 0 && strcmp(name, "..") != 0)
-				each(name, context);
+				for (const char *c = name; c == name || c[-1];
+				     c++)
+					*names.add() = *c;
 			at += record;
 		}
 	}
+	int saved = errno;
 	close(fd);
+	errno = saved;
 	return length == 0;
+}
+
+const listing *listed_before(const char *path)
+{
+	for (const listing &l : listings)
+		if (strcmp(l.path, path) == 0)
+			return &l;
+	return nullptr;
+}
+
+} // namespace
+
+bool sysfs_list_dir(const char *path, sysfs_entry_fn each, void *context)
+{
+	listing l = {};
+
+	if (const listing *before = listed_before(path)) {
+		l = *before;
+	} else {
+		l.first = names.count;
+		l.listed = list_from_kernel(path);
+		l.error = errno;
+		l.end = names.count;
+		if (strlen(path) < sizeof l.path) {
+			memcpy(l.path, path, strlen(path) + 1);
+			*listings.add() = l;
+		}
+	}
+	if (!l.listed) {
+		errno = l.error;
+		return false;
+	}
+	// The callback may list other folders, which moves the names: each
+	// name is copied out first.
+	for (size_t at = l.first; at < l.end;) {
+		char name[256];
+		size_t length = strnlen(names.items + at, sizeof name - 1);
+		memcpy(name, names.items + at, length);
+		name[length] = '\0';
+		at += strlen(names.items + at) + 1;
+		each(name, context);
+	}
+	return true;
 }
 
 bool sysfs_name_number(const char *name, const char *prefix, int *number)
@@ -268,4 +331,6 @@ bool sysfs_name_number(const char *name, const char *prefix, int *number)
 void sysfs_new_report()
 {
 	kept_sweep();
+	listings.clear();
+	names.clear();
 }

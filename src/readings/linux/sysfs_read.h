@@ -51,7 +51,9 @@ bool sysfs_link_name(char *name, size_t size, const char *format, ...)
 using sysfs_entry_fn = void (*)(const char *name, void *context);
 
 // Calls each(name, context) for every entry of the directory but "." and
-// "..", in the kernel's order.  False when it cannot be listed.
+// "..", in the kernel's order.  False when it cannot be listed, errno
+// saying why.  A report lists each folder once: asked again, it gives the
+// same entries.
 bool sysfs_list_dir(const char *path, sysfs_entry_fn each, void *context);
 
 // sysfs_list_dir with a lambda taking the entry name.

@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// The sensors' metric families, each from its kind's row of the sensor
+// table, then the alarms and the CPUs' frequencies.
+
+#include <stdio.h>
+
+#include "family.h"
+#include "format/format.h"
+#include "metrics.h"
+#include "sensors/fields.h"
+
+namespace {
+
+void sensor_labels(const sensor_reading &s)
+{
+	fputs("{chip=", stdout);
+	print_quoted(s.chip, sizeof s.chip);
+	fputs(",sensor=", stdout);
+	print_quoted(s.label, sizeof s.label);
+	fputs("} ", stdout);
+}
+
+// One family: for each sensor of the kind, the value that field picks.
+void sensor_family(const readings &r, sensor_kind kind, family *f,
+    sensor_value sensor_reading::*field)
+{
+	for (const sensor_reading &s : r.sensors) {
+		const sensor_value &v = s.*field;
+		if (s.kind != kind || !v.known)
+			continue;
+		begin_sample(f);
+		sensor_labels(s);
+		print_sensor_value(r.source, kind, v.value);
+		putchar('\n');
+	}
+}
+
+void alarms(const readings &r)
+{
+	family f = {"pelko_sensor_alarm",
+	    "Whether the sensor's chip raises an alarm for it: the _alarm, "
+	    "_min_alarm, _max_alarm and _crit_alarm files on Linux.",
+	    gauge, false};
+
+	for (const sensor_reading &s : r.sensors) {
+		if (s.alarm < 0)
+			continue;
+		begin_sample(&f);
+		sensor_labels(s);
+		printf("%d\n", s.alarm);
+	}
+}
+
+void frequencies(const readings &r)
+{
+	family f = {"pelko_cpu_frequency_hertz",
+	    "Present clock of the CPU: dev.cpu.N.freq on FreeBSD, "
+	    "cpuN/cpufreq/scaling_cur_freq on Linux.",
+	    gauge, false};
+
+	for (const cpu_reading &c : r.cpus.cpu) {
+		if (c.frequency < 0)
+			continue;
+		begin_sample(&f);
+		printf("{cpu=\"%d\"} ", c.number);
+		print_hertz(r.source, c.frequency);
+		putchar('\n');
+	}
+}
+
+} // namespace
+
+void write_sensor_metrics(const readings &r)
+{
+	for (int k = 0; k < sensor_kind_count; k++) {
+		const sensor_fields &row = sensor_table[k];
+		auto kind = static_cast<sensor_kind>(k);
+		family value = {row.family, row.help, row.type, false};
+		sensor_family(r, kind, &value, &sensor_reading::value);
+		for (const sensor_limit_field &l : row.limits) {
+			if (l.family == nullptr)
+				continue;
+			family limit = {l.family, l.help, gauge, false};
+			sensor_family(r, kind, &limit, l.value);
+		}
+	}
+	alarms(r);
+	frequencies(r);
+}

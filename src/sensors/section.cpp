@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// The section that -x adds last: every sensor, then the CPUs' frequencies.
+
+#include <stdio.h>
+
+#include "fields.h"
+#include "format/format.h"
+#include "temperature/temperature.h"
+
+namespace {
+
+// A value in the unit -x shows it in: temperatures in the scale the
+// options chose, to a tenth.
+void print_shown(const readings &r, sensor_kind kind, int64_t value)
+{
+	if (kind == sensor_kind::temperature)
+		printf("%.1lf",
+		    shown_temperature(r.source.temperature,
+			static_cast<int32_t>(value)));
+	else
+		print_decimal(value, fields_of(kind).text_divisor);
+}
+
+void print_sensor(const readings &r, const sensor_reading &s)
+{
+	const sensor_fields &f = fields_of(s.kind);
+	char chip[sensor_chip_size + 1], name[sensor_label_size + 1];
+	char label[sizeof chip + sizeof name + 2];
+
+	printable_string(s.chip, chip);
+	printable_string(s.label, name);
+	snprintf(label, sizeof label, "%s %s:", chip, name);
+	print_label(label);
+	print_shown(r, s.kind, s.value.value);
+	if (s.kind == sensor_kind::temperature)
+		printf("\t\t\t\t%c", temp_unit_char());
+	else
+		printf("\t\t\t\t%s", f.unit);
+	for (const sensor_limit_field &l : f.limits) {
+		const sensor_value &v = s.*l.value;
+		if (l.family == nullptr || !v.known)
+			continue;
+		printf("\t%s ", l.text);
+		print_shown(r, s.kind, v.value);
+	}
+	puts(s.alarm == 1 ? "\tALARM" : "");
+}
+
+bool any_known(const readings &r)
+{
+	for (const sensor_reading &s : r.sensors)
+		if (s.value.known)
+			return true;
+	for (const cpu_reading &c : r.cpus.cpu)
+		if (c.frequency >= 0)
+			return true;
+	return false;
+}
+
+} // namespace
+
+void report_sensors(const readings &r)
+{
+	char label[48];
+
+	if (!any_known(r))
+		return;
+	puts("\n[Sensors]");
+	for (const sensor_reading &s : r.sensors)
+		if (s.value.known)
+			print_sensor(r, s);
+	for (const cpu_reading &c : r.cpus.cpu) {
+		if (c.frequency < 0)
+			continue;
+		snprintf(label, sizeof label, "CPU%d frequency:", c.number);
+		print_label(label);
+		print_decimal(c.frequency * r.source.hertz_per_frequency,
+		    1000000);
+		puts("\t\t\t\tMHz");
+	}
+}
