@@ -306,10 +306,10 @@ TEST(Json, OnlyInCelsiusAndAlone)
 TEST(Json, LinuxFixturesMatchTheMetrics)
 {
 	REQUIRE_SYSFS_MOUNT();
-	for (const char *tree :
-	    {"intel-laptop", "two-batteries", "amd-desktop", "amd-zen",
-		"empty-vm", "mouse-battery", "odd-batteries", "hybrid-cpu",
-		"garbage", "big-64cpu", "wifi-laptop", "two-socket"}) {
+	for (const char *tree : {"intel-laptop", "two-batteries", "amd-desktop",
+		 "amd-zen", "empty-vm", "mouse-battery", "odd-batteries",
+		 "hybrid-cpu", "garbage", "big-64cpu", "wifi-laptop",
+		 "two-socket", "sensor-laptop", "sensor-desktop"}) {
 		SCOPED_TRACE(tree);
 		std::string path = fixtures + "/sysfs/" + tree;
 		std::string plain = run_over_sysfs(path, {}).out;

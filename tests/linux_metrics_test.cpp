@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "sysfs_mount.h"
 
 namespace {
@@ -83,6 +85,22 @@ TEST(LinuxMetrics, PromtoolTakesEveryFixture)
 		"pelko_cpu_package_throttles_total{package=\"1\"} 6\n"},
 	    // 17.5 Wh missing at 15 W.
 	    {"two-socket", "pelko_battery_total_time_to_full_seconds 4200\n"},
+	    {"sensor-laptop",
+		"pelko_sensor_fan_min_rpm{chip=\"amdgpu-pci-0500\","
+		"sensor=\"fan1\"} 2160\n"},
+	    {"sensor-laptop",
+		"pelko_cpu_frequency_hertz{cpu=\"2\"} 3100500000\n"},
+	    // A fan stopped below its minimum, and +12 V above its maximum.
+	    {"sensor-desktop",
+		"pelko_sensor_alarm{chip=\"nct6798-isa-0290\",sensor=\"fan2\"} "
+		"1\n"},
+	    {"sensor-desktop",
+		"# TYPE pelko_sensor_energy_joules_total counter\n"
+		"pelko_sensor_energy_joules_total{chip=\"amd_energy-isa-0000\","
+		"sensor=\"Esocket0\"} 123456.789012\n"},
+	    {"sensor-desktop",
+		"pelko_sensor_humidity_ratio{chip=\"sht3x-i2c-2-44\","
+		"sensor=\"humidity1\"} 0.455\n"},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.tree);
@@ -190,6 +208,76 @@ std::string http_get(int port, const char *path)
 	return response;
 }
 
+// One scrape of a node_exporter with one collector on 127.0.0.1, stopped
+// by its process id; "" when it does not answer within 10 s.
+std::string scrape_exporter(const std::string &collector,
+    const std::string &option)
+{
+	int port = free_port();
+	std::string listen =
+	    "--web.listen-address=127.0.0.1:" + std::to_string(port);
+	pid_t pid = fork();
+	if (pid == 0) {
+		int null_fd = open("/dev/null", O_WRONLY);
+		dup2(null_fd, STDOUT_FILENO);
+		dup2(null_fd, STDERR_FILENO);
+		execl(exporter, exporter, listen.c_str(),
+		    "--collector.disable-defaults", collector.c_str(),
+		    option.c_str(), static_cast<char *>(nullptr));
+		_exit(127);
+	}
+	if (pid < 0)
+		return "";
+	std::string scrape;
+	for (int tries = 0; tries < 100 && scrape.empty(); tries++) {
+		usleep(100000);
+		scrape = http_get(port, "/metrics");
+	}
+	kill(pid, SIGTERM);
+	waitpid(pid, nullptr, 0);
+	return scrape;
+}
+
+// On each tree, every input that sensors -u prints is in pelko -j under
+// the same chip and label, and every value of node_exporter's hwmon
+// collector is in pelko -p (tests/sensors_match says which differences
+// are deliberate).
+TEST(LinuxMetrics, SensorsAsTheToolsSeeThem)
+{
+	REQUIRE_SYSFS_MOUNT();
+	SKIP_OR_FAIL_IF(tool_unavailable(exporter));
+	SKIP_OR_FAIL_IF(tool_unavailable("/usr/bin/sensors"));
+	const char script[] =
+	    "for f in \"$1\"/*/; do n=$(basename \"$f\")\n"
+	    "  [ -d \"/sys/$n\" ] && mount --bind \"$f\" \"/sys/$n\"\n"
+	    "done\n"
+	    ": > \"$3/empty.conf\"\n"
+	    "sensors -u -c \"$3/empty.conf\" > \"$3/sensors\" 2>/dev/null\n"
+	    "umount -R /sys 2>/dev/null; mount --bind \"$1\" /sys &&\n"
+	    "\"$2\" -j > \"$3/pelko.json\" && \"$2\" -p > \"$3/pelko.prom\"\n";
+	for (const char *name :
+	    {"sensor-laptop", "sensor-desktop", "intel-laptop", "amd-desktop",
+		"amd-zen", "hybrid-cpu", "big-64cpu"}) {
+		SCOPED_TRACE(name);
+		char dir[] = "/tmp/pelko-sensors-XXXXXX";
+		ASSERT_NE(mkdtemp(dir), nullptr);
+		std::string d = dir, tree = trees + name;
+		run_result r = run_command(
+		    {"/usr/bin/unshare", "-m", "--propagation", "private",
+			"/bin/sh", "-c", script, "sh", tree, PELKO_PATH, d});
+		EXPECT_EQ(r.status, 0) << r.err;
+		std::string node = scrape_exporter("--collector.hwmon",
+		    "--path.sysfs=" + tree);
+		EXPECT_NE(node, "");
+		std::ofstream(d + "/node.prom") << node;
+		run_result match = run_command({"/usr/bin/python3",
+		    std::string(PELKO_TESTS) + "/sensors_match", d + "/sensors",
+		    d + "/pelko.json", d + "/node.prom", d + "/pelko.prom"});
+		EXPECT_EQ(match.status, 0) << match.out << match.err;
+		run_command({"/bin/rm", "-rf", d});
+	}
+}
+
 TEST(LinuxMetrics, NodeExporterPassesThemOn)
 {
 	REQUIRE_SYSFS_MOUNT();
@@ -210,34 +298,12 @@ TEST(LinuxMetrics, NodeExporterPassesThemOn)
 	ASSERT_EQ(written.status, 0) << written.err;
 	EXPECT_EQ(promtool_verdict(read_file(file)), "");
 
-	int port = free_port();
-	std::string listen =
-	    "--web.listen-address=127.0.0.1:" + std::to_string(port);
-	std::string textfiles =
-	    std::string("--collector.textfile.directory=") + dir;
-	pid_t pid = fork();
-	if (pid == 0) {
-		int null_fd = open("/dev/null", O_WRONLY);
-		dup2(null_fd, STDOUT_FILENO);
-		dup2(null_fd, STDERR_FILENO);
-		execl(exporter, exporter, listen.c_str(),
-		    "--collector.disable-defaults", "--collector.textfile",
-		    textfiles.c_str(), static_cast<char *>(nullptr));
-		_exit(127);
-	}
-	ASSERT_GT(pid, 0);
-	std::string scrape;
-	for (int tries = 0; tries < 100 && scrape.empty(); tries++) {
-		usleep(100000);
-		scrape = http_get(port, "/metrics");
-	}
-	kill(pid, SIGTERM);
-	waitpid(pid, nullptr, 0);
+	std::string scrape = scrape_exporter("--collector.textfile",
+	    std::string("--collector.textfile.directory=") + dir);
 	unlink(file.c_str());
 	rmdir(dir);
 
-	ASSERT_NE(scrape, "")
-	    << "node_exporter did not answer on port " << port;
+	ASSERT_NE(scrape, "") << "node_exporter did not answer";
 	for (const char *line :
 	    {"\nnode_textfile_scrape_error 0\n", "\npelko_cpus 4\n",
 		"\npelko_cpu_temperature_celsius{cpu=\"1\"} 53.5\n",

@@ -46,6 +46,7 @@ TEST(LinuxReport, WholeReportOfEachFixture)
 	    {"big-64cpu", {}, "big-64cpu"},
 	    {"wifi-laptop", {}, "wifi-laptop"},
 	    {"wifi-laptop", {"-x"}, "wifi-laptop-x"},
+	    {"sensor-laptop", {"-x"}, "sensor-laptop-x"},
 	    {"two-socket", {}, "two-socket"},
 	};
 	for (const auto &c : cases) {
