@@ -228,6 +228,32 @@ TEST(Json, ScenariosMatchTheMetrics)
 		"\"T\" \"O\"\n",
 		"pelko_battery_total_time_to_full_seconds 4200",
 		"\tbattery0 time to full:\t\t1:10\n"},
+	    // Sensors found by walking dev.: those formatted in tenths of a
+	    // kelvin but the CPU lines, a ThinkPad's fan, the CPU's clock.
+	    {"a laptop's sensors",
+		"ncpu 1\nint dev.cpu.0.temperature 3232\n"
+		"fmt dev.cpu.0.temperature IK\nint dev.cpu.0.freq 2400\n"
+		"int dev.jedec_dimm.3.temp 3101\nfmt dev.jedec_dimm.3.temp IK\n"
+		"int dev.pchtherm.0.temperature 3231\n"
+		"fmt dev.pchtherm.0.temperature IK\n"
+		"int dev.acpi_ibm.0.fan_speed 2950\nacpi rw\n",
+		"pelko_sensor_temperature_celsius{chip=\"jedec_dimm3\","
+		"sensor=\"temp\"} 37.0",
+		"\tCPU0 frequency:\t\t\t2400\t\t\t\tMHz\n"},
+	    // The ATK0110's sensors with their ranges.
+	    {"an ASUS board",
+		"ints dev.aibs.0.temp.0 3011 3531 3681\n"
+		"ints dev.aibs.0.fan.0 878 600 7200\n"
+		"ints dev.aibs.0.volt.0 1192 850 1600\nacpi rw\n",
+		"pelko_sensor_voltage_min_volts{chip=\"aibs0\","
+		"sensor=\"volt.0\"} 0.85",
+		"\taibs0 temp.0:\t\t\t28.0\t\t\t\tC\tmax 80.0\tcrit 95.0\n"},
+	    {"an Apple laptop",
+		"int dev.asmc.0.fan.0.speed 1998\n"
+		"int dev.asmc.0.fan.0.minspeed 2160\n"
+		"int dev.asmc.0.fan.0.maxspeed 6156\nacpi rw\n",
+		"pelko_sensor_fan_rpm{chip=\"asmc0\",sensor=\"fan.0\"} 1998",
+		"\tasmc0 fan.0:\t\t\t1998\t\t\t\tRPM\tmin 2160\n"},
 	    // amdtemp's variables are there though the CPU count is not.
 	    {"no CPU count",
 		"int dev.amdtemp.0.core0.sensor0 3331\n"

@@ -62,6 +62,7 @@ TEST(Scenario, DuplicatesAreRefused)
 	    "node hw.acpi.battery\nint hw.acpi.battery 1\n",
 	    "ncpu 1\nncpu 2\n",
 	    "acpi rw\nacpi ro\n",
+	    "fmt dev.x.0.temp IK\nfmt dev.x.0.temp I\n",
 	};
 	for (const char *scenario : scenarios) {
 		SCOPED_TRACE(scenario);

@@ -38,3 +38,11 @@ bool battery_subtree_present();
 
 // The number of CPUs; false when it cannot be read.
 bool read_cpu_count(int *count);
+
+using sysctl_each_fn = void (*)(const char *name, const char *format,
+    void *context);
+
+// Calls each(name, format, context) for every variable below the prefix
+// ("dev"), in the kernel's order, as sysctl -a walks them: with the
+// kernel's queries for the next variable, its name and its format.
+void sysctl_walk(const char *prefix, sysctl_each_fn each, void *context);

@@ -16,6 +16,8 @@
 // interior node; make sure this system agrees.
 static_assert(CTL_HW == 6 && HW_NCPU == 3);
 static_assert(EISDIR == 21);
+// The tree walk asks for identifiers of up to 24 numbers.
+static_assert(CTL_MAXNAME == 24);
 
 void os_start(int *, char ***)
 {

@@ -290,6 +290,11 @@ void parse_line(const char *line)
 		for (size_t i = 2; i < w.size(); i++)
 			array.values.push_back(parse_int32(w[i]));
 		add_variable(w[1], array);
+	} else if (directive == "fmt") {
+		expect_words(w, 3);
+		if (!machine->formats.emplace(w[1].text, w[2].text).second)
+			malformed("the format of %s is given twice",
+			    w[1].text.c_str());
 	} else if (directive == "node") {
 		expect_words(w, 2);
 		add_variable(w[1], sim_variable{true, {}});

@@ -33,6 +33,9 @@ enum class acpi_mode { none, read_only, read_write };
 
 struct scenario {
 	std::unordered_map<std::string, sim_variable> variables;
+	// The format that the kernel gives a variable ("IK": tenths of a
+	// kelvin); "I" where none is given.
+	std::unordered_map<std::string, std::string> formats;
 	std::vector<sim_answers> answers;
 	bool have_ncpu = false;
 	int32_t ncpu = 0;

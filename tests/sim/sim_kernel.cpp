@@ -17,6 +17,7 @@
 #include "platform/acpi_battery.h"
 #include "platform/platform.h"
 #include "scenario.h"
+#include "sim_walk.h"
 #include "sysctl_value.h"
 
 namespace {
@@ -107,8 +108,11 @@ int os_sysctlbyname(const char *name, void *oldp, size_t *oldlenp,
 }
 
 int os_sysctl(const int *name, unsigned namelen, void *oldp, size_t *oldlenp,
-    const void *newp, size_t)
+    const void *newp, size_t newlen)
 {
+	if (namelen >= 2 && name[0] == 0)
+		return sim_walk_sysctl(machine, name, namelen, oldp, oldlenp,
+		    newp, newlen);
 	if (namelen != 2 || name[0] != 6 || name[1] != 3 ||
 	    !machine.have_ncpu) {
 		errno = ENOENT;

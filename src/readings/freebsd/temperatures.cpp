@@ -176,8 +176,3 @@ void collect_zones(readings *r)
 		z.settings_read = any_trip_point(z.limits);
 	}
 }
-
-void collect_sensors(readings *r)
-{
-	r->sensors.clear();
-}
