@@ -164,6 +164,60 @@ hwmon_kind read_hwmon_kind(int hwmon)
 	return hwmon_kind::other;
 }
 
+// The core sensors by package and core, so that a CPU finds its own
+// without a look at every sensor: the same time at 4 CPUs or 1024.
+struct core_key {
+	int package;
+	int core;
+	int index; // in sensors, which decides among equal keys
+};
+
+grow_list<core_key> core_index;
+// The other sensors, packages' and AMD's: a few per package.
+grow_list<int> other_sensors;
+
+int by_core_key(const void *a, const void *b)
+{
+	const auto *x = static_cast<const core_key *>(a);
+	const auto *y = static_cast<const core_key *>(b);
+	if (x->package != y->package)
+		return x->package < y->package ? -1 : 1;
+	if (x->core != y->core)
+		return x->core < y->core ? -1 : 1;
+	return (x->index > y->index) - (x->index < y->index);
+}
+
+void index_core_sensors()
+{
+	core_index.clear();
+	other_sensors.clear();
+	for (size_t i = 0; i < sensors.count; i++) {
+		const cpu_sensor &s = sensors.items[i];
+		if (s.kind == cpu_sensor_kind::core)
+			*core_index.add() = {s.package, s.core,
+			    static_cast<int>(i)};
+		else
+			*other_sensors.add() = static_cast<int>(i);
+	}
+	core_index.sort(by_core_key);
+}
+
+// The first entry of the index with that package and core, or the end.
+size_t first_core_key(int package, int core)
+{
+	size_t low = 0, high = core_index.count;
+	while (low < high) {
+		size_t middle = low + (high - low) / 2;
+		const core_key &k = core_index.items[middle];
+		if (k.package < package ||
+		    (k.package == package && k.core < core))
+			low = middle + 1;
+		else
+			high = middle;
+	}
+	return low;
+}
+
 void list_sensors()
 {
 	grow_list<hwmon_entry> hwmons;
@@ -192,6 +246,7 @@ void list_sensors()
 			add_hwmon_sensors(h.number, true,
 			    amd_count == 1 ? -1 : amd_seen++);
 	}
+	index_core_sensors();
 }
 
 // A sensor's input, read on first use.
@@ -212,16 +267,38 @@ int core_sensor(int package, int core, int32_t *millicelsius)
 {
 	if (!sensors_listed)
 		list_sensors();
-	for (int kind = 0; kind <= static_cast<int>(cpu_sensor_kind::amd_tctl);
-	     kind++) {
-		for (size_t i = 0; i < sensors.count; i++) {
+	// The core's own inputs, its package's and any package's, in the
+	// order of the sensors.
+	size_t own = first_core_key(package, core);
+	size_t any = first_core_key(-1, core);
+	for (;;) {
+		bool own_left = own < core_index.count &&
+		    core_index.items[own].package == package &&
+		    core_index.items[own].core == core;
+		bool any_left = package != -1 && any < core_index.count &&
+		    core_index.items[any].package == -1 &&
+		    core_index.items[any].core == core;
+		if (!own_left && !any_left)
+			break;
+		size_t &next = own_left &&
+			(!any_left ||
+			    core_index.items[own].index <
+				core_index.items[any].index)
+		    ? own
+		    : any;
+		int i = core_index.items[next++].index;
+		if (sensor_temperature(&sensors.items[i], millicelsius))
+			return i;
+	}
+	for (int kind = static_cast<int>(cpu_sensor_kind::package);
+	     kind <= static_cast<int>(cpu_sensor_kind::amd_tctl); kind++) {
+		for (int i : other_sensors) {
 			cpu_sensor &s = sensors.items[i];
 			if (static_cast<int>(s.kind) != kind ||
-			    (s.package != -1 && s.package != package) ||
-			    (s.kind == cpu_sensor_kind::core && s.core != core))
+			    (s.package != -1 && s.package != package))
 				continue;
 			if (sensor_temperature(&s, millicelsius))
-				return static_cast<int>(i);
+				return i;
 		}
 	}
 	return -1;

@@ -67,44 +67,53 @@ bool parse_name(const char *name, listed_sensor *s, attribute *a)
 	return false;
 }
 
-listed_sensor *find_listed(grow_list<listed_sensor> *list,
-    const listed_sensor &s)
-{
-	for (listed_sensor &l : *list)
-		if (l.kind == s.kind && l.number == s.number)
-			return &l;
-	return nullptr;
-}
-
-// The sensors of one folder; those the hwmon folder has already are not
-// taken again from its device folder.
+// The attribute files of one folder, each as one sensor with one bit.
 void list_folder(const char *folder, bool in_device,
-    grow_list<listed_sensor> *list)
+    grow_list<listed_sensor> *files)
 {
 	sysfs_list(folder, [&](const char *name) {
 		listed_sensor s = {};
 		attribute a;
 		if (!parse_name(name, &s, &a))
 			return;
-		listed_sensor *l = find_listed(list, s);
-		if (l != nullptr && l->in_device != in_device)
-			return;
-		if (l == nullptr) {
-			l = list->add();
-			*l = s;
-			l->in_device = in_device;
-		}
-		l->attributes = static_cast<uint16_t>(l->attributes | 1U << a);
+		s.in_device = in_device;
+		s.attributes = static_cast<uint16_t>(1U << a);
+		*files->add() = s;
 	});
 }
 
+// By kind, number, and the hwmon folder before the device's.
 int by_kind_and_number(const void *a, const void *b)
 {
 	const auto *x = static_cast<const listed_sensor *>(a);
 	const auto *y = static_cast<const listed_sensor *>(b);
 	if (x->kind != y->kind)
 		return x->kind < y->kind ? -1 : 1;
-	return (x->number > y->number) - (x->number < y->number);
+	if (x->number != y->number)
+		return x->number < y->number ? -1 : 1;
+	return x->in_device - y->in_device;
+}
+
+// One sensor for each kind and number, with the bits of its files: those
+// of the hwmon folder, and of the device folder only where the hwmon
+// folder has none.  In the order of the sort, in n log n.
+void merge_files(grow_list<listed_sensor> *files,
+    grow_list<listed_sensor> *sensors)
+{
+	files->sort(by_kind_and_number);
+	for (const listed_sensor &f : *files) {
+		listed_sensor *last = sensors->count > 0
+		    ? &sensors->items[sensors->count - 1]
+		    : nullptr;
+		if (last != nullptr && last->kind == f.kind &&
+		    last->number == f.number) {
+			if (last->in_device == f.in_device)
+				last->attributes = static_cast<uint16_t>(
+				    last->attributes | f.attributes);
+			continue;
+		}
+		*sensors->add() = f;
+	}
 }
 
 int by_number(const void *a, const void *b)
@@ -261,16 +270,16 @@ void add_chip(int hwmon, grow_list<chip_seen> *seen,
     grow_list<sensor_reading> *sensors)
 {
 	char chip[sensor_chip_size], folder[32], device[40];
-	grow_list<listed_sensor> listed;
+	grow_list<listed_sensor> files, listed;
 
 	if (!chip_name(hwmon, chip))
 		return;
 	make_unique(hwmon, chip, seen);
 	snprintf(folder, sizeof folder, "class/hwmon/hwmon%d", hwmon);
 	snprintf(device, sizeof device, "%s/device", folder);
-	list_folder(folder, false, &listed);
-	list_folder(device, true, &listed);
-	listed.sort(by_kind_and_number);
+	list_folder(folder, false, &files);
+	list_folder(device, true, &files);
+	merge_files(&files, &listed);
 	for (const listed_sensor &s : listed)
 		add_sensor(chip, s.in_device ? device : folder, s, sensors);
 }

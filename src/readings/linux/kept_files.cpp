@@ -80,18 +80,97 @@ uint64_t path_hash(const char *path)
 	return hash;
 }
 
+// The kept files by their paths' hashes, so that finding one takes the
+// same time however many are kept: open addressing with linear probing,
+// each slot the index of a kept file or -1, at most half of them used.
+grow_list<int32_t> slots;
+
+size_t mask()
+{
+	return slots.count - 1;
+}
+
+size_t home(size_t i)
+{
+	return static_cast<size_t>(kept.items[i].hash) & mask();
+}
+
+void place(size_t i)
+{
+	size_t s = home(i);
+	while (slots.items[s] != -1)
+		s = (s + 1) & mask();
+	slots.items[s] = static_cast<int32_t>(i);
+}
+
+// A table of a power of two slots, at least twice the kept files.
+void rebuild_index()
+{
+	size_t size = 64;
+	while (size < 2 * (kept.count + 1))
+		size *= 2;
+	slots.clear();
+	for (size_t s = 0; s < size; s++)
+		*slots.add() = -1;
+	for (size_t i = 0; i < kept.count; i++)
+		place(i);
+}
+
+size_t slot_holding(size_t i)
+{
+	size_t s = home(i);
+	while (slots.items[s] != static_cast<int32_t>(i))
+		s = (s + 1) & mask();
+	return s;
+}
+
+// Frees slot s, moving back the entries after it that would no longer be
+// found past the gap.
+void free_slot(size_t s)
+{
+	for (size_t t = s;;) {
+		slots.items[s] = -1;
+		for (;;) {
+			t = (t + 1) & mask();
+			if (slots.items[t] == -1)
+				return;
+			size_t h = home(static_cast<size_t>(slots.items[t]));
+			// Stays where it is if its home lies after the gap, up
+			// to t, going round the table.
+			bool stays =
+			    s <= t ? (s < h && h <= t) : (s < h || h <= t);
+			if (!stays)
+				break;
+		}
+		slots.items[s] = slots.items[t];
+		s = t;
+	}
+}
+
 kept_file *find(const char *path, uint64_t hash)
 {
-	for (kept_file &k : kept)
+	if (slots.count == 0)
+		return nullptr;
+	for (size_t s = static_cast<size_t>(hash) & mask();
+	     slots.items[s] != -1; s = (s + 1) & mask()) {
+		kept_file &k = kept.items[slots.items[s]];
 		if (k.hash == hash && strcmp(k.path, path) == 0)
 			return &k;
+	}
 	return nullptr;
 }
 
+// The last kept file takes the dropped one's place in the list.
 void drop(size_t i)
 {
+	size_t last = kept.count - 1;
+
 	close(kept.items[i].fd);
-	kept.items[i] = kept.items[kept.count - 1];
+	free_slot(slot_holding(i));
+	if (i != last) {
+		slots.items[slot_holding(last)] = static_cast<int32_t>(i);
+		kept.items[i] = kept.items[last];
+	}
 	kept.count--;
 }
 
@@ -103,7 +182,11 @@ kept_file *keep(const char *path, uint64_t hash, int fd)
 	k->fd = fd;
 	k->used = true;
 	memcpy(k->path, path, strlen(path) + 1);
-	return k;
+	if (2 * kept.count > slots.count)
+		rebuild_index();
+	else
+		place(kept.count - 1);
+	return &kept.items[kept.count - 1];
 }
 
 } // namespace
