@@ -40,42 +40,89 @@ bool have_mains;
 bool have_mains_online;
 bool have_mains_offline;
 
+// The properties that pelko uses, in the order of strcasecmp(3): each line
+// of a uevent finds its own with one binary search.
+const char *const property_keys[] = {"capacity", "capacity_level",
+    "charge_full", "charge_full_design", "charge_now", "current_now",
+    "cycle_count", "energy_full", "energy_full_design", "energy_now",
+    "manufacturer", "model_name", "online", "power_now", "present", "scope",
+    "serial_number", "status", "technology", "time_to_empty_now",
+    "time_to_full_now", "type", "voltage_min_design", "voltage_now"};
+constexpr size_t property_count =
+    sizeof property_keys / sizeof property_keys[0];
+
+// The key of length bytes among the property keys: its index, or -1.
+int property_index(const char *key, size_t length)
+{
+	size_t low = 0, high = property_count;
+
+	while (low < high) {
+		size_t middle = low + (high - low) / 2;
+		const char *k = property_keys[middle];
+		int order = strncasecmp(key, k, length);
+		if (order == 0)
+			order = k[length] == '\0' ? 0 : -1;
+		if (order == 0)
+			return static_cast<int>(middle);
+		if (order < 0)
+			high = middle;
+		else
+			low = middle + 1;
+	}
+	return -1;
+}
+
 // A supply's properties, from its uevent file: "POWER_SUPPLY_KEY=value"
-// lines, one file read where each attribute would take one of its own.
+// lines, one file read where each attribute would take one of its own,
+// and parsed once: where each property's value stands in the text.
 struct properties {
 	bool read; // the uevent file was read; otherwise the files are
 	const char *name;
 	char text[sysfs_max_file];
+	const char *value[property_count]; // nullptr: not in the uevent
+	size_t length[property_count];
 };
+
+void parse_properties(properties *p)
+{
+	static const char prefix[] = "POWER_SUPPLY_";
+
+	memset(p->value, 0, sizeof p->value);
+	for (const char *line = p->text; *line != '\0';) {
+		const char *end = strchrnul(line, '\n');
+		const char *equals = static_cast<const char *>(
+		    memchr(line, '=', static_cast<size_t>(end - line)));
+		if (equals != nullptr &&
+		    strncmp(line, prefix, sizeof prefix - 1) == 0) {
+			const char *key = line + sizeof prefix - 1;
+			int i = property_index(key,
+			    static_cast<size_t>(equals - key));
+			// Of two lines for one property, the first holds.
+			if (i >= 0 && p->value[i] == nullptr) {
+				p->value[i] = equals + 1;
+				p->length[i] =
+				    static_cast<size_t>(end - equals - 1);
+			}
+		}
+		line = *end == '\0' ? end : end + 1;
+	}
+}
 
 // Copies the value of the attribute's property, cut to size, or reads the
 // attribute's own file when the uevent could not be read.
 bool property(const properties &p, const char *attribute, char *value,
     size_t size)
 {
-	size_t length = strlen(attribute);
-
 	if (!p.read)
 		return sysfs_read_text(value, size, "class/power_supply/%s/%s",
 		    p.name, attribute);
-	for (const char *line = p.text; *line != '\0';) {
-		const char *end = strchrnul(line, '\n');
-		const char *key = line + strlen("POWER_SUPPLY_");
-		if (strncmp(line, "POWER_SUPPLY_", strlen("POWER_SUPPLY_")) ==
-			0 &&
-		    strncasecmp(key, attribute, length) == 0 &&
-		    key[length] == '=') {
-			const char *start = key + length + 1;
-			size_t used = static_cast<size_t>(end - start);
-			if (used >= size)
-				used = size - 1;
-			memcpy(value, start, used);
-			value[used] = '\0';
-			return used > 0;
-		}
-		line = *end == '\0' ? end : end + 1;
-	}
-	return false;
+	int i = property_index(attribute, strlen(attribute));
+	if (i < 0 || p.value[i] == nullptr)
+		return false;
+	size_t used = p.length[i] < size ? p.length[i] : size - 1;
+	memcpy(value, p.value[i], used);
+	value[used] = '\0';
+	return used > 0;
 }
 
 bool number_property(const properties &p, const char *attribute, int32_t *value)
@@ -118,6 +165,8 @@ void add_supply(const char *name)
 	p.name = name;
 	p.read = sysfs_read_text(p.text, sizeof p.text,
 	    "class/power_supply/%s/uevent", name);
+	if (p.read)
+		parse_properties(&p);
 	// Older kernels leave the type out of the uevent.
 	if (!property(p, "type", type, sizeof type) &&
 	    (!p.read ||
