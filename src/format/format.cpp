@@ -52,13 +52,13 @@ void print_label(const char *label)
 	} while (column < value_column);
 }
 
-void printable_text(const char *field, size_t size, char *shown)
+void printable_text(const char *text, size_t size, char *shown)
 {
-	size_t length = strnlen(field, size);
+	size_t length = strnlen(text, size);
 
 	for (size_t i = 0; i < length; i++) {
-		auto byte = static_cast<unsigned char>(field[i]);
-		shown[i] = byte < 0x20 || byte > 0x7e ? '?' : field[i];
+		auto byte = static_cast<unsigned char>(text[i]);
+		shown[i] = byte < 0x20 || byte > 0x7e ? '?' : text[i];
 	}
 	shown[length] = '\0';
 }

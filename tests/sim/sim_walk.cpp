@@ -41,7 +41,8 @@ bool before(const std::string &a, const std::string &b)
 		if (x[i] == y[i])
 			continue;
 		if (all_digits(x[i]) && all_digits(y[i]))
-			return atol(x[i].c_str()) < atol(y[i].c_str());
+			return strtol(x[i].c_str(), nullptr, 10) <
+			    strtol(y[i].c_str(), nullptr, 10);
 		return x[i] < y[i];
 	}
 	return x.size() < y.size();

@@ -36,16 +36,41 @@ bool walked;
 // "dev.jedec_dimm.3.temp": chip "jedec_dimm3", label "temp".
 bool split_name(const char *name, found_sensor *s)
 {
-	char driver[48];
-	int unit, rest = 0;
-
-	if (sscanf(name, "dev.%47[^.].%d.%n", driver, &unit, &rest) != 2 ||
-	    rest == 0)
+	const char *driver = name + strlen("dev.");
+	const char *dot = strchr(driver, '.');
+	if (strncmp(name, "dev.", 4) != 0 || dot == nullptr || dot[1] < '0' ||
+	    dot[1] > '9')
 		return false;
-	snprintf(s->chip, sizeof s->chip, "%s%d", driver, unit);
-	snprintf(s->label, sizeof s->label, "%s", name + rest);
+	char *end;
+	long unit = strtol(dot + 1, &end, 10);
+	if (*end != '.' || end[1] == '\0')
+		return false;
+	snprintf(s->chip, sizeof s->chip, "%.*s%ld",
+	    static_cast<int>(dot - driver), driver, unit);
+	snprintf(s->label, sizeof s->label, "%s", end + 1);
 	snprintf(s->name, sizeof s->name, "%s", name);
 	return true;
+}
+
+// An ATK0110 sensor's label, "temp.0", as its kind.
+bool aibs_kind(const char *label, sensor_kind *kind)
+{
+	static const struct {
+		const char *name;
+		sensor_kind kind;
+	} kinds[] = {{"temp.", sensor_kind::temperature},
+	    {"fan.", sensor_kind::fan}, {"volt.", sensor_kind::voltage}};
+
+	for (const auto &k : kinds) {
+		size_t length = strlen(k.name);
+		const char *index = label + length;
+		if (strncmp(label, k.name, length) == 0 && *index != '\0' &&
+		    strspn(index, "0123456789") == strlen(index)) {
+			*kind = k.kind;
+			return true;
+		}
+	}
+	return false;
 }
 
 bool ends_with(const char *text, const char *end)
@@ -58,23 +83,13 @@ bool ends_with(const char *text, const char *end)
 void classify(const char *name, const char *format, void *)
 {
 	found_sensor s = {};
-	char kind[8];
-	int unit, index, end = 0;
 
 	if (strncmp(name, "dev.cpu.", 8) == 0 || !split_name(name, &s))
 		return;
-	if (sscanf(name, "dev.aibs.%d.%7[a-z].%d%n", &unit, kind, &index,
-		&end) == 3 &&
-	    name[end] == '\0') {
-		s.from = source::range;
-		if (strcmp(kind, "temp") == 0)
-			s.kind = sensor_kind::temperature;
-		else if (strcmp(kind, "fan") == 0)
-			s.kind = sensor_kind::fan;
-		else if (strcmp(kind, "volt") == 0)
-			s.kind = sensor_kind::voltage;
-		else
+	if (strncmp(name, "dev.aibs.", 9) == 0) {
+		if (!aibs_kind(s.label, &s.kind))
 			return;
+		s.from = source::range;
 	} else if (strncmp(name, "dev.asmc.", 9) == 0 &&
 	    ends_with(name, ".speed") && strstr(name, ".fan.") != nullptr) {
 		s.from = source::asmc;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: BSD-2-Clause
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "hwmon.h"
@@ -122,6 +123,22 @@ int by_number(const void *a, const void *b)
 	return (x > y) - (x < y);
 }
 
+// A number in the base at *text, then the separator (or the text's end
+// for '\0'); *text moves past both.
+bool number_then(const char **text, int base, char separator,
+    unsigned long *value)
+{
+	char *end;
+
+	if (**text < '0' || **text > 'f')
+		return false;
+	*value = strtoul(*text, &end, base);
+	if (end == *text || *end != separator)
+		return false;
+	*text = separator == '\0' ? end : end + 1;
+	return true;
+}
+
 // The bus and address part of a chip's name, from its device: its
 // subsystem says the bus, its name the address.  A class device (an NVMe
 // controller) is named after the bus device it belongs to.
@@ -132,29 +149,31 @@ bool bus_address(const char *device, char *text, size_t size)
 	if (!sysfs_link_name(name, sizeof name, "%s", device) ||
 	    !sysfs_link_name(bus, sizeof bus, "%s/subsystem", device))
 		return false;
-	unsigned domain, number, slot, function, address;
-	int index;
-	if (strcmp(bus, "pci") == 0 &&
-	    sscanf(name, "%x:%x:%x.%x", &domain, &number, &slot, &function) ==
-		4) {
-		snprintf(text, size, "pci-%04x",
+	const char *p = name;
+	unsigned long domain, number, slot, function, index, address;
+	if (strcmp(bus, "pci") == 0 && number_then(&p, 16, ':', &domain) &&
+	    number_then(&p, 16, ':', &number) &&
+	    number_then(&p, 16, '.', &slot) &&
+	    number_then(&p, 16, '\0', &function)) {
+		snprintf(text, size, "pci-%04lx",
 		    (domain << 16) + (number << 8) + (slot << 3) + function);
 		return true;
 	}
 	if (strcmp(bus, "platform") == 0 || strcmp(bus, "of_platform") == 0) {
 		const char *dot = strrchr(name, '.');
-		if (dot == nullptr || sscanf(dot + 1, "%d", &index) != 1)
+		p = dot != nullptr ? dot + 1 : "";
+		if (!number_then(&p, 10, '\0', &index))
 			index = 0;
-		snprintf(text, size, "isa-%04x", static_cast<unsigned>(index));
+		snprintf(text, size, "isa-%04lx", index);
 		return true;
 	}
 	if (strcmp(bus, "acpi") == 0) {
 		snprintf(text, size, "acpi-0");
 		return true;
 	}
-	if (strcmp(bus, "i2c") == 0 &&
-	    sscanf(name, "%d-%x", &index, &address) == 2) {
-		snprintf(text, size, "i2c-%d-%02x", index, address);
+	if (strcmp(bus, "i2c") == 0 && number_then(&p, 10, '-', &index) &&
+	    number_then(&p, 16, '\0', &address)) {
+		snprintf(text, size, "i2c-%lu-%02lx", index, address);
 		return true;
 	}
 	return false;
