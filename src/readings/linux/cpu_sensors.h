@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// The hwmon inputs that serve the CPUs, within the Linux reader: coretemp's
+// cores and packages, AMD's Tctl, Tdie and dies, listed once per report,
+// each read at most once.
+#pragma once
+
+#include <cstdint>
+
+#include "readings/grow_list.h"
+
+enum class reading : uint8_t { unread, missing, known };
+
+// A value read at most once per report.
+struct cached_temp {
+	reading state;
+	int32_t millicelsius;
+};
+
+// What a hwmon input measures, in the order a CPU looks for it; a CPU
+// never reads an AMD die's sensor.
+enum class cpu_sensor_kind : uint8_t {
+	core,
+	package,
+	amd_tdie,
+	amd_tctl,
+	amd_ccd
+};
+
+struct cpu_sensor {
+	cpu_sensor_kind kind;
+	int hwmon;   // N of class/hwmon/hwmonN
+	int input;   // K of tempK_input
+	int package; // -1: every package
+	int core;    // the core, or an AMD die's number from 0
+	cached_temp temp;
+	cached_temp critical; // its tempK_crit, with the extended readings
+};
+
+// The sensors of this report, listed on first use.
+grow_list<cpu_sensor> &cpu_sensors();
+
+// A sensor's input, read on first use.
+bool sensor_temperature(cpu_sensor *s, int32_t *millicelsius);
+
+// The first readable sensor for the core, in the order of cpu_sensor_kind:
+// its index, or -1.
+int core_sensor(int package, int core, int32_t *millicelsius);
+
+// Forgets the sensors and what was read of them, for the next report.
+void forget_cpu_sensors();
+
+// Orders ints, and records whose first member is one.
+int compare_numbers(const void *a, const void *b);
