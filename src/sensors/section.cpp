@@ -37,11 +37,11 @@ void print_sensor(const readings &r, const sensor_reading &s)
 	else
 		printf("\t\t\t\t%s", f.unit);
 	for (const sensor_limit_field &l : f.limits) {
-		const sensor_value &v = s.*l.value;
-		if (l.family == nullptr || !v.known)
+		// An unused row has no member to point at.
+		if (l.family == nullptr || !(s.*l.value).known)
 			continue;
 		printf("\t%s ", l.text);
-		print_shown(r, s.kind, v.value);
+		print_shown(r, s.kind, (s.*l.value).value);
 	}
 	puts(s.alarm == 1 ? "\tALARM" : "");
 }
