@@ -179,6 +179,16 @@ bool bus_address(const char *device, char *text, size_t size)
 	return false;
 }
 
+// The chips named in earlier reports: a chip's device does not change
+// while its hwmon number and name stay, so its links are read once.
+struct named_chip {
+	int hwmon;
+	char name[32];
+	char chip[sensor_chip_size];
+};
+
+grow_list<named_chip> named;
+
 // NAME-BUS-ADDRESS; false for a chip without a name.
 bool chip_name(int hwmon, char (&chip)[sensor_chip_size])
 {
@@ -189,12 +199,25 @@ bool chip_name(int hwmon, char (&chip)[sensor_chip_size])
 	    !sysfs_read_text(name, sizeof name,
 		"class/hwmon/hwmon%d/device/name", hwmon))
 		return false;
+	named_chip *known = nullptr;
+	for (named_chip &n : named)
+		if (n.hwmon == hwmon)
+			known = &n;
+	if (known != nullptr && strcmp(known->name, name) == 0) {
+		memcpy(chip, known->chip, sizeof chip);
+		return true;
+	}
+	if (known == nullptr)
+		known = named.add();
 	snprintf(device, sizeof device, "class/hwmon/hwmon%d/device", hwmon);
 	snprintf(parent, sizeof parent, "%s/device", device);
 	if (!bus_address(device, where, sizeof where) &&
 	    !bus_address(parent, where, sizeof where))
 		snprintf(where, sizeof where, "virtual-0");
 	snprintf(chip, sizeof chip, "%s-%s", name, where);
+	known->hwmon = hwmon;
+	memcpy(known->name, name, sizeof known->name);
+	memcpy(known->chip, chip, sizeof chip);
 	return true;
 }
 
@@ -297,7 +320,9 @@ void add_chip(int hwmon, grow_list<chip_seen> *seen,
 	snprintf(folder, sizeof folder, "class/hwmon/hwmon%d", hwmon);
 	snprintf(device, sizeof device, "%s/device", folder);
 	list_folder(folder, false, &files);
-	list_folder(device, true, &files);
+	// Older drivers keep their attributes in the device's folder instead.
+	if (files.count == 0)
+		list_folder(device, true, &files);
 	merge_files(&files, &listed);
 	for (const listed_sensor &s : listed)
 		add_sensor(chip, s.in_device ? device : folder, s, sensors);

@@ -6,7 +6,9 @@
 #include "readings/readings.h"
 
 // Adds the sensors of class/hwmon to the list: by chip, in the order of
-// the hwmon numbers, then by kind, then by number.  A chip is named as the
+// the hwmon numbers, then by kind, then by number.  Their attributes are in
+// the hwmon folder, or where it has none, in its device's folder, as older
+// drivers keep them.  A chip is named as the
 // Linux sensor tools name it, NAME-BUS-ADDRESS ("coretemp-isa-0000",
 // "k10temp-pci-00c3", "acpitz-virtual-0"), and a second chip of the same
 // name with its hwmon ("acpitz-acpi-0-hwmon3"), so that no two series of
