@@ -10,6 +10,14 @@
 #include <cstddef>
 #include <type_traits>
 
+// qsort(3)'s order for records whose first member is an int: ascending
+// numbers.  The lists of CPUs, zones, packages and hwmons sort by it.
+inline int by_leading_number(const void *a, const void *b)
+{
+	int x = *static_cast<const int *>(a), y = *static_cast<const int *>(b);
+	return (x > y) - (x < y);
+}
+
 template <typename T>
 struct grow_list {
 	static_assert(std::is_trivially_copyable_v<T>);

@@ -70,16 +70,15 @@ bool charging(const battery_unit &u)
 	    u.state != battery_not_present && (u.state & battery_charging) != 0;
 }
 
-// What is missing of the last full capacity, in the unit's amounts; -1
-// when a value is missing.
+// What is missing of the last full capacity, in the unit's amounts: none
+// where the battery holds more; -1 when a value is missing.
 int64_t missing_charge(const battery_unit &u)
 {
-	if (u.last_full_capacity < 0 || u.remaining_capacity < 0 ||
-	    u.remaining_capacity > u.last_full_capacity)
-		return u.last_full_capacity >= 0 && u.remaining_capacity >= 0
-		    ? 0
-		    : -1;
-	return u.last_full_capacity - u.remaining_capacity;
+	if (u.last_full_capacity < 0 || u.remaining_capacity < 0)
+		return -1;
+	return u.remaining_capacity > u.last_full_capacity
+	    ? 0
+	    : u.last_full_capacity - u.remaining_capacity;
 }
 
 } // namespace

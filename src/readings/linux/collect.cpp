@@ -43,11 +43,7 @@ void collect_packages(readings *r)
 			linux_package(&packages, linux_cpu_package(cpu));
 	linux_cpu_packages(&packages);
 	static_assert(offsetof(package_reading, package) == 0);
-	packages.sort([](const void *a, const void *b) {
-		int32_t x = *static_cast<const int32_t *>(a);
-		int32_t y = *static_cast<const int32_t *>(b);
-		return (x > y) - (x < y);
-	});
+	packages.sort(by_leading_number);
 	for (package_reading &p : packages) {
 		for (size_t cpu = 0; cpu < r->cpus.cpu.count; cpu++) {
 			if (linux_cpu_package(cpu) == p.package) {

@@ -170,7 +170,7 @@ void list_sensors()
 			hwmons.add()->number = number;
 	});
 	static_assert(offsetof(hwmon_entry, number) == 0);
-	hwmons.sort(compare_numbers);
+	hwmons.sort(by_leading_number);
 
 	int amd_count = 0;
 	for (hwmon_entry &h : hwmons) {
@@ -191,12 +191,6 @@ void list_sensors()
 }
 
 } // namespace
-
-int compare_numbers(const void *a, const void *b)
-{
-	int x = *static_cast<const int *>(a), y = *static_cast<const int *>(b);
-	return (x > y) - (x < y);
-}
 
 grow_list<cpu_sensor> &cpu_sensors()
 {

@@ -48,6 +48,3 @@ int core_sensor(int package, int core, int32_t *millicelsius);
 
 // Forgets the sensors and what was read of them, for the next report.
 void forget_cpu_sensors();
-
-// Orders ints, and records whose first member is one.
-int compare_numbers(const void *a, const void *b);

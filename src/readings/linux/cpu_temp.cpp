@@ -28,7 +28,7 @@ void list_cpus()
 			cpus.add()->number = number;
 	});
 	static_assert(offsetof(cpu_entry, number) == 0);
-	cpus.sort(compare_numbers);
+	cpus.sort(by_leading_number);
 }
 
 // A package's own sensor, or a die's, into its package.

@@ -117,12 +117,6 @@ void merge_files(grow_list<listed_sensor> *files,
 	}
 }
 
-int by_number(const void *a, const void *b)
-{
-	int x = *static_cast<const int *>(a), y = *static_cast<const int *>(b);
-	return (x > y) - (x < y);
-}
-
 // A number in the base at *text, then the separator (or the text's end
 // for '\0'); *text moves past both.
 bool number_then(const char **text, int base, char separator,
@@ -340,7 +334,7 @@ void linux_hwmon_sensors(grow_list<sensor_reading> *sensors)
 		if (sysfs_name_number(name, "hwmon", &number))
 			*hwmons.add() = number;
 	});
-	hwmons.sort(by_number);
+	hwmons.sort(by_leading_number);
 	for (int hwmon : hwmons)
 		add_chip(hwmon, &seen, sensors);
 }

@@ -165,22 +165,33 @@ bool parse_count(const char *text, int64_t *value)
 	return true;
 }
 
-} // namespace
-
-bool sysfs_read_long(int64_t *value, const char *format, ...)
+// A whole number at the formatted path, at most 19 digits; with a minus
+// sign where signed_ok says so.
+__attribute__((format(printf, 3, 0))) bool read_whole(int64_t *value,
+    bool signed_ok, const char *format, va_list ap)
 {
 	char text[32];
-	va_list ap;
 
-	va_start(ap, format);
-	bool read = read_formatted(text, sizeof text, format, ap);
-	va_end(ap);
-	bool negative = read && text[0] == '-';
-	if (!read || !parse_count(negative ? text + 1 : text, value))
+	if (!read_formatted(text, sizeof text, format, ap))
+		return false;
+	bool negative = signed_ok && text[0] == '-';
+	if (!parse_count(negative ? text + 1 : text, value))
 		return false;
 	if (negative)
 		*value = -*value;
 	return true;
+}
+
+} // namespace
+
+bool sysfs_read_long(int64_t *value, const char *format, ...)
+{
+	va_list ap;
+
+	va_start(ap, format);
+	bool read = read_whole(value, true, format, ap);
+	va_end(ap);
+	return read;
 }
 
 bool sysfs_link_name(char *name, size_t size, const char *format, ...)
@@ -205,13 +216,12 @@ bool sysfs_link_name(char *name, size_t size, const char *format, ...)
 
 bool sysfs_read_count(int64_t *value, const char *format, ...)
 {
-	char text[32];
 	va_list ap;
 
 	va_start(ap, format);
-	bool read = read_formatted(text, sizeof text, format, ap);
+	bool read = read_whole(value, false, format, ap);
 	va_end(ap);
-	return read && parse_count(text, value);
+	return read;
 }
 
 // The kernel's record of one entry, as getdents64(2) lays it out: inode
@@ -235,6 +245,14 @@ struct listing {
 grow_list<listing> listings;
 grow_list<char> names;
 
+// Appends a name, with its NUL, to names.
+void append_name(const char *name)
+{
+	size_t length = strlen(name) + 1;
+	for (size_t i = 0; i < length; i++)
+		*names.add() = name[i];
+}
+
 // Appends the folder's entries but "." and "..".
 bool list_from_kernel(const char *path)
 {
@@ -256,9 +274,7 @@ bool list_from_kernel(const char *path)
 				break;
 			const char *name = entry + entry_name_at;
 			if (strcmp(name, ".") != 0 && strcmp(name, "..") != 0)
-				for (const char *c = name; c == name || c[-1];
-				     c++)
-					*names.add() = *c;
+				append_name(name);
 			at += record;
 		}
 	}

@@ -1,19 +1,9 @@
 // SPDX-License-Identifier: BSD-2-Clause
+#include <stddef.h>
 #include <string.h>
 
 #include "sysfs_read.h"
 #include "zones.h"
-
-namespace {
-
-int by_number(const void *a, const void *b)
-{
-	int32_t x = static_cast<const zone_reading *>(a)->number;
-	int32_t y = static_cast<const zone_reading *>(b)->number;
-	return (x > y) - (x < y);
-}
-
-} // namespace
 
 void linux_list_zones(grow_list<zone_reading> *zones)
 {
@@ -22,7 +12,8 @@ void linux_list_zones(grow_list<zone_reading> *zones)
 		if (sysfs_name_number(name, "thermal_zone", &number))
 			zones->add()->number = number;
 	});
-	zones->sort(by_number);
+	static_assert(offsetof(zone_reading, number) == 0);
+	zones->sort(by_leading_number);
 }
 
 bool linux_zone_temperature(int zone, int32_t *millicelsius)
