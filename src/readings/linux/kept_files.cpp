@@ -204,6 +204,29 @@ int kept_openat(int folder, const char *path, int flags)
 	}
 }
 
+kept_folder_fd kept_folder(int root, const char *path)
+{
+	uint64_t hash = path_hash(path);
+
+	if (kept_file *k = find(path, hash)) {
+		k->used = true;
+		return {k->fd, false, true};
+	}
+	int fd = kept_openat(root, path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+	if (fd < 0)
+		return {-1, true, false};
+	if (strlen(path) >= kept_path_size || kept.count >= max_kept())
+		return {fd, true, false};
+	keep(path, hash, fd)->text_length = -1;
+	return {fd, true, true};
+}
+
+void kept_forget(const char *path)
+{
+	if (kept_file *k = find(path, path_hash(path)))
+		drop(static_cast<size_t>(k - kept.items));
+}
+
 ssize_t kept_read(int root, const char *path, char *buffer, size_t size)
 {
 	uint64_t hash = path_hash(path);

@@ -22,9 +22,24 @@ int kept_openat(int folder, const char *path, int flags);
 // ENFILE only when no kept file was left to make room.
 ssize_t kept_read(int root, const char *path, char *buffer, size_t size);
 
-// Closes the files that no read asked for since the last sweep: their
-// entries went away, or the report no longer needs them.
+// A folder's descriptor, kept like a file's so that a folder is listed
+// again by rewinding it: fd -1 with errno set when it cannot be opened;
+// fresh when it was opened by its path just now; kept false when there was
+// no room to keep it, and the caller closes it.
+struct kept_folder_fd {
+	int fd;
+	bool fresh;
+	bool kept;
+};
+kept_folder_fd kept_folder(int root, const char *path);
+
+// Closes the kept descriptor of the file or folder at path, if any: the
+// entry it held went away, and a new one may stand at the path.
+void kept_forget(const char *path);
+
+// Closes the files and folders that no read or listing asked for since the
+// last sweep: their entries went away, or the report no longer needs them.
 void kept_sweep();
 
-// Closes every kept file.
+// Closes every kept file and folder.
 void kept_close_all();

@@ -56,6 +56,9 @@ __attribute__((format(printf, 2, 0))) bool format_path(char (&path)[path_size],
 	return true;
 }
 
+// Forgets the folders listed, as a new root has others.
+void forget_listings();
+
 bool read_path(const char *path, char *text, size_t size)
 {
 	char buffer[sysfs_max_file];
@@ -91,6 +94,7 @@ void sysfs_set_root(const char *path)
 	if (root_fd != -1)
 		close(root_fd);
 	root_fd = -1;
+	forget_listings();
 	snprintf(root_storage, sizeof root_storage, "%s", path);
 	root_path = root_storage;
 }
@@ -233,17 +237,27 @@ constexpr size_t entry_name_at = 19;
 
 namespace {
 
-// The folders this report listed, each once: the names of all of them one
-// after the other, each with its NUL, and where each folder's begin.
+// Every folder listed, kept from one report to the next with its entries,
+// so that a report can tell whether a folder changed since the last: the
+// names of all of them one after the other, each with its NUL, and where
+// each folder's begin, this report's and the last's.
 struct listing {
 	char path[128];
+	bool listed_now; // listed in this report
 	bool listed; // false: it could not be listed, for the reason in error
 	int error;
 	size_t first, end; // its names in names
+	bool listed_before;
+	int error_before;
+	size_t before_first, before_end; // its names in names_before
+	uint64_t version;
 };
 
 grow_list<listing> listings;
-grow_list<char> names;
+grow_list<char> names, names_before;
+// Grows with every change of any folder, so that a version is never used
+// twice, not even across a change of root.
+uint64_t versions;
 
 // Appends a name, with its NUL, to names.
 void append_name(const char *name)
@@ -253,17 +267,13 @@ void append_name(const char *name)
 		*names.add() = name[i];
 }
 
-// Appends the folder's entries but "." and "..".
-bool list_from_kernel(const char *path)
+// Appends the entries but "." and ".." of the folder open at fd, from
+// where its offset stands.
+bool append_entries(int fd)
 {
 	alignas(8) char buffer[16384];
-
-	int fd = kept_openat(root(), path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-	if (fd < 0) {
-		need_descriptors(path);
-		return false;
-	}
 	long length;
+
 	while (
 	    (length = syscall(SYS_getdents64, fd, buffer, sizeof buffer)) > 0) {
 		for (long at = 0; at < length;) {
@@ -278,45 +288,112 @@ bool list_from_kernel(const char *path)
 			at += record;
 		}
 	}
-	int saved = errno;
-	close(fd);
-	errno = saved;
 	return length == 0;
 }
 
-const listing *listed_before(const char *path)
+// Appends the folder's entries, through its kept descriptor rewound.  A
+// folder that sysfs removed lists as empty through a descriptor held
+// before (other file systems fail with ENOENT): an empty or failed listing
+// through a kept descriptor is done again through the path.  A folder that
+// lists any entry is still there, and still the one its path names, since
+// sysfs gives a name to one device at a time and removes the old device's
+// folder before a new device takes its name.
+bool list_from_kernel(const char *path)
 {
-	for (const listing &l : listings)
+	size_t mark = names.count;
+	kept_folder_fd f = kept_folder(root(), path);
+
+	if (f.fd >= 0 && !f.fresh) {
+		if (lseek(f.fd, 0, SEEK_SET) == 0 && append_entries(f.fd) &&
+		    names.count > mark)
+			return true;
+		names.count = mark;
+		kept_forget(path);
+		f = kept_folder(root(), path);
+	}
+	if (f.fd < 0) {
+		need_descriptors(path);
+		return false;
+	}
+	bool listed = append_entries(f.fd);
+	if (!f.kept) {
+		int saved = errno;
+		close(f.fd);
+		errno = saved;
+	}
+	return listed;
+}
+
+void forget_listings()
+{
+	listings.clear();
+}
+
+listing *known_listing(const char *path)
+{
+	for (listing &l : listings)
 		if (strcmp(l.path, path) == 0)
 			return &l;
 	return nullptr;
+}
+
+// Whether this report's listing has the same entries, in the same order,
+// as the last report's, or failed for the same reason.
+bool same_as_before(const listing &l)
+{
+	size_t length = l.end - l.first;
+	if (!l.listed)
+		return !l.listed_before && l.error_before == l.error;
+	return l.listed_before && l.before_end - l.before_first == length &&
+	    memcmp(names.items + l.first, names_before.items + l.before_first,
+		length) == 0;
+}
+
+// This report's listing of the folder, listed on first use; nullptr for a
+// path too long to keep, which is listed at every use.
+listing *list_once(const char *path)
+{
+	listing *l = known_listing(path);
+
+	if (l != nullptr && l->listed_now)
+		return l;
+	if (l == nullptr) {
+		if (strlen(path) >= sizeof l->path)
+			return nullptr;
+		l = listings.add();
+		memcpy(l->path, path, strlen(path) + 1);
+	}
+	l->first = names.count;
+	l->listed = list_from_kernel(path);
+	l->error = errno;
+	l->end = names.count;
+	l->listed_now = true;
+	if (!same_as_before(*l))
+		l->version = ++versions;
+	return l;
 }
 
 } // namespace
 
 bool sysfs_list_dir(const char *path, sysfs_entry_fn each, void *context)
 {
-	listing l = {};
+	listing unkept = {};
+	listing *l = list_once(path);
 
-	if (const listing *before = listed_before(path)) {
-		l = *before;
-	} else {
-		l.first = names.count;
-		l.listed = list_from_kernel(path);
-		l.error = errno;
-		l.end = names.count;
-		if (strlen(path) < sizeof l.path) {
-			memcpy(l.path, path, strlen(path) + 1);
-			*listings.add() = l;
-		}
+	if (l == nullptr) {
+		l = &unkept;
+		l->first = names.count;
+		l->listed = list_from_kernel(path);
+		l->error = errno;
+		l->end = names.count;
 	}
-	if (!l.listed) {
-		errno = l.error;
+	if (!l->listed) {
+		errno = l->error;
 		return false;
 	}
 	// The callback may list other folders, which moves the names: each
 	// name is copied out first.
-	for (size_t at = l.first; at < l.end;) {
+	for (size_t at = l->first; at < l->end;) {
 		char name[256];
 		size_t length = strnlen(names.items + at, sizeof name - 1);
 		memcpy(name, names.items + at, length);
@@ -325,6 +402,13 @@ bool sysfs_list_dir(const char *path, sysfs_entry_fn each, void *context)
 		each(name, context);
 	}
 	return true;
+}
+
+uint64_t sysfs_folder_version(const char *path)
+{
+	const listing *l = list_once(path);
+
+	return l != nullptr ? l->version : 0;
 }
 
 bool sysfs_name_number(const char *name, const char *prefix, int *number)
@@ -347,6 +431,20 @@ bool sysfs_name_number(const char *name, const char *prefix, int *number)
 void sysfs_new_report()
 {
 	kept_sweep();
-	listings.clear();
+	// The folders that the last report did not list are forgotten; the
+	// others keep their entries for comparison.
+	size_t kept_listings = 0;
+	for (listing &l : listings) {
+		if (!l.listed_now)
+			continue;
+		l.listed_before = l.listed;
+		l.error_before = l.listed ? 0 : l.error;
+		l.before_first = l.first;
+		l.before_end = l.end;
+		l.listed_now = false;
+		listings.items[kept_listings++] = l;
+	}
+	listings.count = kept_listings;
+	names.swap(names_before);
 	names.clear();
 }

@@ -53,8 +53,19 @@ using sysfs_entry_fn = void (*)(const char *name, void *context);
 // Calls each(name, context) for every entry of the directory but "." and
 // "..", in the kernel's order.  False when it cannot be listed, errno
 // saying why.  A report lists each folder once: asked again, it gives the
-// same entries.
+// same entries.  The folder's descriptor is kept, and the next report
+// lists it by rewinding that.
 bool sysfs_list_dir(const char *path, sysfs_entry_fn each, void *context);
+
+// The folder's version: listed on first use in a report, it is the same
+// as in the last report when the folder lists the same entries in the
+// same order, or fails to list for the same reason, and a number never
+// given before when that differs, when the last report did not list it,
+// or when the folder was replaced; 0, never the same, for a path too long
+// to keep.  What a reader works out from a folder's entries, and
+// from files that do not change while those stay, it keeps under the
+// folder's version.
+uint64_t sysfs_folder_version(const char *path);
 
 // sysfs_list_dir with a lambda taking the entry name.
 template <typename F>
