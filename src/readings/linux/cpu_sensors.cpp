@@ -12,10 +12,18 @@ enum class hwmon_kind : uint8_t { other, coretemp, amd };
 struct hwmon_entry {
 	int number;
 	hwmon_kind kind;
+	uint64_t version; // of a CPU hwmon's folder; 0 for the others
 };
 
 grow_list<cpu_sensor> sensors;
 bool sensors_listed;
+
+// The hwmons the sensors were found in, with class/hwmon's version: while
+// all stay the same, so do the sensors.  A hwmon that went and came back
+// under its number has a new folder, and with it a new version; one whose
+// folder is not listed reads its name anew.
+grow_list<hwmon_entry> sensors_from;
+uint64_t sensors_hwmon_version;
 
 // One input of a hwmon, by its label.  Returns false for labels that say
 // nothing about a CPU.
@@ -159,28 +167,62 @@ size_t first_core_key(int package, int core)
 	return low;
 }
 
+// The hwmons, each with its kind, and the version of each CPU hwmon's
+// folder.
+void list_hwmons(grow_list<hwmon_entry> *hwmons)
+{
+	sysfs_list("class/hwmon", [&](const char *entry) {
+		int number;
+		if (sysfs_name_number(entry, "hwmon", &number))
+			hwmons->add()->number = number;
+	});
+	static_assert(offsetof(hwmon_entry, number) == 0);
+	hwmons->sort(by_leading_number);
+	for (hwmon_entry &h : *hwmons) {
+		char dir[32];
+		h.kind = read_hwmon_kind(h.number);
+		snprintf(dir, sizeof dir, "class/hwmon/hwmon%d", h.number);
+		if (h.kind != hwmon_kind::other)
+			h.version = sysfs_folder_version(dir);
+	}
+}
+
+bool same_hwmons(const grow_list<hwmon_entry> &a,
+    const grow_list<hwmon_entry> &b)
+{
+	if (a.count != b.count)
+		return false;
+	for (size_t i = 0; i < a.count; i++)
+		if (a.items[i].number != b.items[i].number ||
+		    a.items[i].kind != b.items[i].kind ||
+		    a.items[i].version != b.items[i].version)
+			return false;
+	return true;
+}
+
 void list_sensors()
 {
 	grow_list<hwmon_entry> hwmons;
 
 	sensors_listed = true;
-	sysfs_list("class/hwmon", [&](const char *entry) {
-		int number;
-		if (sysfs_name_number(entry, "hwmon", &number))
-			hwmons.add()->number = number;
-	});
-	static_assert(offsetof(hwmon_entry, number) == 0);
-	hwmons.sort(by_leading_number);
-
-	int amd_count = 0;
-	for (hwmon_entry &h : hwmons) {
-		h.kind = read_hwmon_kind(h.number);
-		amd_count += h.kind == hwmon_kind::amd;
+	uint64_t version = sysfs_folder_version("class/hwmon");
+	list_hwmons(&hwmons);
+	if (version != 0 && version == sensors_hwmon_version &&
+	    same_hwmons(hwmons, sensors_from)) {
+		for (cpu_sensor &s : sensors)
+			s.temp.state = s.critical.state = reading::unread;
+		return;
 	}
+	sensors_hwmon_version = version;
+	sensors_from.swap(hwmons);
+	sensors.clear();
+	int amd_count = 0;
+	for (const hwmon_entry &h : sensors_from)
+		amd_count += h.kind == hwmon_kind::amd;
 	// AMD has one hwmon per package: the i-th, in hwmon order, serves
 	// package i, and a lone one every package.
 	int amd_seen = 0;
-	for (const hwmon_entry &h : hwmons) {
+	for (const hwmon_entry &h : sensors_from) {
 		if (h.kind == hwmon_kind::coretemp)
 			add_hwmon_sensors(h.number, false, -1);
 		else if (h.kind == hwmon_kind::amd)
@@ -256,6 +298,5 @@ int core_sensor(int package, int core, int32_t *millicelsius)
 
 void forget_cpu_sensors()
 {
-	sensors.clear();
 	sensors_listed = false;
 }

@@ -46,5 +46,6 @@ bool sensor_temperature(cpu_sensor *s, int32_t *millicelsius);
 // its index, or -1.
 int core_sensor(int package, int core, int32_t *millicelsius);
 
-// Forgets the sensors and what was read of them, for the next report.
+// Forgets what was read of the sensors, for the next report; the sensors
+// stay while the hwmons they come from stay the same.
 void forget_cpu_sensors();

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: BSD-2-Clause
 #include <stdlib.h>
+#include <string.h>
 
 #include <cstddef>
 
@@ -13,15 +14,53 @@ struct cpu_entry {
 	int number;
 	cached_temp temp;
 	int package; // its physical package id; -1 unknown
+	int core;    // its core id; -1 unknown
 	int sensor;  // the index of the sensor it read; -1 none
 };
 
 grow_list<cpu_entry> cpus;
 bool cpus_listed;
 
+// What the list was made from: the version of devices/system/cpu and the
+// CPUs online.  A CPU's topology stays while both stay: its folder goes
+// only with the CPU, and its topology goes and comes with the CPU going
+// offline and online.
+uint64_t cpus_version;
+char cpus_online[sysfs_max_file];
+
+void read_topology(cpu_entry *entry)
+{
+	int32_t package, core;
+
+	entry->package = entry->core = -1;
+	if (!sysfs_read_int(&package,
+		"devices/system/cpu/cpu%d/topology/physical_package_id",
+		entry->number))
+		return;
+	entry->package = package;
+	if (sysfs_read_int(&core, "devices/system/cpu/cpu%d/topology/core_id",
+		entry->number))
+		entry->core = core;
+}
+
 void list_cpus()
 {
+	char online[sizeof cpus_online];
+
 	cpus_listed = true;
+	uint64_t version = sysfs_folder_version("devices/system/cpu");
+	if (!sysfs_read_text(online, sizeof online,
+		"devices/system/cpu/online"))
+		online[0] = '\0';
+	if (version != 0 && version == cpus_version &&
+	    strcmp(online, cpus_online) == 0) {
+		for (cpu_entry &c : cpus)
+			c.temp.state = reading::unread;
+		return;
+	}
+	cpus_version = version;
+	memcpy(cpus_online, online, sizeof online);
+	cpus.clear();
 	sysfs_list("devices/system/cpu", [](const char *name) {
 		int number;
 		if (sysfs_name_number(name, "cpu", &number))
@@ -29,6 +68,8 @@ void list_cpus()
 	});
 	static_assert(offsetof(cpu_entry, number) == 0);
 	cpus.sort(by_leading_number);
+	for (cpu_entry &c : cpus)
+		read_topology(&c);
 }
 
 // A package's own sensor, or a die's, into its package.
@@ -73,18 +114,10 @@ bool linux_cpu_temperature(size_t cpu, int32_t *millicelsius)
 {
 	cpu_entry *entry = &cpus.items[cpu];
 	if (entry->temp.state == reading::unread) {
-		int32_t package, core;
-		entry->package = entry->sensor = -1;
-		if (sysfs_read_int(&package,
-			"devices/system/cpu/cpu%d/topology/physical_package_id",
-			entry->number))
-			entry->package = package;
-		if (entry->package != -1 &&
-		    sysfs_read_int(&core,
-			"devices/system/cpu/cpu%d/topology/core_id",
-			entry->number))
-			entry->sensor = core_sensor(package, core,
-			    &entry->temp.millicelsius);
+		entry->sensor = entry->core != -1
+		    ? core_sensor(entry->package, entry->core,
+			  &entry->temp.millicelsius)
+		    : -1;
 		entry->temp.state =
 		    entry->sensor != -1 ? reading::known : reading::missing;
 	}
@@ -140,7 +173,6 @@ void linux_cpu_packages(grow_list<package_reading> *packages)
 
 void linux_forget_temperatures()
 {
-	cpus.clear();
 	cpus_listed = false;
 	forget_cpu_sensors();
 }

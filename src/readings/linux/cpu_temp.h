@@ -20,8 +20,7 @@ int32_t linux_cpu_number(size_t cpu);
 // several CPUs share is read once until the next forget.
 bool linux_cpu_temperature(size_t cpu, int32_t *millicelsius);
 
-// CPU i's physical package id, once its temperature was asked for; -1
-// when unknown.
+// CPU i's physical package id; -1 when unknown.
 int linux_cpu_package(size_t cpu);
 
 // The critical temperature beside the input that CPU i read.
@@ -35,6 +34,7 @@ package_reading *linux_package(grow_list<package_reading> *packages, int id);
 // list holds yet is added.
 void linux_cpu_packages(grow_list<package_reading> *packages);
 
-// Forgets the CPUs, the sensors and what was read of them, so that the
-// next report lists and reads afresh.
+// Forgets what was read of the CPUs and their sensors, so that the next
+// report reads afresh.  The CPUs' topology and which sensors there are
+// stay while the folders they come from stay the same.
 void linux_forget_temperatures();
