@@ -258,9 +258,29 @@ int8_t alarm_of(const sensor_files &f)
 	return raised;
 }
 
-void add_sensor(const char *chip, const char *folder, const listed_sensor &s,
+// A sensor as its chip's folder lists it, with its label: what stays
+// while the folder lists the same files.
+struct known_sensor {
+	listed_sensor s;
+	char label[sensor_label_size];
+};
+
+// The sensors of each chip, worked out when its folders' versions change
+// and kept from one report to the next while they do not: the last
+// report's beside this one's.
+struct known_chip {
+	int hwmon;
+	uint64_t version, device_version;
+	size_t first, end; // its sensors in known
+};
+
+grow_list<known_chip> chips, chips_before;
+grow_list<known_sensor> known, known_before;
+
+void add_sensor(const char *chip, const char *folder, const known_sensor &k,
     grow_list<sensor_reading> *sensors)
 {
+	const listed_sensor &s = k.s;
 	sensor_files f = {folder, s};
 
 	if (!f.has(input) && !(s.kind == sensor_kind::power && f.has(average)))
@@ -269,16 +289,70 @@ void add_sensor(const char *chip, const char *folder, const listed_sensor &s,
 	snprintf(r->chip, sizeof r->chip, "%s", chip);
 	r->kind = s.kind;
 	r->number = s.number;
-	if (!f.has(label) ||
-	    !sysfs_read_text(r->label, sizeof r->label, "%s/%s%d_label", folder,
-		kind_prefixes[static_cast<int>(s.kind)], s.number))
-		snprintf(r->label, sizeof r->label, "%s%d",
-		    kind_prefixes[static_cast<int>(s.kind)], s.number);
+	memcpy(r->label, k.label, sizeof r->label);
 	r->value = f.value(f.has(input) ? input : average);
 	r->min = f.value(min);
 	r->max = f.value(max);
 	r->critical = f.value(crit);
 	r->alarm = alarm_of(f);
+}
+
+// Lists a chip's attribute files and reads its labels into known.
+void work_out_sensors(const char *folder, const char *device, bool in_device)
+{
+	grow_list<listed_sensor> files, listed;
+
+	list_folder(in_device ? device : folder, in_device, &files);
+	merge_files(&files, &listed);
+	for (const listed_sensor &s : listed) {
+		known_sensor *k = known.add();
+		k->s = s;
+		const char *prefix = kind_prefixes[static_cast<int>(s.kind)];
+		if (!(s.attributes & 1U << label) ||
+		    !sysfs_read_text(k->label, sizeof k->label, "%s/%s%d_label",
+			s.in_device ? device : folder, prefix, s.number))
+			snprintf(k->label, sizeof k->label, "%s%d", prefix,
+			    s.number);
+	}
+}
+
+const known_chip *chip_before(int hwmon)
+{
+	for (const known_chip &c : chips_before)
+		if (c.hwmon == hwmon)
+			return &c;
+	return nullptr;
+}
+
+// The chip's sensors in known, as the last report had them where its
+// folders are the same, else worked out anew.
+const known_chip &chip_sensors(int hwmon, const char *folder,
+    const char *device)
+{
+	known_chip *c = chips.add();
+	c->hwmon = hwmon;
+	c->version = sysfs_folder_version(folder);
+	// Older drivers keep their attributes in the device's folder instead.
+	bool in_device = true;
+	sysfs_list(folder, [&](const char *name) {
+		listed_sensor s;
+		attribute a;
+		in_device = in_device && !parse_name(name, &s, &a);
+	});
+	if (in_device)
+		c->device_version = sysfs_folder_version(device);
+	c->first = known.count;
+	const known_chip *before = chip_before(hwmon);
+	if (before != nullptr && c->version != 0 &&
+	    before->version == c->version &&
+	    before->device_version == c->device_version) {
+		for (size_t i = before->first; i < before->end; i++)
+			*known.add() = known_before.items[i];
+	} else {
+		work_out_sensors(folder, device, in_device);
+	}
+	c->end = known.count;
+	return *c;
 }
 
 struct chip_seen {
@@ -306,20 +380,17 @@ void add_chip(int hwmon, grow_list<chip_seen> *seen,
     grow_list<sensor_reading> *sensors)
 {
 	char chip[sensor_chip_size], folder[32], device[40];
-	grow_list<listed_sensor> files, listed;
 
 	if (!chip_name(hwmon, chip))
 		return;
 	make_unique(hwmon, chip, seen);
 	snprintf(folder, sizeof folder, "class/hwmon/hwmon%d", hwmon);
 	snprintf(device, sizeof device, "%s/device", folder);
-	list_folder(folder, false, &files);
-	// Older drivers keep their attributes in the device's folder instead.
-	if (files.count == 0)
-		list_folder(device, true, &files);
-	merge_files(&files, &listed);
-	for (const listed_sensor &s : listed)
-		add_sensor(chip, s.in_device ? device : folder, s, sensors);
+	const known_chip &c = chip_sensors(hwmon, folder, device);
+	for (size_t i = c.first; i < c.end; i++) {
+		const known_sensor &k = known.items[i];
+		add_sensor(chip, k.s.in_device ? device : folder, k, sensors);
+	}
 }
 
 } // namespace
@@ -329,6 +400,10 @@ void linux_hwmon_sensors(grow_list<sensor_reading> *sensors)
 	grow_list<int> hwmons;
 	grow_list<chip_seen> seen;
 
+	chips.swap(chips_before);
+	known.swap(known_before);
+	chips.clear();
+	known.clear();
 	sysfs_list("class/hwmon", [&](const char *name) {
 		int number;
 		if (sysfs_name_number(name, "hwmon", &number))
