@@ -1,6 +1,35 @@
 // SPDX-License-Identifier: BSD-2-Clause
+#include <errno.h>
+#include <stdlib.h>
+
 #include "cpu_extras.h"
+#include "readings/grow_list.h"
 #include "sysfs_read.h"
+
+namespace {
+
+// The CPUs found without scaling_cur_freq in the last report and in this
+// one, in ascending order, with the versions of the folders that say
+// whether that still holds: a CPU comes and goes with its folder in
+// devices/system/cpu, and gains the file when a cpufreq policy comes to
+// cover it, which adds the policy's folder to devices/system/cpu/cpufreq.
+grow_list<int> without_frequency, without_frequency_now;
+uint64_t cpus_version, policies_version;
+
+} // namespace
+
+void linux_frequencies_begin()
+{
+	without_frequency.swap(without_frequency_now);
+	without_frequency_now.clear();
+	uint64_t cpus = sysfs_folder_version("devices/system/cpu");
+	if (without_frequency.count > 0 &&
+	    (cpus == 0 || cpus != cpus_version ||
+		sysfs_folder_version("devices/system/cpu/cpufreq") !=
+		    policies_version))
+		without_frequency.clear();
+	cpus_version = cpus;
+}
 
 void linux_cpu_throttling(int cpu, cpu_throttling *throttling)
 {
@@ -35,9 +64,21 @@ int64_t linux_cpu_frequency(int cpu)
 {
 	int64_t khz;
 
-	return sysfs_read_count(&khz,
-		   "devices/system/cpu/cpu%d/cpufreq/scaling_cur_freq", cpu) &&
-		khz > 0
-	    ? khz
-	    : -1;
+	if (bsearch(&cpu, without_frequency.items, without_frequency.count,
+		sizeof cpu, by_leading_number) != nullptr) {
+		*without_frequency_now.add() = cpu;
+		return -1;
+	}
+	errno = 0;
+	if (!sysfs_read_count(&khz,
+		"devices/system/cpu/cpu%d/cpufreq/scaling_cur_freq", cpu)) {
+		if (errno == ENOENT) {
+			if (without_frequency_now.count == 0)
+				policies_version = sysfs_folder_version(
+				    "devices/system/cpu/cpufreq");
+			*without_frequency_now.add() = cpu;
+		}
+		return -1;
+	}
+	return khz > 0 ? khz : -1;
 }
