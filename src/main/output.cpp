@@ -139,6 +139,10 @@ static void name_temp_file(const char *path)
 
 void set_report_file(const char *path)
 {
+	// A report leaves in one write(2), at its end, even to a terminal:
+	// the cheapest way, and a reader never sees half of one.
+	static char buffer[65536];
+	setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
 	report_path = path;
 	if (path == nullptr)
 		return;
