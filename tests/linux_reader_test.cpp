@@ -452,6 +452,28 @@ TEST(LinuxReader, KeptFilesFollowTheReports)
 	}
 }
 
+// What a report keeps of a folder (a chip's labels) goes when the folder
+// is replaced, even by one with the same files: a chip that went and came
+// back under its number is read anew.
+TEST(LinuxReader, ReplacedChipReadAnew)
+{
+	tree_copy tree("intel-laptop");
+	const std::string chip = tree.path + "/" + laptop_coretemp;
+	readings &r = read_tree(tree.path);
+	ASSERT_EQ(cpu_value(r, 0), 51000);
+	std::filesystem::copy(chip, tree.path + "/new-chip",
+	    std::filesystem::copy_options::recursive |
+		std::filesystem::copy_options::copy_symlinks);
+	tree.remove_folder(laptop_coretemp);
+	ASSERT_EQ(rename((tree.path + "/new-chip").c_str(), chip.c_str()), 0);
+	tree.write(laptop_coretemp + "temp2_label", "Core 1\n");
+	tree.write(laptop_coretemp + "temp3_label", "Core 0\n");
+	begin_readings(&r);
+	collect_cpus(&r);
+	EXPECT_EQ(cpu_value(r, 0), 53500);
+	EXPECT_EQ(cpu_value(r, 1), 51000);
+}
+
 // Limits are kept under the number of their CPU or zone, and only once
 // known: a zone that appears between two reports shows its own trip
 // points, and a critical temperature that could not be read at first is

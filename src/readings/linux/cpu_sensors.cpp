@@ -15,7 +15,7 @@ struct hwmon_entry {
 	uint64_t version; // of a CPU hwmon's folder; 0 for the others
 };
 
-grow_list<cpu_sensor> sensors;
+grow_list<cpu_sensor> sensors, sensors_before;
 bool sensors_listed;
 
 // The hwmons the sensors were found in, with class/hwmon's version: while
@@ -200,6 +200,28 @@ bool same_hwmons(const grow_list<hwmon_entry> &a,
 	return true;
 }
 
+// A hwmon that the last list had, with the same folder: its sensors are
+// copied from there rather than read again.
+bool reuse_sensors(const hwmon_entry &h, int package)
+{
+	const hwmon_entry *before = nullptr;
+	for (const hwmon_entry &b : sensors_from)
+		if (b.number == h.number)
+			before = &b;
+	if (before == nullptr || before->kind != h.kind || h.version == 0 ||
+	    before->version != h.version)
+		return false;
+	for (const cpu_sensor &s : sensors_before) {
+		if (s.hwmon != h.number)
+			continue;
+		cpu_sensor *copy = sensors.add();
+		*copy = s;
+		if (h.kind == hwmon_kind::amd)
+			copy->package = package;
+	}
+	return true;
+}
+
 void list_sensors()
 {
 	grow_list<hwmon_entry> hwmons;
@@ -214,21 +236,25 @@ void list_sensors()
 		return;
 	}
 	sensors_hwmon_version = version;
-	sensors_from.swap(hwmons);
+	sensors.swap(sensors_before);
 	sensors.clear();
 	int amd_count = 0;
-	for (const hwmon_entry &h : sensors_from)
+	for (const hwmon_entry &h : hwmons)
 		amd_count += h.kind == hwmon_kind::amd;
 	// AMD has one hwmon per package: the i-th, in hwmon order, serves
 	// package i, and a lone one every package.
 	int amd_seen = 0;
-	for (const hwmon_entry &h : sensors_from) {
-		if (h.kind == hwmon_kind::coretemp)
-			add_hwmon_sensors(h.number, false, -1);
-		else if (h.kind == hwmon_kind::amd)
-			add_hwmon_sensors(h.number, true,
-			    amd_count == 1 ? -1 : amd_seen++);
+	for (const hwmon_entry &h : hwmons) {
+		if (h.kind == hwmon_kind::other)
+			continue;
+		bool amd = h.kind == hwmon_kind::amd;
+		int package = amd && amd_count > 1 ? amd_seen++ : -1;
+		if (!reuse_sensors(h, package))
+			add_hwmon_sensors(h.number, amd, package);
 	}
+	sensors_from.swap(hwmons);
+	for (cpu_sensor &s : sensors)
+		s.temp.state = s.critical.state = reading::unread;
 	index_core_sensors();
 }
 

@@ -18,14 +18,14 @@ struct cpu_entry {
 	int sensor;  // the index of the sensor it read; -1 none
 };
 
-grow_list<cpu_entry> cpus;
+grow_list<cpu_entry> cpus, cpus_before;
 bool cpus_listed;
 
 // What the list was made from: the version of devices/system/cpu and the
-// CPUs online.  A CPU's topology stays while both stay: its folder goes
-// only with the CPU, and its topology goes and comes with the CPU going
-// offline and online.
-uint64_t cpus_version;
+// CPUs online.  A CPU's topology stays while it is listed and the CPUs
+// online stay the same: it goes and comes with the CPU going offline and
+// online.
+uint64_t cpus_version, cpus_root;
 char cpus_online[sysfs_max_file];
 
 void read_topology(cpu_entry *entry)
@@ -43,6 +43,31 @@ void read_topology(cpu_entry *entry)
 		entry->core = core;
 }
 
+// The CPUs listed anew; those of the last list keep their topology where
+// the CPUs online are the same.
+void relist_cpus(bool same_online)
+{
+	cpus.swap(cpus_before);
+	cpus.clear();
+	sysfs_list("devices/system/cpu", [](const char *name) {
+		int number;
+		if (sysfs_name_number(name, "cpu", &number))
+			cpus.add()->number = number;
+	});
+	static_assert(offsetof(cpu_entry, number) == 0);
+	cpus.sort(by_leading_number);
+	for (cpu_entry &c : cpus) {
+		const void *before = same_online
+		    ? bsearch(&c, cpus_before.items, cpus_before.count,
+			  sizeof c, by_leading_number)
+		    : nullptr;
+		if (before != nullptr)
+			c = *static_cast<const cpu_entry *>(before);
+		else
+			read_topology(&c);
+	}
+}
+
 void list_cpus()
 {
 	char online[sizeof cpus_online];
@@ -52,24 +77,15 @@ void list_cpus()
 	if (!sysfs_read_text(online, sizeof online,
 		"devices/system/cpu/online"))
 		online[0] = '\0';
-	if (version != 0 && version == cpus_version &&
-	    strcmp(online, cpus_online) == 0) {
-		for (cpu_entry &c : cpus)
-			c.temp.state = reading::unread;
-		return;
-	}
+	bool same_online = strcmp(online, cpus_online) == 0 &&
+	    cpus_root == sysfs_root_version();
+	if (version == 0 || version != cpus_version || !same_online)
+		relist_cpus(same_online);
 	cpus_version = version;
+	cpus_root = sysfs_root_version();
 	memcpy(cpus_online, online, sizeof online);
-	cpus.clear();
-	sysfs_list("devices/system/cpu", [](const char *name) {
-		int number;
-		if (sysfs_name_number(name, "cpu", &number))
-			cpus.add()->number = number;
-	});
-	static_assert(offsetof(cpu_entry, number) == 0);
-	cpus.sort(by_leading_number);
 	for (cpu_entry &c : cpus)
-		read_topology(&c);
+		c.temp.state = reading::unread;
 }
 
 // A package's own sensor, or a die's, into its package.

@@ -223,8 +223,14 @@ kept_folder_fd kept_folder(int root, const char *path)
 
 void kept_forget(const char *path)
 {
-	if (kept_file *k = find(path, path_hash(path)))
-		drop(static_cast<size_t>(k - kept.items));
+	size_t length = strlen(path);
+
+	for (size_t i = kept.count; i-- > 0;) {
+		const char *p = kept.items[i].path;
+		if (strncmp(p, path, length) == 0 &&
+		    (p[length] == '\0' || p[length] == '/'))
+			drop(i);
+	}
 }
 
 ssize_t kept_read(int root, const char *path, char *buffer, size_t size)

@@ -33,8 +33,8 @@ struct kept_folder_fd {
 };
 kept_folder_fd kept_folder(int root, const char *path);
 
-// Closes the kept descriptor of the file or folder at path, if any: the
-// entry it held went away, and a new one may stand at the path.
+// Closes the kept descriptors of the folder at path and of everything
+// below it: the folder went away, and a new one may stand at the path.
 void kept_forget(const char *path);
 
 // Closes the files and folders that no read or listing asked for since the

@@ -20,6 +20,7 @@ namespace {
 char root_storage[PATH_MAX];
 const char *root_path = "/sys";
 int root_fd = -1;
+uint64_t root_changes;
 
 // A file that could not be opened for want of descriptors, with none kept
 // to give up, is not a missing file: the report would lack a reading, and
@@ -94,9 +95,15 @@ void sysfs_set_root(const char *path)
 	if (root_fd != -1)
 		close(root_fd);
 	root_fd = -1;
+	root_changes++;
 	forget_listings();
 	snprintf(root_storage, sizeof root_storage, "%s", path);
 	root_path = root_storage;
+}
+
+uint64_t sysfs_root_version()
+{
+	return root_changes;
 }
 
 bool sysfs_read_text(char *text, size_t size, const char *format, ...)
@@ -291,22 +298,26 @@ bool append_entries(int fd)
 	return length == 0;
 }
 
-// Appends the folder's entries, through its kept descriptor rewound.  A
-// folder that sysfs removed lists as empty through a descriptor held
-// before (other file systems fail with ENOENT): an empty or failed listing
-// through a kept descriptor is done again through the path.  A folder that
-// lists any entry is still there, and still the one its path names, since
-// sysfs gives a name to one device at a time and removes the old device's
-// folder before a new device takes its name.
-bool list_from_kernel(const char *path)
+// Appends the folder's entries, through its kept descriptor rewound; held
+// says whether they came through the descriptor that held the folder
+// since it was last listed.  A folder that sysfs removed lists as empty
+// through a descriptor held before (other file systems fail with ENOENT):
+// an empty or failed listing through a held descriptor is done again
+// through the path, and the files kept below it are opened again too.  A folder that lists any entry is still there, and
+// still the one its path names: sysfs gives a name to one device at a
+// time and removes the old device's folder before a new one takes it.
+bool list_from_kernel(const char *path, bool *held)
 {
 	size_t mark = names.count;
 	kept_folder_fd f = kept_folder(root(), path);
 
+	*held = false;
 	if (f.fd >= 0 && !f.fresh) {
 		if (lseek(f.fd, 0, SEEK_SET) == 0 && append_entries(f.fd) &&
-		    names.count > mark)
+		    names.count > mark) {
+			*held = true;
 			return true;
+		}
 		names.count = mark;
 		kept_forget(path);
 		f = kept_folder(root(), path);
@@ -337,14 +348,16 @@ listing *known_listing(const char *path)
 	return nullptr;
 }
 
-// Whether this report's listing has the same entries, in the same order,
-// as the last report's, or failed for the same reason.
-bool same_as_before(const listing &l)
+// Whether this report's listing is of the same folder, with the same
+// entries in the same order, as the last report's, or failed for the same
+// reason.  A folder opened anew by its path may be another one.
+bool same_as_before(const listing &l, bool held)
 {
 	size_t length = l.end - l.first;
 	if (!l.listed)
 		return !l.listed_before && l.error_before == l.error;
-	return l.listed_before && l.before_end - l.before_first == length &&
+	return held && l.listed_before &&
+	    l.before_end - l.before_first == length &&
 	    memcmp(names.items + l.first, names_before.items + l.before_first,
 		length) == 0;
 }
@@ -363,12 +376,13 @@ listing *list_once(const char *path)
 		l = listings.add();
 		memcpy(l->path, path, strlen(path) + 1);
 	}
+	bool held;
 	l->first = names.count;
-	l->listed = list_from_kernel(path);
+	l->listed = list_from_kernel(path, &held);
 	l->error = errno;
 	l->end = names.count;
 	l->listed_now = true;
-	if (!same_as_before(*l))
+	if (!same_as_before(*l, held))
 		l->version = ++versions;
 	return l;
 }
@@ -382,8 +396,9 @@ bool sysfs_list_dir(const char *path, sysfs_entry_fn each, void *context)
 
 	if (l == nullptr) {
 		l = &unkept;
+		bool held;
 		l->first = names.count;
-		l->listed = list_from_kernel(path);
+		l->listed = list_from_kernel(path, &held);
 		l->error = errno;
 		l->end = names.count;
 	}

@@ -9,6 +9,10 @@
 // The root is "/sys" unless the tests point the reader at a fixture tree.
 void sysfs_set_root(const char *path);
 
+// Changes with every change of root: what a reader kept of entries under
+// another root is no longer theirs.
+uint64_t sysfs_root_version();
+
 // The largest file read; a file that fills it counts as unreadable, since
 // no value pelko reads is that long.
 constexpr size_t sysfs_max_file = 4096;
@@ -59,10 +63,10 @@ bool sysfs_list_dir(const char *path, sysfs_entry_fn each, void *context);
 
 // The folder's version: listed on first use in a report, it is the same
 // as in the last report when the folder lists the same entries in the
-// same order, or fails to list for the same reason, and a number never
-// given before when that differs, when the last report did not list it,
-// or when the folder was replaced; 0, never the same, for a path too long
-// to keep.  What a reader works out from a folder's entries, and
+// same order through the descriptor held since then, or fails to list for
+// the same reason; a number never given before when that differs, when
+// the last report did not list it, or when the folder had to be opened
+// again by its path; 0, never the same, for a path too long to keep.  What a reader works out from a folder's entries, and
 // from files that do not change while those stay, it keeps under the
 // folder's version.
 uint64_t sysfs_folder_version(const char *path);
