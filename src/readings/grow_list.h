@@ -31,18 +31,26 @@ struct grow_list {
 	grow_list &operator=(const grow_list &) = delete;
 	~grow_list() { free(items); }
 
-	// A new zero-filled record at the end.  Running out of memory stops
+	// Room for more records beyond count.  Running out of memory stops
 	// the process, as a text that cannot be allocated does.
+	void reserve(size_t more)
+	{
+		if (capacity - count >= more)
+			return;
+		size_t grown = capacity ? capacity * 2 : 8;
+		while (grown - count < more)
+			grown *= 2;
+		void *moved = reallocarray(items, grown, sizeof(T));
+		if (moved == nullptr)
+			err(12, "realloc");
+		items = static_cast<T *>(moved);
+		capacity = grown;
+	}
+
+	// A new zero-filled record at the end.
 	T *add()
 	{
-		if (count == capacity) {
-			size_t grown = capacity ? capacity * 2 : 8;
-			void *moved = reallocarray(items, grown, sizeof(T));
-			if (moved == nullptr)
-				err(12, "realloc");
-			items = static_cast<T *>(moved);
-			capacity = grown;
-		}
+		reserve(1);
 		T *item = &items[count++];
 		*item = T{};
 		return item;

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: BSD-2-Clause
 #include <stdlib.h>
 #include <string.h>
-#include <strings.h>
 
 #include "readings/grow_list.h"
 #include "supply_list.h"
@@ -51,6 +50,20 @@ const char *const property_keys[] = {"capacity", "capacity_level",
 constexpr size_t property_count =
     sizeof property_keys / sizeof property_keys[0];
 
+// strncasecmp(3) for the ASCII of uevent keys, without the locale.
+int compare_key(const char *key, const char *k, size_t length)
+{
+	for (size_t i = 0; i < length; i++) {
+		unsigned char a = static_cast<unsigned char>(key[i]);
+		unsigned char b = static_cast<unsigned char>(k[i]);
+		if (a >= 'A' && a <= 'Z')
+			a = static_cast<unsigned char>(a - 'A' + 'a');
+		if (a != b || b == '\0')
+			return a < b ? -1 : a > b ? 1 : 0;
+	}
+	return 0;
+}
+
 // The key of length bytes among the property keys: its index, or -1.
 int property_index(const char *key, size_t length)
 {
@@ -59,7 +72,7 @@ int property_index(const char *key, size_t length)
 	while (low < high) {
 		size_t middle = low + (high - low) / 2;
 		const char *k = property_keys[middle];
-		int order = strncasecmp(key, k, length);
+		int order = compare_key(key, k, length);
 		if (order == 0)
 			order = k[length] == '\0' ? 0 : -1;
 		if (order == 0)
@@ -108,28 +121,57 @@ void parse_properties(properties *p)
 	}
 }
 
+// Where each attribute pelko asks for stands among the property keys,
+// worked out once.
+struct attribute_keys {
+	int number[NUMBER_ATTRS];
+	int text[TEXT_ATTRS];
+	int type, online, scope;
+};
+
+const attribute_keys &keys()
+{
+	static attribute_keys k;
+	static bool ready;
+
+	if (!ready) {
+		auto index = [](const char *name) {
+			return property_index(name, strlen(name));
+		};
+		for (int attr = 0; attr < NUMBER_ATTRS; attr++)
+			k.number[attr] = index(number_names[attr]);
+		for (int attr = 0; attr < TEXT_ATTRS; attr++)
+			k.text[attr] = index(text_names[attr]);
+		k.type = index("type");
+		k.online = index("online");
+		k.scope = index("scope");
+		ready = true;
+	}
+	return k;
+}
+
 // Copies the value of the attribute's property, cut to size, or reads the
 // attribute's own file when the uevent could not be read.
-bool property(const properties &p, const char *attribute, char *value,
+bool property(const properties &p, int key, const char *attribute, char *value,
     size_t size)
 {
 	if (!p.read)
 		return sysfs_read_text(value, size, "class/power_supply/%s/%s",
 		    p.name, attribute);
-	int i = property_index(attribute, strlen(attribute));
-	if (i < 0 || p.value[i] == nullptr)
+	if (key < 0 || p.value[key] == nullptr)
 		return false;
-	size_t used = p.length[i] < size ? p.length[i] : size - 1;
-	memcpy(value, p.value[i], used);
+	size_t used = p.length[key] < size ? p.length[key] : size - 1;
+	memcpy(value, p.value[key], used);
 	value[used] = '\0';
 	return used > 0;
 }
 
-bool number_property(const properties &p, const char *attribute, int32_t *value)
+bool number_property(const properties &p, int key, const char *attribute,
+    int32_t *value)
 {
 	char text[32];
 
-	return property(p, attribute, text, sizeof text) &&
+	return property(p, key, attribute, text, sizeof text) &&
 	    sysfs_parse_number(text, value);
 }
 
@@ -139,13 +181,13 @@ bool number_property(const properties &p, const char *attribute, int32_t *value)
 void take_properties(battery *b, const properties &p)
 {
 	for (int attr = 0; attr < ALARM; attr++) {
-		bool ok =
-		    number_property(p, number_names[attr], &b->number[attr]);
+		bool ok = number_property(p, keys().number[attr],
+		    number_names[attr], &b->number[attr]);
 		b->number_state[attr] = ok ? reading::known : reading::missing;
 	}
 	for (int attr = 0; attr < TEXT_ATTRS; attr++) {
-		bool ok = property(p, text_names[attr], b->text[attr],
-		    sizeof b->text[attr]);
+		bool ok = property(p, keys().text[attr], text_names[attr],
+		    b->text[attr], sizeof b->text[attr]);
 		b->text_state[attr] = ok ? reading::known : reading::missing;
 		if (!ok)
 			b->text[attr][0] = '\0';
@@ -168,7 +210,7 @@ void add_supply(const char *name)
 	if (p.read)
 		parse_properties(&p);
 	// Older kernels leave the type out of the uevent.
-	if (!property(p, "type", type, sizeof type) &&
+	if (!property(p, keys().type, "type", type, sizeof type) &&
 	    (!p.read ||
 		!sysfs_read_text(type, sizeof type,
 		    "class/power_supply/%s/type", name)))
@@ -177,7 +219,7 @@ void add_supply(const char *name)
 		int32_t online;
 		have_mains = true;
 		// An online that cannot be read says neither.
-		if (number_property(p, "online", &online)) {
+		if (number_property(p, keys().online, "online", &online)) {
 			have_mains_online |= online == 1;
 			have_mains_offline |= online == 0;
 		}
@@ -186,7 +228,7 @@ void add_supply(const char *name)
 	if (strcmp(type, "Battery") != 0)
 		return;
 	// Mice, keyboards and pens say "Device": not the machine's battery.
-	if (property(p, "scope", scope, sizeof scope) &&
+	if (property(p, keys().scope, "scope", scope, sizeof scope) &&
 	    strcmp(scope, "Device") == 0)
 		return;
 	battery *b = batteries.add();

@@ -44,8 +44,9 @@ uint64_t versions;
 void append_name(const char *name)
 {
 	size_t length = strlen(name) + 1;
-	for (size_t i = 0; i < length; i++)
-		*names.add() = name[i];
+	names.reserve(length);
+	memcpy(names.items + names.count, name, length);
+	names.count += length;
 }
 
 // Appends the entries but "." and ".." of the folder open at fd, from
