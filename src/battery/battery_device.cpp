@@ -3,6 +3,7 @@
 
 #include "battery.h"
 #include "flags/flags.h"
+#include "format/print.h"
 
 namespace {
 
@@ -11,9 +12,9 @@ void print_measure(const char *label, const source_units &source, int64_t value,
     const char *unit)
 {
 	if (value == -1)
-		printf("%sunknown\n", label);
+		report_print("%sunknown\n", label);
 	else
-		printf("%s%lld\t\t\t\t%s\n", label,
+		report_print("%s%lld\t\t\t\t%s\n", label,
 		    static_cast<long long>(in_milli(source, value)), unit);
 }
 
@@ -22,7 +23,7 @@ void print_text(const char *label, const char (&field)[battery_string_size])
 	char shown[battery_string_size + 1];
 
 	printable_string(field, shown);
-	printf("%s%s\n", label, shown);
+	report_print("%s%s\n", label, shown);
 }
 
 void print_design(const source_units &source, const battery_unit &u)
@@ -33,13 +34,13 @@ void print_design(const source_units &source, const battery_unit &u)
 	    capacity_unit);
 	print_measure("\tLast full capacity:\t\t", source, u.last_full_capacity,
 	    capacity_unit);
-	printf("\tTechnology:\t\t\t%s\n",
+	report_print("\tTechnology:\t\t\t%s\n",
 	    u.primary ? "primary (non-rechargeable)"
 		      : "secondary (rechargeable)");
 	if (u.design_voltage == -1)
 		puts("\tDesign voltage\t\tunknown");
 	else
-		printf("\tDesign voltage\t\t\t%lld\t\t\t\tmV\n",
+		report_print("\tDesign voltage\t\t\t%lld\t\t\t\tmV\n",
 		    static_cast<long long>(in_milli(source, u.design_voltage)));
 	print_measure("\tCapacity (warn):\t\t", source, u.warn_capacity,
 	    capacity_unit);
@@ -63,15 +64,15 @@ void print_state_words(int32_t state)
 	if (state == 0)
 		fputs("high", stdout);
 	if (state & battery_critical) {
-		printf("%scritical", separator);
+		report_print("%scritical", separator);
 		separator = " ";
 	}
 	if (state & battery_discharging) {
-		printf("%sdischarging", separator);
+		report_print("%sdischarging", separator);
 		separator = " ";
 	}
 	if (state & battery_charging)
-		printf("%scharging", separator);
+		report_print("%scharging", separator);
 	putchar('\n');
 }
 
@@ -81,14 +82,14 @@ void print_charge(const source_units &source, const battery_unit &u)
 	if (u.percent == -1)
 		puts("\tRemaining capacity:\t\tunknown");
 	else
-		printf("\tRemaining capacity:\t\t%d\t\t\t\tpercent\n",
+		report_print("\tRemaining capacity:\t\t%d\t\t\t\tpercent\n",
 		    u.percent);
 	if (u.time < 0) {
 		puts("\tRemaining time:\t\t\tunknown");
 	} else {
 		long long minutes = in_minutes(source, u.time);
-		printf("\tRemaining time:\t\t\t%lld:%02lld\n", minutes / 60,
-		    minutes % 60);
+		report_print("\tRemaining time:\t\t\t%lld:%02lld\n",
+		    minutes / 60, minutes % 60);
 	}
 	print_measure("\tPresent rate:\t\t\t", source, u.rate,
 	    u.in_charge ? "mA" : "mW");
@@ -97,13 +98,13 @@ void print_charge(const source_units &source, const battery_unit &u)
 // The block of one unit, as far as its readings went.
 void print_unit(int unit, const source_units &source, const battery_unit *u)
 {
-	printf("\n[battery%i]\n", unit);
+	report_print("\n[battery%i]\n", unit);
 	if (u == nullptr || u->stage == battery_stage::invalid_unit) {
-		printf("\tinvalid battery %i\n", unit);
+		report_print("\tinvalid battery %i\n", unit);
 		return;
 	}
 	if (u->stage == battery_stage::no_info) {
-		printf("\tget battery user info (%i) failed\n", unit);
+		report_print("\tget battery user info (%i) failed\n", unit);
 		return;
 	}
 	if (u->stage == battery_stage::not_present) {
@@ -112,17 +113,17 @@ void print_unit(int unit, const source_units &source, const battery_unit *u)
 	}
 	puts("\tPresent:\t\t\tyes");
 	if (u->stage == battery_stage::no_design) {
-		printf("\tget battery info (%i) failed\n", unit);
+		report_print("\tget battery info (%i) failed\n", unit);
 		return;
 	}
 	print_design(source, *u);
 	if (u->stage == battery_stage::no_charge) {
-		printf("\tget battery user info (%i) failed\n", unit);
+		report_print("\tget battery user info (%i) failed\n", unit);
 		return;
 	}
 	print_charge(source, *u);
 	if (u->stage == battery_stage::no_status) {
-		printf("\tget battery status (%i) failed\n", unit);
+		report_print("\tget battery status (%i) failed\n", unit);
 		return;
 	}
 	if (u->status_state != battery_not_present)

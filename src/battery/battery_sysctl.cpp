@@ -3,6 +3,7 @@
 
 #include "battery.h"
 #include "flags/flags.h"
+#include "format/print.h"
 
 void report_battery_sysctl(const readings &r)
 {
@@ -18,9 +19,9 @@ void report_battery_sysctl(const readings &r)
 	if (s.life < 0)
 		puts("\tCap remain:\t\t\tunknown");
 	else
-		printf("\tCap remain:\t\t\t%i\t\t\t\tpercents\n", s.life);
+		report_print("\tCap remain:\t\t\t%i\t\t\t\tpercents\n", s.life);
 	if (s.time >= 0)
-		printf("\tLife time:\t\t\t%lli\t\t\t\tMin(s)\n",
+		report_print("\tLife time:\t\t\t%lli\t\t\t\tMin(s)\n",
 		    static_cast<long long>(in_minutes(r.source, s.time)));
 	else if (s.acline == -1)
 		puts("\tTime remain:\t\t\tunknown");
@@ -28,9 +29,9 @@ void report_battery_sysctl(const readings &r)
 		puts("\tTime remain:\t\t\tN/A");
 	else
 		puts("\tTime remain:\t\t\tOn AC");
-	printf("\tState:\t\t\t\t%i\n", s.state);
+	report_print("\tState:\t\t\t\t%i\n", s.state);
 	if (s.units < 0)
 		puts("\tUnits:\t\t\t\t-1 returned, somwthing weird.");
 	else
-		printf("\tUnits:\t\t\t\t%i\n", s.units);
+		report_print("\tUnits:\t\t\t\t%i\n", s.units);
 }

@@ -6,6 +6,7 @@
 
 #include "battery.h"
 #include "format/format.h"
+#include "format/print.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ void print_health(const battery_unit &u)
 	int64_t tenths = (u.last_full_capacity * 1000 + u.design_capacity / 2) /
 	    u.design_capacity;
 
-	printf("%lld.%lld\t\t\t\tpercent\n",
+	report_print("%lld.%lld\t\t\t\tpercent\n",
 	    static_cast<long long>(tenths / 10),
 	    static_cast<long long>(tenths % 10));
 }
@@ -56,7 +57,8 @@ void report_battery_wear(const readings &r)
 		snprintf(label, sizeof label, "battery%d cycle count:", unit);
 		print_label(label);
 		if (u.cycles >= 0)
-			printf("%lld\n", static_cast<long long>(u.cycles));
+			report_print("%lld\n",
+			    static_cast<long long>(u.cycles));
 		else
 			puts("unknown");
 		snprintf(label, sizeof label, "battery%d health:", unit);
@@ -70,7 +72,8 @@ void report_battery_wear(const readings &r)
 			continue;
 		snprintf(label, sizeof label, "battery%d time to full:", unit);
 		print_label(label);
-		printf("%lld:%02lld\n", static_cast<long long>(to_full / 3600),
+		report_print("%lld:%02lld\n",
+		    static_cast<long long>(to_full / 3600),
 		    static_cast<long long>(to_full / 60 % 60));
 	}
 }

@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "format.h"
+#include "print.h"
 
 void print_decimal(int64_t value, int64_t divisor)
 {
@@ -20,9 +21,10 @@ void print_decimal(int64_t value, int64_t divisor)
 		digits--;
 	}
 	if (part == 0)
-		printf("%s%llu", sign, static_cast<unsigned long long>(whole));
+		report_print("%s%llu", sign,
+		    static_cast<unsigned long long>(whole));
 	else
-		printf("%s%llu.%0*llu", sign,
+		report_print("%s%llu.%0*llu", sign,
 		    static_cast<unsigned long long>(whole), digits,
 		    static_cast<unsigned long long>(part));
 }
@@ -45,7 +47,7 @@ void print_label(const char *label)
 {
 	size_t column = 8 + strlen(label);
 
-	printf("\t%s", label);
+	report_print("\t%s", label);
 	do {
 		putchar('\t');
 		column = (column / 8 + 1) * 8;

@@ -3,6 +3,7 @@
 #include <time.h>
 
 #include "format/format.h"
+#include "format/print.h"
 #include "json.h"
 #include "sensors/fields.h"
 #include "temperature/temperature.h"
@@ -25,7 +26,7 @@ void next(container *c)
 void key(container *c, const char *name)
 {
 	next(c);
-	printf("\"%s\":", name);
+	report_print("\"%s\":", name);
 }
 
 void null_or_decimal(bool known, int64_t value, int64_t divisor = 1)
@@ -83,7 +84,7 @@ void cpus(const readings &r)
 		next(&list);
 		putchar('{');
 		key(&o, "cpu");
-		printf("%d", c.number);
+		report_print("%d", c.number);
 		key(&o, "temperature_celsius");
 		null_or_celsius(r, c.known, c.temperature);
 		key(&o, "critical_temperature_celsius");
@@ -113,7 +114,7 @@ void packages(const readings &r)
 		next(&list);
 		putchar('{');
 		key(&o, "package");
-		printf("%d", p.package);
+		report_print("%d", p.package);
 		key(&o, "temperature_celsius");
 		null_or_celsius(r, p.temperature.known, p.temperature.value);
 		key(&o, "throttles");
@@ -122,7 +123,7 @@ void packages(const readings &r)
 		putchar('[');
 		for (int d = 0; d < p.dies; d++) {
 			next(&dies);
-			printf("{\"die\":%d,\"temperature_celsius\":", d);
+			report_print("{\"die\":%d,\"temperature_celsius\":", d);
 			null_or_celsius(r, p.die[d].known, p.die[d].value);
 			putchar('}');
 		}
@@ -137,7 +138,7 @@ void trip_point(const readings &r, container *list, const char *type,
 	if (!t.known)
 		return;
 	next(list);
-	printf("{\"type\":\"%s\",\"temperature_celsius\":", type);
+	report_print("{\"type\":\"%s\",\"temperature_celsius\":", type);
 	print_celsius(r.source.temperature, t.value);
 	putchar('}');
 }
@@ -150,7 +151,7 @@ void zones(const readings &r)
 	for (const zone_reading &z : r.zones.zone) {
 		container trips;
 		next(&list);
-		printf("{\"zone\":\"tz%d\",\"type\":", z.number);
+		report_print("{\"zone\":\"tz%d\",\"type\":", z.number);
 		if (z.type[0] != '\0')
 			string(z.type);
 		else
@@ -191,7 +192,7 @@ void sensors(const readings &r)
 		key(&o, "sensor");
 		string(s.label);
 		key(&o, "kind");
-		printf("\"%s\"", f.kind);
+		report_print("\"%s\"", f.kind);
 		key(&o, f.key);
 		null_or_sensor(r, s.kind, s.value);
 		for (const sensor_limit_field &l : f.limits) {
@@ -287,7 +288,7 @@ void battery(const readings &r, int unit, const battery_unit &u)
 
 	putchar('{');
 	key(&o, "unit");
-	printf("%d", unit);
+	report_print("%d", unit);
 	key(&o, "present");
 	null_or_bool(u.stage >= battery_stage::not_present, present);
 	identity(&o, u, design);

@@ -6,6 +6,7 @@
 
 #include "family.h"
 #include "format/format.h"
+#include "format/print.h"
 #include "metrics.h"
 #include "temperature/temperature.h"
 
@@ -59,7 +60,7 @@ void battery_wear(const readings &r)
 			if (!ok)
 				continue;
 			begin_sample(f);
-			printf("{unit=\"%d\"}", unit);
+			report_print("{unit=\"%d\"}", unit);
 			if (f == &cycles) {
 				count_value(u.cycles);
 			} else if (f == &health) {
@@ -82,7 +83,7 @@ void trip_sample(const readings &r, family *f, int32_t zone, const char *type,
 	if (!t.known)
 		return;
 	begin_sample(f);
-	printf("{zone=\"tz%d\",type=\"%s\"}", zone, type);
+	report_print("{zone=\"tz%d\",type=\"%s\"}", zone, type);
 	celsius_value(r, t.value);
 }
 
@@ -122,7 +123,7 @@ void cpu_limits(const readings &r)
 		if (!c.critical.known)
 			continue;
 		begin_sample(&critical);
-		printf("{cpu=\"%d\"}", c.number);
+		report_print("{cpu=\"%d\"}", c.number);
 		celsius_value(r, c.critical.value);
 	}
 	family *const counts[] = {&logged, &throttles, &seconds};
@@ -135,7 +136,7 @@ void cpu_limits(const readings &r)
 			if (value < 0)
 				continue;
 			begin_sample(f);
-			printf("{cpu=\"%d\"}", c.number);
+			report_print("{cpu=\"%d\"}", c.number);
 			count_value(value, f == &seconds ? 1000 : 1);
 		}
 	}
@@ -159,7 +160,7 @@ void packages(const readings &r)
 		if (!p.temperature.known)
 			continue;
 		begin_sample(&temperature);
-		printf("{package=\"%d\"}", p.package);
+		report_print("{package=\"%d\"}", p.package);
 		celsius_value(r, p.temperature.value);
 	}
 	for (const package_reading &p : r.cpus.packages) {
@@ -167,7 +168,8 @@ void packages(const readings &r)
 			if (!p.die[d].known)
 				continue;
 			begin_sample(&die);
-			printf("{package=\"%d\",die=\"%d\"}", p.package, d);
+			report_print("{package=\"%d\",die=\"%d\"}", p.package,
+			    d);
 			celsius_value(r, p.die[d].value);
 		}
 	}
@@ -175,7 +177,7 @@ void packages(const readings &r)
 		if (p.throttles < 0)
 			continue;
 		begin_sample(&throttles);
-		printf("{package=\"%d\"}", p.package);
+		report_print("{package=\"%d\"}", p.package);
 		count_value(p.throttles);
 	}
 }

@@ -3,11 +3,12 @@
 
 #include "family.h"
 #include "format/format.h"
+#include "format/print.h"
 
 void begin_sample(family *f)
 {
 	if (!f->started) {
-		printf("# HELP %s %s\n# TYPE %s %s\n", f->name, f->help,
+		report_print("# HELP %s %s\n# TYPE %s %s\n", f->name, f->help,
 		    f->name, f->type);
 		f->started = true;
 	}

@@ -3,6 +3,7 @@
 
 #include "family.h"
 #include "format/format.h"
+#include "format/print.h"
 #include "metrics.h"
 #include "temperature/temperature.h"
 
@@ -24,7 +25,7 @@ void temperatures(const readings &r)
 			if (!c.known)
 				continue;
 			begin_sample(&cpu);
-			printf("{cpu=\"%d\"} ", c.number);
+			report_print("{cpu=\"%d\"} ", c.number);
 			print_celsius(r.source.temperature, c.temperature);
 			putchar('\n');
 		}
@@ -33,7 +34,7 @@ void temperatures(const readings &r)
 		if (!z.known)
 			continue;
 		begin_sample(&zone);
-		printf("{zone=\"tz%d\"} ", z.number);
+		report_print("{zone=\"tz%d\"} ", z.number);
 		print_celsius(r.source.temperature, z.temperature);
 		putchar('\n');
 	}
@@ -73,7 +74,7 @@ void summary(const readings &r)
 template <size_t N>
 void print_label(const char *name, const char (&field)[N])
 {
-	printf(",%s=", name);
+	report_print(",%s=", name);
 	print_quoted(field, N);
 }
 
@@ -89,7 +90,7 @@ void zone_info(const readings &r)
 		if (!z.known || z.type[0] == '\0')
 			continue;
 		begin_sample(&info);
-		printf("{zone=\"tz%d\"", z.number);
+		report_print("{zone=\"tz%d\"", z.number);
 		print_label("type", z.type);
 		fputs("} 1\n", stdout);
 	}
@@ -98,12 +99,13 @@ void zone_info(const readings &r)
 void info_sample(family *f, int unit, const battery_unit &u)
 {
 	begin_sample(f);
-	printf("{unit=\"%d\"", unit);
+	report_print("{unit=\"%d\"", unit);
 	print_label("model", u.model);
 	print_label("serial", u.serial);
 	print_label("type", u.type);
 	print_label("oem", u.oem);
-	printf(",technology=\"%s\"} 1\n", u.primary ? "primary" : "secondary");
+	report_print(",technology=\"%s\"} 1\n",
+	    u.primary ? "primary" : "secondary");
 }
 
 // What a unit's value is measured in: the metric divides it to whole
@@ -247,7 +249,7 @@ void write_unit_family(const readings &r, const unit_metric &m, bool in_charge)
 		    !m.value(u, r.source, &value))
 			continue;
 		begin_sample(&f);
-		printf("{unit=\"%d\"}", unit);
+		report_print("{unit=\"%d\"}", unit);
 		unit_value(r.source, m.in, value);
 	}
 }

@@ -6,6 +6,7 @@
 
 #include "family.h"
 #include "format/format.h"
+#include "format/print.h"
 #include "metrics.h"
 #include "sensors/fields.h"
 
@@ -47,7 +48,7 @@ void alarms(const readings &r)
 			continue;
 		begin_sample(&f);
 		sensor_labels(s);
-		printf("%d\n", s.alarm);
+		report_print("%d\n", s.alarm);
 	}
 }
 
@@ -62,7 +63,7 @@ void frequencies(const readings &r)
 		if (c.frequency < 0)
 			continue;
 		begin_sample(&f);
-		printf("{cpu=\"%d\"} ", c.number);
+		report_print("{cpu=\"%d\"} ", c.number);
 		print_hertz(r.source, c.frequency);
 		putchar('\n');
 	}

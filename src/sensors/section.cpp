@@ -5,6 +5,7 @@
 
 #include "fields.h"
 #include "format/format.h"
+#include "format/print.h"
 #include "temperature/temperature.h"
 
 namespace {
@@ -14,7 +15,7 @@ namespace {
 void print_shown(const readings &r, sensor_kind kind, int64_t value)
 {
 	if (kind == sensor_kind::temperature)
-		printf("%.1lf",
+		report_print("%.1lf",
 		    shown_temperature(r.source.temperature,
 			static_cast<int32_t>(value)));
 	else
@@ -33,14 +34,14 @@ void print_sensor(const readings &r, const sensor_reading &s)
 	print_label(label);
 	print_shown(r, s.kind, s.value.value);
 	if (s.kind == sensor_kind::temperature)
-		printf("\t\t\t\t%c", temp_unit_char());
+		report_print("\t\t\t\t%c", temp_unit_char());
 	else
-		printf("\t\t\t\t%s", f.unit);
+		report_print("\t\t\t\t%s", f.unit);
 	for (const sensor_limit_field &l : f.limits) {
 		// An unused row has no member to point at.
 		if (l.family == nullptr || !(s.*l.value).known)
 			continue;
-		printf("\t%s ", l.text);
+		report_print("\t%s ", l.text);
 		print_shown(r, s.kind, (s.*l.value).value);
 	}
 	puts(s.alarm == 1 ? "\tALARM" : "");

@@ -3,6 +3,7 @@
 
 #include "flags/flags.h"
 #include "format/format.h"
+#include "format/print.h"
 #include "temperature.h"
 
 // In double precision and in this order: the division by 10.0 gives kelvin;
@@ -47,7 +48,8 @@ void print_celsius(temperature_scale scale, int32_t value)
 {
 	// Celsius whatever -f or -k say: the same sum as the report's.
 	if (scale == temperature_scale::decikelvin)
-		printf("%.1f", static_cast<double>(value) / 10.0 + -273.15);
+		report_print("%.1f",
+		    static_cast<double>(value) / 10.0 + -273.15);
 	else
 		print_decimal(value, 1000);
 }

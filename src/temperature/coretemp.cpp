@@ -2,6 +2,7 @@
 #include <stdio.h>
 
 #include "flags/flags.h"
+#include "format/print.h"
 #include "temperature.h"
 
 void report_coretemp(const readings &r)
@@ -14,12 +15,13 @@ void report_coretemp(const readings &r)
 	puts("[Coretemp]");
 	for (const cpu_reading &c : r.cpus.cpu) {
 		if (c.known)
-			printf("\tCPU%i:\t\t\t\t%.1lf\t\t\t\t%c\n", c.number,
+			report_print("\tCPU%i:\t\t\t\t%.1lf\t\t\t\t%c\n",
+			    c.number,
 			    shown_temperature(r.source.temperature,
 				c.temperature),
 			    temp_unit_char());
 		else
-			printf("\tCPU%i:\t\t\t\tCannot get temperature\n",
+			report_print("\tCPU%i:\t\t\t\tCannot get temperature\n",
 			    c.number);
 	}
 }

@@ -5,6 +5,7 @@
 #include <stdio.h>
 
 #include "format/format.h"
+#include "format/print.h"
 #include "temperature.h"
 
 namespace {
@@ -12,7 +13,7 @@ namespace {
 void print_temperature(const readings &r, const char *label, int32_t value)
 {
 	print_label(label);
-	printf("%.1lf\t\t\t\t%c\n",
+	report_print("%.1lf\t\t\t\t%c\n",
 	    shown_temperature(r.source.temperature, value), temp_unit_char());
 }
 

@@ -2,6 +2,7 @@
 #include <stdio.h>
 
 #include "flags/flags.h"
+#include "format/print.h"
 #include "temperature.h"
 
 // Each zone's line stands under a header of its own; a zone whose
@@ -18,7 +19,7 @@ void report_thermal_zones(const readings &r)
 		if (!z.known)
 			continue;
 		puts("\n[ACPI Thermal]");
-		printf("\ttz%i:\t\t\t\t%.1lf\t\t\t\t%c\n", z.number,
+		report_print("\ttz%i:\t\t\t\t%.1lf\t\t\t\t%c\n", z.number,
 		    shown_temperature(r.source.temperature, z.temperature),
 		    temp_unit_char());
 	}
