@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// report_print against printf(3): the same text for every conversion the
+// reports use, and for the temperatures of every scale.
+
+#include <stdio.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "format/print.h"
+
+namespace {
+
+// What a call writes to standard output.
+template <typename F>
+std::string printed(F print)
+{
+	char text[256] = {};
+	FILE *saved = stdout;
+	stdout = fmemopen(text, sizeof text - 1, "w");
+	print();
+	fclose(stdout);
+	stdout = saved;
+	return text;
+}
+
+#define SAME_AS_PRINTF(...)                                                    \
+	do {                                                                   \
+		char expected[256];                                            \
+		snprintf(expected, sizeof expected, __VA_ARGS__);              \
+		EXPECT_EQ(printed([&] { report_print(__VA_ARGS__); }),         \
+		    expected);                                                 \
+	} while (0)
+
+TEST(ReportPrint, Conversions)
+{
+	SAME_AS_PRINTF("\tCPU%i:\t\t\t\t%.1lf\t\t\t\t%c\n", 12, 51.25, 'C');
+	SAME_AS_PRINTF("%s%lld\t\t\t\t%s\n", "\tDesign capacity:\t\t",
+	    -9223372036854775807LL - 1, "mWh");
+	SAME_AS_PRINTF("%lld:%02lld %llu %0*llu %d %u %lu %%", 4LL, 5LL,
+	    18446744073709551615ULL, 4, 42ULL, -7, 3U, 9UL);
+	SAME_AS_PRINTF("%.0f %.2f %.3f %.1f %.1f", 2.5, -0.125, 1e14 + 0.5,
+	    -0.04, 1e20);
+}
+
+// Each temperature as each scale shows it, from tenths of a kelvin and
+// from millidegrees: rounded half to even on the exact double, the sign
+// of a negative value kept even where it rounds to zero.
+TEST(ReportPrint, EveryTemperature)
+{
+	for (int raw = -400000; raw <= 400000; raw += 7) {
+		const double shown[] = {raw / 10.0 + -273.15,
+		    raw / 10.0 * 1.8 + -459.67, raw / 1000.0,
+		    raw / 1000.0 * 1.8 + 32.0, raw / 1000.0 + 273.15};
+		for (double v : shown) {
+			char expected[64];
+			snprintf(expected, sizeof expected, "%.1f", v);
+			ASSERT_EQ(printed([&] { report_print("%.1f", v); }),
+			    expected)
+			    << raw;
+		}
+	}
+}
+
+} // namespace
