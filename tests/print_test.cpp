@@ -20,6 +20,7 @@ std::string printed(F print)
 	FILE *saved = stdout;
 	stdout = fmemopen(text, sizeof text - 1, "w");
 	print();
+	report_flush();
 	fclose(stdout);
 	stdout = saved;
 	return text;

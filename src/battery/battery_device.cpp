@@ -38,7 +38,7 @@ void print_design(const source_units &source, const battery_unit &u)
 	    u.primary ? "primary (non-rechargeable)"
 		      : "secondary (rechargeable)");
 	if (u.design_voltage == -1)
-		puts("\tDesign voltage\t\tunknown");
+		report_puts("\tDesign voltage\t\tunknown");
 	else
 		report_print("\tDesign voltage\t\t\t%lld\t\t\t\tmV\n",
 		    static_cast<long long>(in_milli(source, u.design_voltage)));
@@ -60,9 +60,9 @@ void print_state_words(int32_t state)
 {
 	const char *separator = "";
 
-	fputs("\tState:\t\t\t\t", stdout);
+	report_fputs("\tState:\t\t\t\t");
 	if (state == 0)
-		fputs("high", stdout);
+		report_fputs("high");
 	if (state & battery_critical) {
 		report_print("%scritical", separator);
 		separator = " ";
@@ -73,19 +73,19 @@ void print_state_words(int32_t state)
 	}
 	if (state & battery_charging)
 		report_print("%scharging", separator);
-	putchar('\n');
+	report_putc('\n');
 }
 
 void print_charge(const source_units &source, const battery_unit &u)
 {
 	print_state_words(u.state);
 	if (u.percent == -1)
-		puts("\tRemaining capacity:\t\tunknown");
+		report_puts("\tRemaining capacity:\t\tunknown");
 	else
 		report_print("\tRemaining capacity:\t\t%d\t\t\t\tpercent\n",
 		    u.percent);
 	if (u.time < 0) {
-		puts("\tRemaining time:\t\t\tunknown");
+		report_puts("\tRemaining time:\t\t\tunknown");
 	} else {
 		long long minutes = in_minutes(source, u.time);
 		report_print("\tRemaining time:\t\t\t%lld:%02lld\n",
@@ -108,10 +108,10 @@ void print_unit(int unit, const source_units &source, const battery_unit *u)
 		return;
 	}
 	if (u->stage == battery_stage::not_present) {
-		puts("\tBattery not present");
+		report_puts("\tBattery not present");
 		return;
 	}
-	puts("\tPresent:\t\t\tyes");
+	report_puts("\tPresent:\t\t\tyes");
 	if (u->stage == battery_stage::no_design) {
 		report_print("\tget battery info (%i) failed\n", unit);
 		return;
@@ -143,7 +143,7 @@ void report_battery_device(const readings &r)
 		return;
 	}
 	if (b.device == battery_device::count_unknown) {
-		puts("'hw.acpi.battery.units' returned -1, weird..");
+		report_puts("'hw.acpi.battery.units' returned -1, weird..");
 		return;
 	}
 	if (b.device != battery_device::listed)

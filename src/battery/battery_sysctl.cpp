@@ -15,23 +15,23 @@ void report_battery_sysctl(const readings &r)
 		    report_flags);
 		return;
 	}
-	puts("\n[ACPI Battery (sysctl)]");
+	report_puts("\n[ACPI Battery (sysctl)]");
 	if (s.life < 0)
-		puts("\tCap remain:\t\t\tunknown");
+		report_puts("\tCap remain:\t\t\tunknown");
 	else
 		report_print("\tCap remain:\t\t\t%i\t\t\t\tpercents\n", s.life);
 	if (s.time >= 0)
 		report_print("\tLife time:\t\t\t%lli\t\t\t\tMin(s)\n",
 		    static_cast<long long>(in_minutes(r.source, s.time)));
 	else if (s.acline == -1)
-		puts("\tTime remain:\t\t\tunknown");
+		report_puts("\tTime remain:\t\t\tunknown");
 	else if (s.acline == 0)
-		puts("\tTime remain:\t\t\tN/A");
+		report_puts("\tTime remain:\t\t\tN/A");
 	else
-		puts("\tTime remain:\t\t\tOn AC");
+		report_puts("\tTime remain:\t\t\tOn AC");
 	report_print("\tState:\t\t\t\t%i\n", s.state);
 	if (s.units < 0)
-		puts("\tUnits:\t\t\t\t-1 returned, somwthing weird.");
+		report_puts("\tUnits:\t\t\t\t-1 returned, somwthing weird.");
 	else
 		report_print("\tUnits:\t\t\t\t%i\n", s.units);
 }

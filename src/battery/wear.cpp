@@ -49,7 +49,7 @@ void report_battery_wear(const readings &r)
 
 	if (!any_wear(r))
 		return;
-	puts("\n[Battery wear]");
+	report_puts("\n[Battery wear]");
 	for (int unit = 0; unit < read_battery_units(b); unit++) {
 		const battery_unit &u = b.unit[unit];
 		if (!present(u))
@@ -60,13 +60,13 @@ void report_battery_wear(const readings &r)
 			report_print("%lld\n",
 			    static_cast<long long>(u.cycles));
 		else
-			puts("unknown");
+			report_puts("unknown");
 		snprintf(label, sizeof label, "battery%d health:", unit);
 		print_label(label);
 		if (battery_health_known(u))
 			print_health(u);
 		else
-			puts("unknown");
+			report_puts("unknown");
 		int64_t to_full = battery_time_to_full(u, r.source);
 		if (to_full < 0)
 			continue;

@@ -2,11 +2,12 @@
 #include <stdio.h>
 
 #include "flags.h"
+#include "format/print.h"
 
 uint32_t report_flags;
 
 void show_notice(const char *text, uint32_t flags)
 {
 	if (flags & FLAG_SHOW_ALL)
-		fputs(text, stdout);
+		report_fputs(text);
 }

@@ -20,13 +20,12 @@ void print_decimal(int64_t value, int64_t divisor)
 		part /= 10;
 		digits--;
 	}
-	if (part == 0)
-		report_print("%s%llu", sign,
-		    static_cast<unsigned long long>(whole));
-	else
-		report_print("%s%llu.%0*llu", sign,
-		    static_cast<unsigned long long>(whole), digits,
-		    static_cast<unsigned long long>(part));
+	report_fputs(sign);
+	report_unsigned(whole, 0);
+	if (part != 0) {
+		report_putc('.');
+		report_unsigned(part, digits);
+	}
 }
 
 void print_fraction(int64_t numerator, int64_t denominator)
@@ -49,7 +48,7 @@ void print_label(const char *label)
 
 	report_print("\t%s", label);
 	do {
-		putchar('\t');
+		report_putc('\t');
 		column = (column / 8 + 1) * 8;
 	} while (column < value_column);
 }
@@ -72,11 +71,11 @@ void print_quoted(const char *text, size_t size)
 	if (size >= sizeof shown)
 		size = sizeof shown - 1;
 	printable_text(text, size, shown);
-	putchar('"');
+	report_putc('"');
 	for (const char *p = shown; *p != '\0'; p++) {
 		if (*p == '"' || *p == '\\')
-			putchar('\\');
-		putchar(*p);
+			report_putc('\\');
+		report_putc(*p);
 	}
-	putchar('"');
+	report_putc('"');
 }

@@ -2,6 +2,7 @@
 #include <stdarg.h>
 #include <stdint.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "print.h"
@@ -81,28 +82,25 @@ bool plain(const char *format)
 	return true;
 }
 
-// The text being made, flushed to standard output as it fills.
-struct line {
-	char text[512];
-	size_t used;
+// What was printed and not yet handed to stdio.
+char pending[16384];
+size_t pending_used;
 
-	void flush()
-	{
-		fwrite(text, 1, used, stdout);
-		used = 0;
-	}
+// The text being printed: whole writes to the pending buffer.
+struct line {
 	void put(const char *bytes, size_t length)
 	{
-		while (length > 0) {
-			if (used == sizeof text)
-				flush();
-			size_t room = sizeof text - used;
-			size_t part = length < room ? length : room;
-			memcpy(text + used, bytes, part);
-			used += part;
-			bytes += part;
-			length -= part;
+		static bool registered;
+		if (!registered)
+			registered = atexit(report_flush) == 0;
+		if (sizeof pending - pending_used < length)
+			report_flush();
+		if (length >= sizeof pending) {
+			fwrite(bytes, 1, length, stdout);
+			return;
 		}
+		memcpy(pending + pending_used, bytes, length);
+		pending_used += length;
 	}
 };
 
@@ -232,12 +230,12 @@ void report_print(const char *format, ...)
 
 	va_start(ap, format);
 	if (!plain(format)) {
+		report_flush();
 		vprintf(format, ap);
 		va_end(ap);
 		return;
 	}
 	line out;
-	out.used = 0;
 	for (const char *p = format;;) {
 		const char *percent = strchrnul(p, '%');
 		out.put(p, static_cast<size_t>(percent - p));
@@ -249,5 +247,36 @@ void report_print(const char *format, ...)
 		p = c.end;
 	}
 	va_end(ap);
-	out.flush();
+}
+
+void report_puts(const char *text)
+{
+	line out;
+	out.put(text, strlen(text));
+	out.put("\n", 1);
+}
+
+void report_fputs(const char *text)
+{
+	line out;
+	out.put(text, strlen(text));
+}
+
+void report_putc(char c)
+{
+	line out;
+	out.put(&c, 1);
+}
+
+void report_unsigned(unsigned long long value, int width)
+{
+	line out;
+	put_integer(&out, false, value, width, true);
+}
+
+void report_flush()
+{
+	if (pending_used > 0)
+		fwrite(pending, 1, pending_used, stdout);
+	pending_used = 0;
 }

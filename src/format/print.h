@@ -1,7 +1,12 @@
 // SPDX-License-Identifier: BSD-2-Clause
-// printf(3) for the conversions the reports use, at a fraction of its cost:
-// every line of every report goes through it.
+// Standard output for the reports, at a fraction of stdio's cost: every
+// line of every report goes through here, into one buffer that is handed
+// to standard output's stdio buffer at the end of each report, when it
+// fills, and at exit.  Whatever writes a report writes it through these
+// alone, so that nothing overtakes it.
 #pragma once
+
+#include <cstddef>
 
 // Writes to standard output what printf(3) would, for formats whose
 // conversions are %s, %c, %d, %i, %u (with l or ll), with a zero flag and
@@ -10,3 +15,19 @@
 // goes to vprintf(3).
 void report_print(const char *format, ...)
     __attribute__((format(printf, 1, 2)));
+
+// text and a newline, as puts(3).
+void report_puts(const char *text);
+
+// text, as fputs(3) to standard output.
+void report_fputs(const char *text);
+
+// One character, as putchar(3).
+void report_putc(char c);
+
+// A whole number in decimal, zero-padded to width digits.
+void report_unsigned(unsigned long long value, int width);
+
+// Hands what was printed to standard output's stdio buffer.  Done at exit
+// too, so that what a report printed before a fatal error is not lost.
+void report_flush();

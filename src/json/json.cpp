@@ -19,7 +19,7 @@ struct container {
 void next(container *c)
 {
 	if (!c->empty)
-		putchar(',');
+		report_putc(',');
 	c->empty = false;
 }
 
@@ -34,7 +34,7 @@ void null_or_decimal(bool known, int64_t value, int64_t divisor = 1)
 	if (known)
 		print_decimal(value, divisor);
 	else
-		fputs("null", stdout);
+		report_fputs("null");
 }
 
 void null_or_celsius(const readings &r, bool known, int32_t value)
@@ -42,12 +42,12 @@ void null_or_celsius(const readings &r, bool known, int32_t value)
 	if (known)
 		print_celsius(r.source.temperature, value);
 	else
-		fputs("null", stdout);
+		report_fputs("null");
 }
 
 void null_or_bool(bool known, bool value)
 {
-	fputs(!known ? "null" : value ? "true" : "false", stdout);
+	report_fputs(!known ? "null" : value ? "true" : "false");
 }
 
 // A firmware string after the rule for every output, printable ASCII
@@ -67,22 +67,22 @@ void timestamp(int64_t seconds)
 
 	if (gmtime_r(&t, &utc) == nullptr ||
 	    strftime(text, sizeof text, "\"%Y-%m-%dT%H:%M:%SZ\"", &utc) == 0) {
-		fputs("null", stdout);
+		report_fputs("null");
 		return;
 	}
-	fputs(text, stdout);
+	report_fputs(text);
 }
 
 void cpus(const readings &r)
 {
 	container list;
 
-	fputs("[", stdout);
+	report_fputs("[");
 	for (const cpu_reading &c : r.cpus.cpu) {
 		const cpu_throttling &t = c.throttling;
 		container o;
 		next(&list);
-		putchar('{');
+		report_putc('{');
 		key(&o, "cpu");
 		report_print("%d", c.number);
 		key(&o, "temperature_celsius");
@@ -99,20 +99,20 @@ void cpus(const readings &r)
 		key(&o, "frequency_hertz");
 		null_or_decimal(c.frequency >= 0,
 		    c.frequency * r.source.hertz_per_frequency);
-		putchar('}');
+		report_putc('}');
 	}
-	putchar(']');
+	report_putc(']');
 }
 
 void packages(const readings &r)
 {
 	container list;
 
-	putchar('[');
+	report_putc('[');
 	for (const package_reading &p : r.cpus.packages) {
 		container o, dies;
 		next(&list);
-		putchar('{');
+		report_putc('{');
 		key(&o, "package");
 		report_print("%d", p.package);
 		key(&o, "temperature_celsius");
@@ -120,16 +120,16 @@ void packages(const readings &r)
 		key(&o, "throttles");
 		null_or_decimal(p.throttles >= 0, p.throttles);
 		key(&o, "dies");
-		putchar('[');
+		report_putc('[');
 		for (int d = 0; d < p.dies; d++) {
 			next(&dies);
 			report_print("{\"die\":%d,\"temperature_celsius\":", d);
 			null_or_celsius(r, p.die[d].known, p.die[d].value);
-			putchar('}');
+			report_putc('}');
 		}
-		fputs("]}", stdout);
+		report_fputs("]}");
 	}
-	putchar(']');
+	report_putc(']');
 }
 
 void trip_point(const readings &r, container *list, const char *type,
@@ -140,14 +140,14 @@ void trip_point(const readings &r, container *list, const char *type,
 	next(list);
 	report_print("{\"type\":\"%s\",\"temperature_celsius\":", type);
 	print_celsius(r.source.temperature, t.value);
-	putchar('}');
+	report_putc('}');
 }
 
 void zones(const readings &r)
 {
 	container list;
 
-	putchar('[');
+	report_putc('[');
 	for (const zone_reading &z : r.zones.zone) {
 		container trips;
 		next(&list);
@@ -155,17 +155,17 @@ void zones(const readings &r)
 		if (z.type[0] != '\0')
 			string(z.type);
 		else
-			fputs("null", stdout);
-		fputs(",\"temperature_celsius\":", stdout);
+			report_fputs("null");
+		report_fputs(",\"temperature_celsius\":");
 		null_or_celsius(r, z.known, z.temperature);
-		fputs(",\"trip_points\":[", stdout);
+		report_fputs(",\"trip_points\":[");
 		each_trip_point(z.limits,
 		    [&](const char *type, const temperature_reading &t) {
 			    trip_point(r, &trips, type, t);
 		    });
-		fputs("]}", stdout);
+		report_fputs("]}");
 	}
-	putchar(']');
+	report_putc(']');
 }
 
 void null_or_sensor(const readings &r, sensor_kind kind, const sensor_value &v)
@@ -173,7 +173,7 @@ void null_or_sensor(const readings &r, sensor_kind kind, const sensor_value &v)
 	if (v.known)
 		print_sensor_value(r.source, kind, v.value);
 	else
-		fputs("null", stdout);
+		report_fputs("null");
 }
 
 // Each sensor with the keys of its kind's row: its value, its limits.
@@ -181,12 +181,12 @@ void sensors(const readings &r)
 {
 	container list;
 
-	putchar('[');
+	report_putc('[');
 	for (const sensor_reading &s : r.sensors) {
 		const sensor_fields &f = fields_of(s.kind);
 		container o;
 		next(&list);
-		putchar('{');
+		report_putc('{');
 		key(&o, "chip");
 		string(s.chip);
 		key(&o, "sensor");
@@ -203,9 +203,9 @@ void sensors(const readings &r)
 		}
 		key(&o, "alarm");
 		null_or_bool(s.alarm >= 0, s.alarm == 1);
-		putchar('}');
+		report_putc('}');
 	}
-	putchar(']');
+	report_putc(']');
 }
 
 // The state word's three bits.
@@ -224,7 +224,7 @@ void summary(const readings &r)
 	const battery_summary &s = r.summary;
 	container o;
 
-	putchar('{');
+	report_putc('{');
 	key(&o, "batteries");
 	null_or_decimal(s.units >= 0, s.units);
 	key(&o, "remaining_ratio");
@@ -240,7 +240,7 @@ void summary(const readings &r)
 	state_bits(&o,
 	    s.supported && s.state >= 0 && s.state != battery_not_present,
 	    s.state);
-	putchar('}');
+	report_putc('}');
 }
 
 // An amount in the key for its kind: watt-hours or amp-hours, watts or
@@ -268,13 +268,12 @@ void identity(container *o, const battery_unit &u, bool design)
 		if (design)
 			string(*fields[i]);
 		else
-			fputs("null", stdout);
+			report_fputs("null");
 	}
 	key(o, "technology");
-	fputs(!design	    ? "null"
-		: u.primary ? "\"primary\""
-			    : "\"secondary\"",
-	    stdout);
+	report_fputs(!design ? "null"
+		: u.primary  ? "\"primary\""
+			     : "\"secondary\"");
 }
 
 void battery(const readings &r, int unit, const battery_unit &u)
@@ -286,7 +285,7 @@ void battery(const readings &r, int unit, const battery_unit &u)
 	bool status = u.stage == battery_stage::complete &&
 	    u.status_state != battery_not_present;
 
-	putchar('{');
+	report_putc('{');
 	key(&o, "unit");
 	report_print("%d", unit);
 	key(&o, "present");
@@ -318,24 +317,24 @@ void battery(const readings &r, int unit, const battery_unit &u)
 	if (battery_health_known(u))
 		print_fraction(u.last_full_capacity, u.design_capacity);
 	else
-		fputs("null", stdout);
+		report_fputs("null");
 	key(&o, "charge_start_threshold_ratio");
 	null_or_decimal(design && u.charge_start >= 0, u.charge_start, 100);
 	key(&o, "charge_end_threshold_ratio");
 	null_or_decimal(design && u.charge_end >= 0, u.charge_end, 100);
-	putchar('}');
+	report_putc('}');
 }
 
 void batteries(const readings &r)
 {
 	container list;
 
-	putchar('[');
+	report_putc('[');
 	for (int unit = 0; unit < read_battery_units(r.batteries); unit++) {
 		next(&list);
 		battery(r, unit, r.batteries.unit[unit]);
 	}
-	putchar(']');
+	report_putc(']');
 }
 
 } // namespace
@@ -344,9 +343,9 @@ void write_json(const readings &r)
 {
 	container o;
 
-	fputs("{\"pelko\":{", stdout);
+	report_fputs("{\"pelko\":{");
 	key(&o, "schema_version");
-	putchar('1');
+	report_putc('1');
 	key(&o, "timestamp");
 	timestamp(r.time);
 	key(&o, "cpus");
@@ -363,5 +362,5 @@ void write_json(const readings &r)
 	batteries(r);
 	key(&o, "sensors");
 	sensors(r);
-	fputs("}}\n", stdout);
+	report_fputs("}}\n");
 }

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 
+#include "format/print.h"
 #include "output.h"
 #include "platform/platform.h"
 
@@ -240,6 +241,7 @@ void begin_report()
 
 void end_report()
 {
+	report_flush();
 	if (report_path == nullptr) {
 		// A report that could not be written must not end in success, and
 		// an interval run must not go on writing into a dead pipe.

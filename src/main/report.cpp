@@ -4,6 +4,7 @@
 
 #include "battery/battery.h"
 #include "flags/flags.h"
+#include "format/print.h"
 #include "json/json.h"
 #include "metrics/metrics.h"
 #include "readings/collect.h"
@@ -26,7 +27,7 @@ static void begin(bool extended)
 void report_all()
 {
 	begin((report_flags & FLAG_EXTENDED) != 0);
-	puts("\t\t\t\t\tCurrent\t\t\t\tUnit");
+	report_puts("\t\t\t\t\tCurrent\t\t\t\tUnit");
 	collect_cpus(&current);
 	report_coretemp(current);
 	collect_zones(&current);

@@ -14,16 +14,16 @@ namespace {
 
 void celsius_value(const readings &r, int32_t value)
 {
-	putchar(' ');
+	report_putc(' ');
 	print_celsius(r.source.temperature, value);
-	putchar('\n');
+	report_putc('\n');
 }
 
 void count_value(int64_t value, int64_t divisor = 1)
 {
-	putchar(' ');
+	report_putc(' ');
 	print_decimal(value, divisor);
-	putchar('\n');
+	report_putc('\n');
 }
 
 void battery_wear(const readings &r)
@@ -64,10 +64,10 @@ void battery_wear(const readings &r)
 			if (f == &cycles) {
 				count_value(u.cycles);
 			} else if (f == &health) {
-				putchar(' ');
+				report_putc(' ');
 				print_fraction(u.last_full_capacity,
 				    u.design_capacity);
-				putchar('\n');
+				report_putc('\n');
 			} else {
 				count_value(f == &start ? u.charge_start
 							: u.charge_end,

@@ -12,13 +12,13 @@ void begin_sample(family *f)
 		    f->name, f->type);
 		f->started = true;
 	}
-	fputs(f->name, stdout);
+	report_fputs(f->name);
 }
 
 void sample(family *f, int64_t value, int64_t divisor)
 {
 	begin_sample(f);
-	putchar(' ');
+	report_putc(' ');
 	print_decimal(value, divisor);
-	putchar('\n');
+	report_putc('\n');
 }

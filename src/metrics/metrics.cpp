@@ -27,7 +27,7 @@ void temperatures(const readings &r)
 			begin_sample(&cpu);
 			report_print("{cpu=\"%d\"} ", c.number);
 			print_celsius(r.source.temperature, c.temperature);
-			putchar('\n');
+			report_putc('\n');
 		}
 	}
 	for (const zone_reading &z : r.zones.zone) {
@@ -36,7 +36,7 @@ void temperatures(const readings &r)
 		begin_sample(&zone);
 		report_print("{zone=\"tz%d\"} ", z.number);
 		print_celsius(r.source.temperature, z.temperature);
-		putchar('\n');
+		report_putc('\n');
 	}
 }
 
@@ -92,7 +92,7 @@ void zone_info(const readings &r)
 		begin_sample(&info);
 		report_print("{zone=\"tz%d\"", z.number);
 		print_label("type", z.type);
-		fputs("} 1\n", stdout);
+		report_fputs("} 1\n");
 	}
 }
 
@@ -217,7 +217,7 @@ const unit_metric unit_metrics[] = {
 // in seconds.
 void unit_value(const source_units &source, measure in, int64_t value)
 {
-	putchar(' ');
+	report_putc(' ');
 	switch (in) {
 	case measure::count:
 		print_decimal(value, 1);
@@ -232,7 +232,7 @@ void unit_value(const source_units &source, measure in, int64_t value)
 		print_decimal(value * source.seconds_per_time, 1);
 		break;
 	}
-	putchar('\n');
+	report_putc('\n');
 }
 
 // The samples of one family, unit by unit; a two-named family takes the

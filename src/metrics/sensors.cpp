@@ -14,11 +14,11 @@ namespace {
 
 void sensor_labels(const sensor_reading &s)
 {
-	fputs("{chip=", stdout);
+	report_fputs("{chip=");
 	print_quoted(s.chip, sizeof s.chip);
-	fputs(",sensor=", stdout);
+	report_fputs(",sensor=");
 	print_quoted(s.label, sizeof s.label);
-	fputs("} ", stdout);
+	report_fputs("} ");
 }
 
 // One family: for each sensor of the kind, the value that field picks.
@@ -32,7 +32,7 @@ void sensor_family(const readings &r, sensor_kind kind, family *f,
 		begin_sample(f);
 		sensor_labels(s);
 		print_sensor_value(r.source, kind, v.value);
-		putchar('\n');
+		report_putc('\n');
 	}
 }
 
@@ -65,7 +65,7 @@ void frequencies(const readings &r)
 		begin_sample(&f);
 		report_print("{cpu=\"%d\"} ", c.number);
 		print_hertz(r.source, c.frequency);
-		putchar('\n');
+		report_putc('\n');
 	}
 }
 

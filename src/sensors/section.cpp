@@ -44,7 +44,7 @@ void print_sensor(const readings &r, const sensor_reading &s)
 		report_print("\t%s ", l.text);
 		print_shown(r, s.kind, (s.*l.value).value);
 	}
-	puts(s.alarm == 1 ? "\tALARM" : "");
+	report_puts(s.alarm == 1 ? "\tALARM" : "");
 }
 
 bool any_known(const readings &r)
@@ -66,7 +66,7 @@ void report_sensors(const readings &r)
 
 	if (!any_known(r))
 		return;
-	puts("\n[Sensors]");
+	report_puts("\n[Sensors]");
 	for (const sensor_reading &s : r.sensors)
 		if (s.value.known)
 			print_sensor(r, s);
@@ -77,6 +77,6 @@ void report_sensors(const readings &r)
 		print_label(label);
 		print_decimal(c.frequency * r.source.hertz_per_frequency,
 		    1000000);
-		puts("\t\t\t\tMHz");
+		report_puts("\t\t\t\tMHz");
 	}
 }

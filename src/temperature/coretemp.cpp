@@ -12,7 +12,7 @@ void report_coretemp(const readings &r)
 		    report_flags);
 		return;
 	}
-	puts("[Coretemp]");
+	report_puts("[Coretemp]");
 	for (const cpu_reading &c : r.cpus.cpu) {
 		if (c.known)
 			report_print("\tCPU%i:\t\t\t\t%.1lf\t\t\t\t%c\n",

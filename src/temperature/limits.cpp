@@ -39,7 +39,7 @@ void print_cpu_limits(const readings &r)
 			snprintf(label, sizeof label,
 			    "CPU%d throttled:", c.number);
 			print_label(label);
-			puts(c.throttling.logged ? "yes" : "no");
+			report_puts(c.throttling.logged ? "yes" : "no");
 		}
 	}
 }
@@ -75,7 +75,7 @@ void report_thermal_limits(const readings &r)
 		any = any || any_trip_point(z.limits);
 	if (!any)
 		return;
-	puts("\n[Thermal limits]");
+	report_puts("\n[Thermal limits]");
 	print_cpu_limits(r);
 	for (const zone_reading &z : r.zones.zone)
 		print_zone_limits(r, z);
@@ -93,7 +93,7 @@ void report_packages(const readings &r)
 			if (!t.known)
 				continue;
 			if (!started)
-				puts("\n[CPU packages]");
+				report_puts("\n[CPU packages]");
 			started = true;
 			if (d < 0)
 				snprintf(label, sizeof label,

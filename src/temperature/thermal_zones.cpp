@@ -18,7 +18,7 @@ void report_thermal_zones(const readings &r)
 	for (const zone_reading &z : r.zones.zone) {
 		if (!z.known)
 			continue;
-		puts("\n[ACPI Thermal]");
+		report_puts("\n[ACPI Thermal]");
 		report_print("\ttz%i:\t\t\t\t%.1lf\t\t\t\t%c\n", z.number,
 		    shown_temperature(r.source.temperature, z.temperature),
 		    temp_unit_char());

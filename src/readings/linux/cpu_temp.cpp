@@ -70,7 +70,7 @@ void relist_cpus(bool same_online)
 
 void list_cpus()
 {
-	char online[sizeof cpus_online];
+	static char online[sizeof cpus_online];
 
 	cpus_listed = true;
 	uint64_t version = sysfs_folder_version("devices/system/cpu");
@@ -83,7 +83,7 @@ void list_cpus()
 		relist_cpus(same_online);
 	cpus_version = version;
 	cpus_root = sysfs_root_version();
-	memcpy(cpus_online, online, sizeof online);
+	memcpy(cpus_online, online, strlen(online) + 1);
 	for (cpu_entry &c : cpus)
 		c.temp.state = reading::unread;
 }

@@ -53,7 +53,9 @@ void append_name(const char *name)
 // where its offset stands.
 bool append_entries(int fd)
 {
-	alignas(8) char buffer[16384];
+	// Static rather than on the stack: the kernel touches only what it
+	// fills, and a deep stack would fault its pages in.
+	alignas(8) static char buffer[16384];
 	long length;
 
 	while (

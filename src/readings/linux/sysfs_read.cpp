@@ -120,7 +120,9 @@ __attribute__((format(printf, 2, 0))) bool format_path(char (&path)[path_size],
 
 bool read_path(const char *path, char *text, size_t size)
 {
-	char buffer[sysfs_max_file];
+	// Static rather than on the stack: a report's pages are few, and each
+	// first touch of one costs a page fault.
+	static char buffer[sysfs_max_file];
 
 	ssize_t length = kept_read(sysfs_root(), path, buffer, sizeof buffer);
 	if (length < 0)
