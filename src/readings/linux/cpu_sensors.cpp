@@ -65,7 +65,7 @@ void add_hwmon_sensors(int hwmon, bool amd, int package)
 	char dir[32];
 	size_t first = sensors.count;
 
-	snprintf(dir, sizeof dir, "class/hwmon/hwmon%d", hwmon);
+	sysfs_path(dir, sizeof dir, "class/hwmon/hwmon%d", hwmon);
 	sysfs_list(dir, [&](const char *name) {
 		int input;
 		const char *suffix = strchr(name, '_');
@@ -181,7 +181,7 @@ void list_hwmons(grow_list<hwmon_entry> *hwmons)
 	for (hwmon_entry &h : *hwmons) {
 		char dir[32];
 		h.kind = read_hwmon_kind(h.number);
-		snprintf(dir, sizeof dir, "class/hwmon/hwmon%d", h.number);
+		sysfs_path(dir, sizeof dir, "class/hwmon/hwmon%d", h.number);
 		if (h.kind != hwmon_kind::other)
 			h.version = sysfs_folder_version(dir);
 	}

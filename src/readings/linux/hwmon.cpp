@@ -179,8 +179,8 @@ struct known_chip {
 grow_list<known_chip> chips, chips_before;
 grow_list<known_sensor> known, known_before;
 
-void add_sensor(const char *chip, const char *folder, const known_sensor &k,
-    grow_list<sensor_reading> *sensors)
+void add_sensor(const char (&chip)[sensor_chip_size], const char *folder,
+    const known_sensor &k, grow_list<sensor_reading> *sensors)
 {
 	const listed_sensor &s = k.s;
 	sensor_files f = {folder, s};
@@ -188,7 +188,7 @@ void add_sensor(const char *chip, const char *folder, const known_sensor &k,
 	if (!f.has(input) && !(s.kind == sensor_kind::power && f.has(average)))
 		return;
 	sensor_reading *r = sensors->add();
-	snprintf(r->chip, sizeof r->chip, "%s", chip);
+	memcpy(r->chip, chip, sizeof r->chip);
 	r->kind = s.kind;
 	r->number = s.number;
 	memcpy(r->label, k.label, sizeof r->label);
@@ -286,8 +286,8 @@ void add_chip(int hwmon, grow_list<chip_seen> *seen,
 	if (!linux_hwmon_chip_name(hwmon, chip))
 		return;
 	make_unique(hwmon, chip, seen);
-	snprintf(folder, sizeof folder, "class/hwmon/hwmon%d", hwmon);
-	snprintf(device, sizeof device, "%s/device", folder);
+	sysfs_path(folder, sizeof folder, "class/hwmon/hwmon%d", hwmon);
+	sysfs_path(device, sizeof device, "%s/device", folder);
 	const known_chip &c = chip_sensors(hwmon, folder, device);
 	for (size_t i = c.first; i < c.end; i++) {
 		const known_sensor &k = known.items[i];

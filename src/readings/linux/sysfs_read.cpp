@@ -78,19 +78,18 @@ bool append_number(char **at, const char *end, int value)
 // The paths' formats hold %d and %s: those are expanded here, at a
 // fraction of what vsnprintf(3) costs, as every read formats its path.
 // Any other conversion goes to vsnprintf(3).
-__attribute__((format(printf, 2, 0))) bool format_path(char (&path)[path_size],
+__attribute__((format(printf, 3, 0))) bool format_path(char *path, size_t size,
     const char *format, va_list ap)
 {
 	char *at = path;
-	const char *end = path + sizeof path;
+	const char *end = path + size;
 	bool fits = true;
 
 	for (const char *f = strchr(format, '%'); f != nullptr;
 	     f = strchr(f + 2, '%')) {
 		if (f[1] != 'd' && f[1] != 's') {
-			int length = vsnprintf(path, sizeof path, format, ap);
-			if (length >= 0 &&
-			    static_cast<size_t>(length) < sizeof path)
+			int length = vsnprintf(path, size, format, ap);
+			if (length >= 0 && static_cast<size_t>(length) < size)
 				return true;
 			errno = ENAMETOOLONG;
 			return false;
@@ -144,7 +143,8 @@ __attribute__((format(printf, 3, 0))) bool read_formatted(char *text,
 {
 	char path[path_size];
 
-	return format_path(path, format, ap) && read_path(path, text, size);
+	return format_path(path, sizeof path, format, ap) &&
+	    read_path(path, text, size);
 }
 
 } // namespace
@@ -159,6 +159,16 @@ void sysfs_set_root(const char *path)
 	sysfs_forget_listings();
 	snprintf(root_storage, sizeof root_storage, "%s", path);
 	root_path = root_storage;
+}
+
+bool sysfs_path(char *path, size_t size, const char *format, ...)
+{
+	va_list ap;
+
+	va_start(ap, format);
+	bool formatted = format_path(path, size, format, ap);
+	va_end(ap);
+	return formatted;
 }
 
 uint64_t sysfs_root_version()
@@ -272,7 +282,7 @@ bool sysfs_link_name(char *name, size_t size, const char *format, ...)
 	va_list ap;
 
 	va_start(ap, format);
-	bool formatted = format_path(path, format, ap);
+	bool formatted = format_path(path, sizeof path, format, ap);
 	va_end(ap);
 	if (!formatted)
 		return false;

@@ -17,6 +17,12 @@ uint64_t sysfs_root_version();
 // no value pelko reads is that long.
 constexpr size_t sysfs_max_file = 4096;
 
+// The formatted path, as snprintf(3) would write it, at a fraction of its
+// cost for %d and %s; false, with errno ENAMETOOLONG, when it does not
+// fit.
+bool sysfs_path(char *path, size_t size, const char *format, ...)
+    __attribute__((format(printf, 3, 4)));
+
 // Reads the file at the formatted path into text (size bytes, at least 2),
 // cut to fit, with one trailing newline removed.  False when the file is
 // missing, unreadable, empty or too long.  A link as the last component
