@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: BSD-2-Clause
 #include <errno.h>
+#include <stddef.h>
 #include <stdlib.h>
 
 #include "cpu_extras.h"
@@ -15,6 +16,33 @@ namespace {
 // cover it, which adds the policy's folder to devices/system/cpu/cpufreq.
 grow_list<int> without_frequency, without_frequency_now;
 uint64_t cpus_version, policies_version;
+
+// Each CPU's throttle files, by the CPU's number, in ascending order.
+struct throttle_files {
+	int number;
+	sysfs_file core_count, core_ms, package_count;
+};
+
+grow_list<throttle_files> throttles;
+
+throttle_files *throttles_of(int cpu)
+{
+	static_assert(offsetof(throttle_files, number) == 0);
+	auto *found =
+	    static_cast<throttle_files *>(bsearch(&cpu, throttles.items,
+		throttles.count, sizeof(throttle_files), by_leading_number));
+	if (found != nullptr)
+		return found;
+	// The CPUs come in ascending order: the list stays sorted but where
+	// one comes back below the others.
+	throttle_files *added = throttles.add();
+	added->number = cpu;
+	if (throttles.count < 2 || added[-1].number < cpu)
+		return added;
+	throttles.sort(by_leading_number);
+	return static_cast<throttle_files *>(bsearch(&cpu, throttles.items,
+	    throttles.count, sizeof(throttle_files), by_leading_number));
+}
 
 } // namespace
 
@@ -34,14 +62,15 @@ void linux_frequencies_begin()
 void linux_cpu_throttling(int cpu, cpu_throttling *throttling)
 {
 	int64_t count, ms;
+	throttle_files *files = throttles_of(cpu);
 
-	if (sysfs_read_count(&count,
+	if (sysfs_read_count(&files->core_count, &count,
 		"devices/system/cpu/cpu%d/thermal_throttle/core_throttle_count",
 		cpu)) {
 		throttling->core_throttles = count;
 		throttling->logged = count > 0 ? 1 : 0;
 	}
-	if (sysfs_read_count(&ms,
+	if (sysfs_read_count(&files->core_ms, &ms,
 		"devices/system/cpu/cpu%d/thermal_throttle/"
 		"core_throttle_total_time_ms",
 		cpu))
@@ -52,7 +81,7 @@ int64_t linux_package_throttles(int cpu)
 {
 	int64_t count;
 
-	return sysfs_read_count(&count,
+	return sysfs_read_count(&throttles_of(cpu)->package_count, &count,
 		   "devices/system/cpu/cpu%d/thermal_throttle/"
 		   "package_throttle_count",
 		   cpu)

@@ -82,7 +82,7 @@ void add_hwmon_sensors(int hwmon, bool amd, int package)
 		    !sysfs_read_text(label, sizeof label, "%s/%s", dir, name))
 			return;
 		cpu_sensor s{cpu_sensor_kind::core, hwmon, input, package, -1,
-		    {}, {}};
+		    {}, {}, {}, {}};
 		if (classify(label, amd, &s))
 			*sensors.add() = s;
 	});
@@ -271,7 +271,7 @@ grow_list<cpu_sensor> &cpu_sensors()
 bool sensor_temperature(cpu_sensor *s, int32_t *millicelsius)
 {
 	if (s->temp.state == reading::unread) {
-		bool ok = sysfs_read_int(&s->temp.millicelsius,
+		bool ok = sysfs_read_int(&s->input_file, &s->temp.millicelsius,
 		    "class/hwmon/hwmon%d/temp%d_input", s->hwmon, s->input);
 		s->temp.state = ok ? reading::known : reading::missing;
 	}

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "readings/grow_list.h"
+#include "sysfs_read.h"
 
 enum class reading : uint8_t { unread, missing, known };
 
@@ -34,6 +35,7 @@ struct cpu_sensor {
 	int core;    // the core, or an AMD die's number from 0
 	cached_temp temp;
 	cached_temp critical; // its tempK_crit, with the extended readings
+	sysfs_file input_file, critical_file;
 };
 
 // The sensors of this report, listed on first use.

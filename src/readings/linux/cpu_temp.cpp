@@ -156,9 +156,9 @@ temperature_reading linux_cpu_critical(size_t cpu)
 	// Read once for the CPUs that share the sensor.
 	cached_temp &c = cpu_sensors().items[entry.sensor].critical;
 	if (c.state == reading::unread) {
-		const cpu_sensor &s = cpu_sensors().items[entry.sensor];
+		cpu_sensor &s = cpu_sensors().items[entry.sensor];
 		bool ok =
-		    sysfs_read_int(&c.millicelsius,
+		    sysfs_read_int(&s.critical_file, &c.millicelsius,
 			"class/hwmon/hwmon%d/temp%d_crit", s.hwmon, s.input) &&
 		    plausible_limit(temperature_scale::millicelsius,
 			c.millicelsius);

@@ -128,9 +128,11 @@ bool plausible(sensor_kind kind, int64_t value)
 	return true;
 }
 
+// A sensor's attribute files: which it has, and where each is kept.
 struct sensor_files {
 	const char *folder;
 	const listed_sensor &s;
+	sysfs_file *files; // one for each attribute
 
 	bool has(attribute a) const { return (s.attributes & 1U << a) != 0; }
 
@@ -138,7 +140,7 @@ struct sensor_files {
 	{
 		sensor_value v = {false, 0};
 		if (has(a) &&
-		    sysfs_read_long(&v.value, "%s/%s%d_%s", folder,
+		    sysfs_read_long(&files[a], &v.value, "%s/%s%d_%s", folder,
 			kind_prefixes[static_cast<int>(s.kind)], s.number,
 			attribute_names[a]))
 			v.known = plausible(s.kind, v.value);
@@ -165,6 +167,7 @@ int8_t alarm_of(const sensor_files &f)
 struct known_sensor {
 	listed_sensor s;
 	char label[sensor_label_size];
+	sysfs_file files[attribute_count];
 };
 
 // The sensors of each chip, worked out when its folders' versions change
@@ -180,10 +183,10 @@ grow_list<known_chip> chips, chips_before;
 grow_list<known_sensor> known, known_before;
 
 void add_sensor(const char (&chip)[sensor_chip_size], const char *folder,
-    const known_sensor &k, grow_list<sensor_reading> *sensors)
+    known_sensor *k, grow_list<sensor_reading> *sensors)
 {
-	const listed_sensor &s = k.s;
-	sensor_files f = {folder, s};
+	const listed_sensor &s = k->s;
+	sensor_files f = {folder, s, k->files};
 
 	if (!f.has(input) && !(s.kind == sensor_kind::power && f.has(average)))
 		return;
@@ -191,7 +194,7 @@ void add_sensor(const char (&chip)[sensor_chip_size], const char *folder,
 	memcpy(r->chip, chip, sizeof r->chip);
 	r->kind = s.kind;
 	r->number = s.number;
-	memcpy(r->label, k.label, sizeof r->label);
+	memcpy(r->label, k->label, sizeof r->label);
 	r->value = f.value(f.has(input) ? input : average);
 	r->min = f.value(min);
 	r->max = f.value(max);
@@ -290,8 +293,8 @@ void add_chip(int hwmon, grow_list<chip_seen> *seen,
 	sysfs_path(device, sizeof device, "%s/device", folder);
 	const known_chip &c = chip_sensors(hwmon, folder, device);
 	for (size_t i = c.first; i < c.end; i++) {
-		const known_sensor &k = known.items[i];
-		add_sensor(chip, k.s.in_device ? device : folder, k, sensors);
+		known_sensor *k = &known.items[i];
+		add_sensor(chip, k->s.in_device ? device : folder, k, sensors);
 	}
 }
 

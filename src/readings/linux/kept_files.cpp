@@ -49,6 +49,7 @@ constexpr size_t kept_text_size = 32;
 
 struct kept_file {
 	uint64_t hash;
+	uint32_t generation; // 0: a free slot
 	int fd;
 	bool used;	    // read since the last sweep
 	int8_t text_length; // of text; -1 when it was too long to keep
@@ -66,7 +67,12 @@ void remember(kept_file *k, const char *buffer, ssize_t length)
 	}
 }
 
+// The kept files, each in a slot it keeps for its life, so that a handle
+// finds it again; a slot given up is free for the next.
 grow_list<kept_file> kept;
+grow_list<uint32_t> free_slots;
+size_t live;
+uint32_t generations;
 
 // FNV-1a: compared before the path, so that a lookup rarely compares text.
 uint64_t path_hash(const char *path)
@@ -113,7 +119,8 @@ void rebuild_index()
 	for (size_t s = 0; s < size; s++)
 		*slots.add() = -1;
 	for (size_t i = 0; i < kept.count; i++)
-		place(i);
+		if (kept.items[i].generation != 0)
+			place(i);
 }
 
 size_t slot_holding(size_t i)
@@ -160,33 +167,76 @@ kept_file *find(const char *path, uint64_t hash)
 	return nullptr;
 }
 
-// The last kept file takes the dropped one's place in the list.
+// Closes the file and frees its slot.
 void drop(size_t i)
 {
-	size_t last = kept.count - 1;
-
 	close(kept.items[i].fd);
 	free_slot(slot_holding(i));
-	if (i != last) {
-		slots.items[slot_holding(last)] = static_cast<int32_t>(i);
-		kept.items[i] = kept.items[last];
-	}
-	kept.count--;
+	kept.items[i].generation = 0;
+	*free_slots.add() = static_cast<uint32_t>(i);
+	live--;
 }
 
 kept_file *keep(const char *path, uint64_t hash, int fd)
 {
-	kept_file *k = kept.add();
-
+	size_t i = kept.count;
+	if (free_slots.count > 0)
+		i = free_slots.items[--free_slots.count];
+	else
+		kept.add();
+	kept_file *k = &kept.items[i];
 	k->hash = hash;
+	// Never 0, and never that of a handle still held in practice: a
+	// slot would have to be reused four billion times.
+	k->generation = ++generations == 0 ? ++generations : generations;
 	k->fd = fd;
 	k->used = true;
+	k->text_length = -1;
 	memcpy(k->path, path, strlen(path) + 1);
+	live++;
 	if (2 * kept.count > slots.count)
 		rebuild_index();
 	else
-		place(kept.count - 1);
-	return &kept.items[kept.count - 1];
+		place(i);
+	return k;
+}
+
+// The last live kept file, or kept.count.
+size_t last_live()
+{
+	size_t i = kept.count;
+	while (i > 0 && kept.items[i - 1].generation == 0)
+		i--;
+	return i == 0 ? kept.count : i - 1;
+}
+
+// Reads through a kept file: the text this report read already, or a
+// pread at offset 0.  -1 when the entry went away (ENODEV), and the file
+// is given up: a new entry may stand at its path.
+ssize_t read_kept(kept_file *k, char *buffer, size_t size)
+{
+	// Read in this report already: the same text, as one report reads
+	// each file once.
+	if (k->used && k->text_length >= 0 &&
+	    static_cast<size_t>(k->text_length) < size) {
+		memcpy(buffer, k->text, static_cast<size_t>(k->text_length));
+		return k->text_length;
+	}
+	ssize_t length = pread(k->fd, buffer, size, 0);
+	if (length >= 0) {
+		k->used = true;
+		remember(k, buffer, length);
+		return length;
+	}
+	drop(static_cast<size_t>(k - kept.items));
+	return -1;
+}
+
+void set_handle(kept_handle *handle, const kept_file *k)
+{
+	if (handle != nullptr)
+		*handle = {static_cast<uint32_t>(k - kept.items) + 1,
+		    k->generation};
 }
 
 } // namespace
@@ -196,11 +246,11 @@ int kept_openat(int folder, const char *path, int flags)
 	for (;;) {
 		int fd = openat(folder, path, flags);
 		if (fd != -1 || (errno != EMFILE && errno != ENFILE) ||
-		    kept.count == 0)
+		    live == 0)
 			return fd;
 		// Out of descriptors: a kept file gives its own up, so that no
 		// reading is lost for want of one.
-		drop(kept.count - 1);
+		drop(last_live());
 	}
 }
 
@@ -215,9 +265,9 @@ kept_folder_fd kept_folder(int root, const char *path)
 	int fd = kept_openat(root, path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 	if (fd < 0)
 		return {-1, true, false};
-	if (strlen(path) >= kept_path_size || kept.count >= max_kept())
+	if (strlen(path) >= kept_path_size || live >= max_kept())
 		return {fd, true, false};
-	keep(path, hash, fd)->text_length = -1;
+	keep(path, hash, fd);
 	return {fd, true, true};
 }
 
@@ -225,35 +275,25 @@ void kept_forget(const char *path)
 {
 	size_t length = strlen(path);
 
-	for (size_t i = kept.count; i-- > 0;) {
-		const char *p = kept.items[i].path;
-		if (strncmp(p, path, length) == 0 &&
-		    (p[length] == '\0' || p[length] == '/'))
+	for (size_t i = 0; i < kept.count; i++) {
+		const kept_file &k = kept.items[i];
+		if (k.generation != 0 && strncmp(k.path, path, length) == 0 &&
+		    (k.path[length] == '\0' || k.path[length] == '/'))
 			drop(i);
 	}
 }
 
-ssize_t kept_read(int root, const char *path, char *buffer, size_t size)
+ssize_t kept_read(int root, const char *path, char *buffer, size_t size,
+    kept_handle *handle)
 {
 	uint64_t hash = path_hash(path);
 
 	if (kept_file *k = find(path, hash)) {
-		// Read in this report already: the same text, as one report
-		// reads each file once.
-		if (k->used && k->text_length >= 0 &&
-		    static_cast<size_t>(k->text_length) < size) {
-			memcpy(buffer, k->text,
-			    static_cast<size_t>(k->text_length));
-			return k->text_length;
-		}
-		ssize_t length = pread(k->fd, buffer, size, 0);
+		ssize_t length = read_kept(k, buffer, size);
 		if (length >= 0) {
-			k->used = true;
-			remember(k, buffer, length);
+			set_handle(handle, k);
 			return length;
 		}
-		// The entry went away (ENODEV): a new one may stand there now.
-		drop(static_cast<size_t>(k - kept.items));
 	}
 	// O_NONBLOCK: a FIFO planted in the tree fails to read, never hangs.
 	int fd = kept_openat(root, path,
@@ -262,25 +302,42 @@ ssize_t kept_read(int root, const char *path, char *buffer, size_t size)
 		return -1;
 	ssize_t length = pread(fd, buffer, size, 0);
 	if (length < 0 || strlen(path) >= kept_path_size ||
-	    kept.count >= max_kept())
+	    live >= max_kept()) {
 		close(fd);
-	else
-		remember(keep(path, hash, fd), buffer, length);
+	} else {
+		kept_file *k = keep(path, hash, fd);
+		remember(k, buffer, length);
+		set_handle(handle, k);
+	}
 	return length;
+}
+
+ssize_t kept_read_handle(kept_handle handle, char *buffer, size_t size)
+{
+	if (handle.slot == 0 || handle.slot > kept.count ||
+	    kept.items[handle.slot - 1].generation != handle.generation) {
+		errno = ESTALE;
+		return -1;
+	}
+	return read_kept(&kept.items[handle.slot - 1], buffer, size);
 }
 
 void kept_sweep()
 {
-	for (size_t i = kept.count; i-- > 0;) {
-		if (!kept.items[i].used)
+	for (size_t i = 0; i < kept.count; i++) {
+		kept_file &k = kept.items[i];
+		if (k.generation == 0)
+			continue;
+		if (!k.used)
 			drop(i);
 		else
-			kept.items[i].used = false;
+			k.used = false;
 	}
 }
 
 void kept_close_all()
 {
-	while (kept.count > 0)
-		drop(kept.count - 1);
+	for (size_t i = 0; i < kept.count; i++)
+		if (kept.items[i].generation != 0)
+			drop(i);
 }

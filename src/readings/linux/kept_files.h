@@ -8,11 +8,19 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <cstdint>
 
 // openat(2), but when the process is out of descriptors (EMFILE, ENFILE),
 // kept files are closed one by one until it succeeds or none is left:
 // only then does it fail with that error.
 int kept_openat(int folder, const char *path, int flags);
+
+// Where a kept file stands, for a reader to read it again without its
+// path: slot 0 is none.  A handle of a file no longer kept reads nothing.
+struct kept_handle {
+	uint32_t slot;
+	uint32_t generation;
+};
 
 // Reads up to size bytes of the file at path, relative to the folder root:
 // through its kept descriptor, or opened anew and kept; a short file that
@@ -20,7 +28,14 @@ int kept_openat(int folder, const char *path, int flags);
 // so that a report reads each file once.  pread(2)'s result;
 // -1 with errno set when the file cannot be opened or read: EMFILE or
 // ENFILE only when no kept file was left to make room.
-ssize_t kept_read(int root, const char *path, char *buffer, size_t size);
+// Where the file is kept, handle (when not nullptr) says so.
+ssize_t kept_read(int root, const char *path, char *buffer, size_t size,
+    kept_handle *handle);
+
+// kept_read through a handle: -1 with errno ESTALE when the file is no
+// longer kept (given up, or its entry went away), and the reader goes by
+// its path again.
+ssize_t kept_read_handle(kept_handle handle, char *buffer, size_t size);
 
 // A folder's descriptor, kept like a file's so that a folder is listed
 // again by rewinding it: fd -1 with errno set when it cannot be opened;

@@ -194,6 +194,25 @@ void take_properties(battery *b, const properties &p)
 	}
 }
 
+// Each supply's uevent file, by the supply's name, kept from one listing
+// to the next.
+struct uevent_file {
+	char name[sizeof battery::name];
+	sysfs_file uevent;
+};
+
+grow_list<uevent_file> uevent_files, uevent_files_before;
+
+sysfs_file *uevent_of(const char *name)
+{
+	uevent_file *f = uevent_files.add();
+	memcpy(f->name, name, strlen(name) + 1);
+	for (const uevent_file &before : uevent_files_before)
+		if (strcmp(before.name, name) == 0)
+			f->uevent = before.uevent;
+	return &f->uevent;
+}
+
 // Reads the properties of every supply; keeps the system batteries and
 // notes the mains.
 void add_supply(const char *name)
@@ -205,7 +224,7 @@ void add_supply(const char *name)
 	if (strlen(name) >= sizeof battery::name)
 		return;
 	p.name = name;
-	p.read = sysfs_read_text(p.text, sizeof p.text,
+	p.read = sysfs_read_text(uevent_of(name), p.text, sizeof p.text,
 	    "class/power_supply/%s/uevent", name);
 	if (p.read)
 		parse_properties(&p);
@@ -248,6 +267,8 @@ int by_name(const void *a, const void *b)
 bool list_power_supplies()
 {
 	batteries.clear();
+	uevent_files.swap(uevent_files_before);
+	uevent_files.clear();
 	have_mains = have_mains_online = have_mains_offline = false;
 	if (!sysfs_list("class/power_supply",
 		[](const char *name) { add_supply(name); }))

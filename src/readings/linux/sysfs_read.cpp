@@ -117,16 +117,12 @@ __attribute__((format(printf, 3, 0))) bool format_path(char *path, size_t size,
 	return true;
 }
 
-bool read_path(const char *path, char *text, size_t size)
+// What was read into the buffer as text, cut to size, with one trailing
+// newline removed.
+bool take_text(const char *buffer, ssize_t length, size_t limit, char *text,
+    size_t size)
 {
-	// Static rather than on the stack: a report's pages are few, and each
-	// first touch of one costs a page fault.
-	static char buffer[sysfs_max_file];
-
-	ssize_t length = kept_read(sysfs_root(), path, buffer, sizeof buffer);
-	if (length < 0)
-		sysfs_need_descriptors(path);
-	if (length <= 0 || static_cast<size_t>(length) == sizeof buffer)
+	if (length <= 0 || static_cast<size_t>(length) == limit)
 		return false;
 	size_t used = static_cast<size_t>(length);
 	if (buffer[used - 1] == '\n')
@@ -138,13 +134,37 @@ bool read_path(const char *path, char *text, size_t size)
 	return true;
 }
 
-__attribute__((format(printf, 3, 0))) bool read_formatted(char *text,
-    size_t size, const char *format, va_list ap)
+// Static rather than on the stack: a report's pages are few, and each
+// first touch of one costs a page fault.
+char file_buffer[sysfs_max_file];
+
+bool read_path(const char *path, char *text, size_t size, kept_handle *handle)
+{
+	ssize_t length = kept_read(sysfs_root(), path, file_buffer,
+	    sizeof file_buffer, handle);
+	if (length < 0)
+		sysfs_need_descriptors(path);
+	return take_text(file_buffer, length, sizeof file_buffer, text, size);
+}
+
+// Through the file's handle, where it has one that holds; else by the
+// formatted path, which gives it one.
+__attribute__((format(printf, 4, 0))) bool read_formatted(sysfs_file *file,
+    char *text, size_t size, const char *format, va_list ap)
 {
 	char path[path_size];
 
+	if (file != nullptr) {
+		ssize_t length = kept_read_handle(file->kept, file_buffer,
+		    sizeof file_buffer);
+		if (length >= 0)
+			return take_text(file_buffer, length,
+			    sizeof file_buffer, text, size);
+		file->kept = {0, 0};
+	}
 	return format_path(path, sizeof path, format, ap) &&
-	    read_path(path, text, size);
+	    read_path(path, text, size,
+		file != nullptr ? &file->kept : nullptr);
 }
 
 } // namespace
@@ -181,7 +201,18 @@ bool sysfs_read_text(char *text, size_t size, const char *format, ...)
 	va_list ap;
 
 	va_start(ap, format);
-	bool read = read_formatted(text, size, format, ap);
+	bool read = read_formatted(nullptr, text, size, format, ap);
+	va_end(ap);
+	return read;
+}
+
+bool sysfs_read_text(sysfs_file *file, char *text, size_t size,
+    const char *format, ...)
+{
+	va_list ap;
+
+	va_start(ap, format);
+	bool read = read_formatted(file, text, size, format, ap);
 	va_end(ap);
 	return read;
 }
@@ -221,7 +252,18 @@ bool sysfs_read_int(int32_t *value, const char *format, ...)
 	va_list ap;
 
 	va_start(ap, format);
-	bool read = read_formatted(text, sizeof text, format, ap);
+	bool read = read_formatted(nullptr, text, sizeof text, format, ap);
+	va_end(ap);
+	return read && sysfs_parse_number(text, value);
+}
+
+bool sysfs_read_int(sysfs_file *file, int32_t *value, const char *format, ...)
+{
+	char text[32];
+	va_list ap;
+
+	va_start(ap, format);
+	bool read = read_formatted(file, text, sizeof text, format, ap);
 	va_end(ap);
 	return read && sysfs_parse_number(text, value);
 }
@@ -248,12 +290,12 @@ bool parse_count(const char *text, int64_t *value)
 
 // A whole number at the formatted path, at most 19 digits; with a minus
 // sign where signed_ok says so.
-__attribute__((format(printf, 3, 0))) bool read_whole(int64_t *value,
-    bool signed_ok, const char *format, va_list ap)
+__attribute__((format(printf, 4, 0))) bool read_whole(sysfs_file *file,
+    int64_t *value, bool signed_ok, const char *format, va_list ap)
 {
 	char text[32];
 
-	if (!read_formatted(text, sizeof text, format, ap))
+	if (!read_formatted(file, text, sizeof text, format, ap))
 		return false;
 	bool negative = signed_ok && text[0] == '-';
 	if (!parse_count(negative ? text + 1 : text, value))
@@ -270,7 +312,17 @@ bool sysfs_read_long(int64_t *value, const char *format, ...)
 	va_list ap;
 
 	va_start(ap, format);
-	bool read = read_whole(value, true, format, ap);
+	bool read = read_whole(nullptr, value, true, format, ap);
+	va_end(ap);
+	return read;
+}
+
+bool sysfs_read_long(sysfs_file *file, int64_t *value, const char *format, ...)
+{
+	va_list ap;
+
+	va_start(ap, format);
+	bool read = read_whole(file, value, true, format, ap);
 	va_end(ap);
 	return read;
 }
@@ -301,7 +353,17 @@ bool sysfs_read_count(int64_t *value, const char *format, ...)
 	va_list ap;
 
 	va_start(ap, format);
-	bool read = read_whole(value, false, format, ap);
+	bool read = read_whole(nullptr, value, false, format, ap);
+	va_end(ap);
+	return read;
+}
+
+bool sysfs_read_count(sysfs_file *file, int64_t *value, const char *format, ...)
+{
+	va_list ap;
+
+	va_start(ap, format);
+	bool read = read_whole(file, value, false, format, ap);
 	va_end(ap);
 	return read;
 }

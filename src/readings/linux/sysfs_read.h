@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "kept_files.h"
+
 // The root is "/sys" unless the tests point the reader at a fixture tree.
 void sysfs_set_root(const char *path);
 
@@ -16,6 +18,15 @@ uint64_t sysfs_root_version();
 // The largest file read; a file that fills it counts as unreadable, since
 // no value pelko reads is that long.
 constexpr size_t sysfs_max_file = 4096;
+
+// A file that a reader reads at every report: where it is kept, so that
+// the next read goes straight to its descriptor, with neither its path
+// formatted nor looked up.  Zero-initialised, it has none yet.  The
+// functions below that take one read through it while the file is kept,
+// else by the formatted path, which sets it.
+struct sysfs_file {
+	kept_handle kept;
+};
 
 // The formatted path, as snprintf(3) would write it, at a fraction of its
 // cost for %d and %s; false, with errno ENAMETOOLONG, when it does not
@@ -30,6 +41,8 @@ bool sysfs_path(char *path, size_t size, const char *format, ...)
 // for the next report.
 bool sysfs_read_text(char *text, size_t size, const char *format, ...)
     __attribute__((format(printf, 3, 4)));
+bool sysfs_read_text(sysfs_file *file, char *text, size_t size,
+    const char *format, ...) __attribute__((format(printf, 4, 5)));
 
 // Parses a whole text as a decimal number with an optional minus sign that
 // fits 32 bits.  Blanks, a plus sign, or anything after the digits fail.
@@ -42,16 +55,22 @@ bool sysfs_parse_number(const char *text, int32_t *value);
 // sysfs_read_text and sysfs_parse_number together.
 bool sysfs_read_int(int32_t *value, const char *format, ...)
     __attribute__((format(printf, 2, 3)));
+bool sysfs_read_int(sysfs_file *file, int32_t *value, const char *format, ...)
+    __attribute__((format(printf, 3, 4)));
 
 // A whole decimal count from 0 to INT64_MAX at the formatted path, such as
 // a counter that only grows.
 bool sysfs_read_count(int64_t *value, const char *format, ...)
     __attribute__((format(printf, 2, 3)));
+bool sysfs_read_count(sysfs_file *file, int64_t *value, const char *format, ...)
+    __attribute__((format(printf, 3, 4)));
 
 // A whole decimal number from INT64_MIN + 1 to INT64_MAX, with an optional
 // minus sign, such as a sensor's value.
 bool sysfs_read_long(int64_t *value, const char *format, ...)
     __attribute__((format(printf, 2, 3)));
+bool sysfs_read_long(sysfs_file *file, int64_t *value, const char *format, ...)
+    __attribute__((format(printf, 3, 4)));
 
 // The last component of the target of the link at the formatted path (a
 // device's name, a subsystem's); false when it is no link.

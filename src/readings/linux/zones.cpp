@@ -1,9 +1,23 @@
 // SPDX-License-Identifier: BSD-2-Clause
 #include <stddef.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "sysfs_read.h"
 #include "zones.h"
+
+namespace {
+
+// Each zone's temperature file, by the zone's number, kept from one
+// listing to the next.
+struct zone_file {
+	int number;
+	sysfs_file temp;
+};
+
+grow_list<zone_file> zone_files, zone_files_before;
+
+} // namespace
 
 void linux_list_zones(grow_list<zone_reading> *zones)
 {
@@ -14,12 +28,25 @@ void linux_list_zones(grow_list<zone_reading> *zones)
 	});
 	static_assert(offsetof(zone_reading, number) == 0);
 	zones->sort(by_leading_number);
+	zone_files.swap(zone_files_before);
+	zone_files.clear();
+	for (const zone_reading &z : *zones) {
+		zone_file *f = zone_files.add();
+		f->number = z.number;
+		static_assert(offsetof(zone_file, number) == 0);
+		if (const void *before = bsearch(&z.number,
+			zone_files_before.items, zone_files_before.count,
+			sizeof *f, by_leading_number))
+			*f = *static_cast<const zone_file *>(before);
+	}
 }
 
 bool linux_zone_temperature(int zone, int32_t *millicelsius)
 {
-	return sysfs_read_int(millicelsius, "class/thermal/thermal_zone%d/temp",
-	    zone);
+	auto *f = static_cast<zone_file *>(bsearch(&zone, zone_files.items,
+	    zone_files.count, sizeof(zone_file), by_leading_number));
+	return sysfs_read_int(f != nullptr ? &f->temp : nullptr, millicelsius,
+	    "class/thermal/thermal_zone%d/temp", zone);
 }
 
 void linux_zone_type(int zone, char (&type)[zone_type_size])

@@ -11,7 +11,8 @@
 // in ascending order of N.
 void linux_list_zones(grow_list<zone_reading> *zones);
 
-// thermal_zoneN/temp.
+// thermal_zoneN/temp, through its kept file where the last listing found
+// the zone.
 bool linux_zone_temperature(int zone, int32_t *millicelsius);
 
 // thermal_zoneN/type; "" when it cannot be read.
