@@ -63,14 +63,15 @@ void timestamp(int64_t seconds)
 {
 	time_t t = static_cast<time_t>(seconds);
 	struct tm utc;
-	char text[32];
 
-	if (gmtime_r(&t, &utc) == nullptr ||
-	    strftime(text, sizeof text, "\"%Y-%m-%dT%H:%M:%SZ\"", &utc) == 0) {
+	if (gmtime_r(&t, &utc) == nullptr) {
 		report_fputs("null");
 		return;
 	}
-	report_fputs(text);
+	// strftime(3)'s "%Y-%m-%dT%H:%M:%SZ", without the weight of strftime
+	// and the time zone code it brings into a static binary.
+	report_print("\"%d-%02d-%02dT%02d:%02d:%02dZ\"", utc.tm_year + 1900,
+	    utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
 }
 
 void cpus(const readings &r)
