@@ -80,9 +80,10 @@ bool append_entries(int fd)
 // since it was last listed.  A folder that sysfs removed lists as empty
 // through a descriptor held before (other file systems fail with ENOENT):
 // an empty or failed listing through a held descriptor is done again
-// through the path, and the files kept below it are opened again too.  A folder that lists any entry is still there, and
-// still the one its path names: sysfs gives a name to one device at a
-// time and removes the old device's folder before a new one takes it.
+// through the path, and the files kept below it are opened again too.  A
+// folder that lists any entry is still there, and still the one its path
+// names: sysfs gives a name to one device at a time and removes the old
+// device's folder before a new one takes it.
 bool list_from_kernel(const char *path, bool *held)
 {
 	size_t mark = names.count;

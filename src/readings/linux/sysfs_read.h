@@ -91,9 +91,9 @@ bool sysfs_list_dir(const char *path, sysfs_entry_fn each, void *context);
 // same order through the descriptor held since then, or fails to list for
 // the same reason; a number never given before when that differs, when
 // the last report did not list it, or when the folder had to be opened
-// again by its path; 0, never the same, for a path too long to keep.  What a reader works out from a folder's entries, and
-// from files that do not change while those stay, it keeps under the
-// folder's version.
+// again by its path; 0, never the same, for a path too long to keep.
+// What a reader works out from a folder's entries, and from files that do
+// not change while those stay, it keeps under the folder's version.
 uint64_t sysfs_folder_version(const char *path);
 
 // sysfs_list_dir with a lambda taking the entry name.
