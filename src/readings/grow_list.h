@@ -6,6 +6,7 @@
 
 #include <err.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <cstddef>
 #include <type_traits>
@@ -61,6 +62,27 @@ struct grow_list {
 	{
 		if (count > 1)
 			qsort(items, count, sizeof(T), compare);
+	}
+
+	// In a list sorted by by_leading_number, the record whose leading
+	// int is number; nullptr when there is none.  bsearch(3) may not be
+	// handed an empty list's null pointer.
+	T *find_number(int number)
+	{
+		size_t low = 0, high = count;
+		while (low < high) {
+			size_t middle = low + (high - low) / 2;
+			int at;
+			memcpy(&at, &items[middle], sizeof at);
+			if (at < number)
+				low = middle + 1;
+			else
+				high = middle;
+		}
+		int found = 0;
+		if (low < count)
+			memcpy(&found, &items[low], sizeof found);
+		return low < count && found == number ? &items[low] : nullptr;
 	}
 
 	// Forgets the records and keeps the memory for the next report.

@@ -28,10 +28,7 @@ grow_list<throttle_files> throttles;
 throttle_files *throttles_of(int cpu)
 {
 	static_assert(offsetof(throttle_files, number) == 0);
-	auto *found =
-	    static_cast<throttle_files *>(bsearch(&cpu, throttles.items,
-		throttles.count, sizeof(throttle_files), by_leading_number));
-	if (found != nullptr)
+	if (throttle_files *found = throttles.find_number(cpu))
 		return found;
 	// The CPUs come in ascending order: the list stays sorted but where
 	// one comes back below the others.
@@ -40,8 +37,7 @@ throttle_files *throttles_of(int cpu)
 	if (throttles.count < 2 || added[-1].number < cpu)
 		return added;
 	throttles.sort(by_leading_number);
-	return static_cast<throttle_files *>(bsearch(&cpu, throttles.items,
-	    throttles.count, sizeof(throttle_files), by_leading_number));
+	return throttles.find_number(cpu);
 }
 
 } // namespace
@@ -93,8 +89,7 @@ int64_t linux_cpu_frequency(int cpu)
 {
 	int64_t khz;
 
-	if (bsearch(&cpu, without_frequency.items, without_frequency.count,
-		sizeof cpu, by_leading_number) != nullptr) {
+	if (without_frequency.find_number(cpu) != nullptr) {
 		*without_frequency_now.add() = cpu;
 		return -1;
 	}

@@ -57,12 +57,10 @@ void relist_cpus(bool same_online)
 	static_assert(offsetof(cpu_entry, number) == 0);
 	cpus.sort(by_leading_number);
 	for (cpu_entry &c : cpus) {
-		const void *before = same_online
-		    ? bsearch(&c, cpus_before.items, cpus_before.count,
-			  sizeof c, by_leading_number)
-		    : nullptr;
+		const cpu_entry *before =
+		    same_online ? cpus_before.find_number(c.number) : nullptr;
 		if (before != nullptr)
-			c = *static_cast<const cpu_entry *>(before);
+			c = *before;
 		else
 			read_topology(&c);
 	}

@@ -34,17 +34,15 @@ void linux_list_zones(grow_list<zone_reading> *zones)
 		zone_file *f = zone_files.add();
 		f->number = z.number;
 		static_assert(offsetof(zone_file, number) == 0);
-		if (const void *before = bsearch(&z.number,
-			zone_files_before.items, zone_files_before.count,
-			sizeof *f, by_leading_number))
-			*f = *static_cast<const zone_file *>(before);
+		if (const zone_file *before =
+			zone_files_before.find_number(z.number))
+			*f = *before;
 	}
 }
 
 bool linux_zone_temperature(int zone, int32_t *millicelsius)
 {
-	auto *f = static_cast<zone_file *>(bsearch(&zone, zone_files.items,
-	    zone_files.count, sizeof(zone_file), by_leading_number));
+	zone_file *f = zone_files.find_number(zone);
 	return sysfs_read_int(f != nullptr ? &f->temp : nullptr, millicelsius,
 	    "class/thermal/thermal_zone%d/temp", zone);
 }
