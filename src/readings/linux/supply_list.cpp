@@ -8,7 +8,7 @@
 
 namespace {
 
-const char *const number_names[NUMBER_ATTRS] = {"present", "capacity",
+constexpr const char *number_names[NUMBER_ATTRS] = {"present", "capacity",
     "energy_now", "energy_full", "energy_full_design", "charge_now",
     "charge_full", "charge_full_design", "power_now", "current_now",
     "time_to_empty_now", "time_to_full_now", "voltage_now",
@@ -16,7 +16,7 @@ const char *const number_names[NUMBER_ATTRS] = {"present", "capacity",
     "charge_control_start_threshold", "charge_control_end_threshold",
     "charge_start_threshold", "charge_stop_threshold"};
 
-const char *const text_names[TEXT_ATTRS] = {"status", "capacity_level",
+constexpr const char *text_names[TEXT_ATTRS] = {"status", "capacity_level",
     "model_name", "serial_number", "technology", "manufacturer"};
 
 enum class reading : uint8_t { unread, missing, known };
@@ -41,7 +41,7 @@ bool have_mains_offline;
 
 // The properties that pelko uses, in the order of strcasecmp(3): each line
 // of a uevent finds its own with one binary search.
-const char *const property_keys[] = {"capacity", "capacity_level",
+constexpr const char *property_keys[] = {"capacity", "capacity_level",
     "charge_full", "charge_full_design", "charge_now", "current_now",
     "cycle_count", "energy_full", "energy_full_design", "energy_now",
     "manufacturer", "model_name", "online", "power_now", "present", "scope",
@@ -51,7 +51,7 @@ constexpr size_t property_count =
     sizeof property_keys / sizeof property_keys[0];
 
 // strncasecmp(3) for the ASCII of uevent keys, without the locale.
-int compare_key(const char *key, const char *k, size_t length)
+constexpr int compare_key(const char *key, const char *k, size_t length)
 {
 	for (size_t i = 0; i < length; i++) {
 		unsigned char a = static_cast<unsigned char>(key[i]);
@@ -65,7 +65,7 @@ int compare_key(const char *key, const char *k, size_t length)
 }
 
 // The key of length bytes among the property keys: its index, or -1.
-int property_index(const char *key, size_t length)
+constexpr int property_index(const char *key, size_t length)
 {
 	size_t low = 0, high = property_count;
 
@@ -121,34 +121,49 @@ void parse_properties(properties *p)
 	}
 }
 
-// Where each attribute pelko asks for stands among the property keys,
-// worked out once.
+// Where each attribute pelko asks for stands among the property keys.
 struct attribute_keys {
 	int number[NUMBER_ATTRS];
 	int text[TEXT_ATTRS];
 	int type, online, scope;
 };
 
-const attribute_keys &keys()
+constexpr int key_of(const char *name)
 {
-	static attribute_keys k;
-	static bool ready;
+	size_t length = 0;
+	while (name[length] != '\0')
+		length++;
+	return property_index(name, length);
+}
 
-	if (!ready) {
-		auto index = [](const char *name) {
-			return property_index(name, strlen(name));
-		};
-		for (int attr = 0; attr < NUMBER_ATTRS; attr++)
-			k.number[attr] = index(number_names[attr]);
-		for (int attr = 0; attr < TEXT_ATTRS; attr++)
-			k.text[attr] = index(text_names[attr]);
-		k.type = index("type");
-		k.online = index("online");
-		k.scope = index("scope");
-		ready = true;
-	}
+constexpr attribute_keys find_keys()
+{
+	attribute_keys k = {};
+	for (int attr = 0; attr < NUMBER_ATTRS; attr++)
+		k.number[attr] = key_of(number_names[attr]);
+	for (int attr = 0; attr < TEXT_ATTRS; attr++)
+		k.text[attr] = key_of(text_names[attr]);
+	k.type = key_of("type");
+	k.online = key_of("online");
+	k.scope = key_of("scope");
 	return k;
 }
+
+// Worked out by the compiler.
+constexpr attribute_keys keys = find_keys();
+
+// Every property pelko takes from a uevent is among the keys.
+constexpr bool every_key_found()
+{
+	for (int attr = 0; attr < ALARM; attr++)
+		if (keys.number[attr] < 0)
+			return false;
+	for (int attr = 0; attr < TEXT_ATTRS; attr++)
+		if (keys.text[attr] < 0)
+			return false;
+	return keys.type >= 0 && keys.online >= 0 && keys.scope >= 0;
+}
+static_assert(every_key_found());
 
 // Copies the value of the attribute's property, cut to size, or reads the
 // attribute's own file when the uevent could not be read.
@@ -181,12 +196,12 @@ bool number_property(const properties &p, int key, const char *attribute,
 void take_properties(battery *b, const properties &p)
 {
 	for (int attr = 0; attr < ALARM; attr++) {
-		bool ok = number_property(p, keys().number[attr],
+		bool ok = number_property(p, keys.number[attr],
 		    number_names[attr], &b->number[attr]);
 		b->number_state[attr] = ok ? reading::known : reading::missing;
 	}
 	for (int attr = 0; attr < TEXT_ATTRS; attr++) {
-		bool ok = property(p, keys().text[attr], text_names[attr],
+		bool ok = property(p, keys.text[attr], text_names[attr],
 		    b->text[attr], sizeof b->text[attr]);
 		b->text_state[attr] = ok ? reading::known : reading::missing;
 		if (!ok)
@@ -229,7 +244,7 @@ void add_supply(const char *name)
 	if (p.read)
 		parse_properties(&p);
 	// Older kernels leave the type out of the uevent.
-	if (!property(p, keys().type, "type", type, sizeof type) &&
+	if (!property(p, keys.type, "type", type, sizeof type) &&
 	    (!p.read ||
 		!sysfs_read_text(type, sizeof type,
 		    "class/power_supply/%s/type", name)))
@@ -238,7 +253,7 @@ void add_supply(const char *name)
 		int32_t online;
 		have_mains = true;
 		// An online that cannot be read says neither.
-		if (number_property(p, keys().online, "online", &online)) {
+		if (number_property(p, keys.online, "online", &online)) {
 			have_mains_online |= online == 1;
 			have_mains_offline |= online == 0;
 		}
@@ -247,7 +262,7 @@ void add_supply(const char *name)
 	if (strcmp(type, "Battery") != 0)
 		return;
 	// Mice, keyboards and pens say "Device": not the machine's battery.
-	if (property(p, keys().scope, "scope", scope, sizeof scope) &&
+	if (property(p, keys.scope, "scope", scope, sizeof scope) &&
 	    strcmp(scope, "Device") == 0)
 		return;
 	battery *b = batteries.add();
