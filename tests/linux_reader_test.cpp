@@ -474,6 +474,30 @@ TEST(LinuxReader, ReplacedChipReadAnew)
 	EXPECT_EQ(cpu_value(r, 1), 51000);
 }
 
+// What a report keeps while the folders stay the same (a CPU's topology)
+// is worked out again after the kernel counts a device event, such as a
+// CPU that went and came back under its number with another core.
+TEST(LinuxReader, DeviceEventsUndoWhatWasKept)
+{
+	const struct {
+		const char *event_count;
+		int64_t cpu1;
+	} cases[] = {{"7\n", 53500}, {"8\n", 51000}};
+	tree_copy tree("intel-laptop");
+	tree.make_folder("kernel");
+	tree.write("kernel/uevent_seqnum", "7\n");
+	readings &r = read_tree(tree.path);
+	ASSERT_EQ(cpu_value(r, 1), 53500);
+	tree.write("devices/system/cpu/cpu1/topology/core_id", "0\n");
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.event_count);
+		tree.write("kernel/uevent_seqnum", c.event_count);
+		begin_readings(&r);
+		collect_cpus(&r);
+		EXPECT_EQ(cpu_value(r, 1), c.cpu1);
+	}
+}
+
 // Limits are kept under the number of their CPU or zone, and only once
 // known: a zone that appears between two reports shows its own trip
 // points, and a critical temperature that could not be read at first is

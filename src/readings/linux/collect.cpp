@@ -21,12 +21,19 @@ namespace {
 // Why class/power_supply could not be listed, for the battery section.
 int supplies_errno;
 
+// The epoch of the last report: limits kept by number are another
+// device's after a device event, and are read again.
+uint64_t last_epoch;
+bool same_epoch;
+
 } // namespace
 
 void begin_readings(readings *r)
 {
 	r->source = linux_units;
 	sysfs_new_report();
+	same_epoch = sysfs_epoch() == last_epoch;
+	last_epoch = sysfs_epoch();
 }
 
 namespace {
@@ -77,7 +84,7 @@ void collect_cpus(readings *r)
 			continue;
 		linux_cpu_throttling(c->number, &c->throttling);
 		c->frequency = linux_cpu_frequency(c->number);
-		if (!kept_cpu_critical(r->cpus, c))
+		if (!same_epoch || !kept_cpu_critical(r->cpus, c))
 			c->critical = linux_cpu_critical(cpu);
 	}
 	if (r->extended)
@@ -93,7 +100,8 @@ void collect_zones(readings *r)
 	linux_list_zones(&r->zones.zone);
 	for (zone_reading &z : r->zones.zone) {
 		z.known = linux_zone_temperature(z.number, &z.temperature);
-		if (!r->extended || kept_zone_settings(r->zones, &z))
+		if (!r->extended ||
+		    (same_epoch && kept_zone_settings(r->zones, &z)))
 			continue;
 		linux_zone_type(z.number, z.type);
 		z.limits = linux_zone_limits(z.number);

@@ -21,11 +21,12 @@ struct cpu_entry {
 grow_list<cpu_entry> cpus, cpus_before;
 bool cpus_listed;
 
-// What the list was made from: the version of devices/system/cpu and the
-// CPUs online.  A CPU's topology stays while it is listed and the CPUs
-// online stay the same: it goes and comes with the CPU going offline and
-// online.
-uint64_t cpus_version, cpus_root;
+// What the list was made from: the version of devices/system/cpu, the
+// CPUs online and the epoch.  A CPU's topology stays while it is listed
+// and the CPUs online and the epoch stay the same: it goes and comes with
+// the CPU going offline and online, and a CPU that went and came back
+// under its number is a device event.
+uint64_t cpus_version, cpus_epoch;
 char cpus_online[sysfs_max_file];
 
 void read_topology(cpu_entry *entry)
@@ -75,12 +76,12 @@ void list_cpus()
 	if (!sysfs_read_text(online, sizeof online,
 		"devices/system/cpu/online"))
 		online[0] = '\0';
-	bool same_online = strcmp(online, cpus_online) == 0 &&
-	    cpus_root == sysfs_root_version();
+	bool same_online =
+	    strcmp(online, cpus_online) == 0 && cpus_epoch == sysfs_epoch();
 	if (version == 0 || version != cpus_version || !same_online)
 		relist_cpus(same_online);
 	cpus_version = version;
-	cpus_root = sysfs_root_version();
+	cpus_epoch = sysfs_epoch();
 	memcpy(cpus_online, online, strlen(online) + 1);
 	for (cpu_entry &c : cpus)
 		c.temp.state = reading::unread;

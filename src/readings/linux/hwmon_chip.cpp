@@ -66,7 +66,8 @@ bool bus_address(const char *device, char *text, size_t size)
 }
 
 // The chips named in earlier reports: a chip's device does not change
-// while its hwmon number and name stay, so its links are read once.
+// while its hwmon number and name stay and no device event comes between
+// (the epoch), so its links are read once.
 struct named_chip {
 	int hwmon;
 	char name[32];
@@ -74,6 +75,7 @@ struct named_chip {
 };
 
 grow_list<named_chip> named;
+uint64_t named_epoch;
 
 } // namespace
 
@@ -86,6 +88,10 @@ bool linux_hwmon_chip_name(int hwmon, char (&chip)[sensor_chip_size])
 	    !sysfs_read_text(name, sizeof name,
 		"class/hwmon/hwmon%d/device/name", hwmon))
 		return false;
+	if (named_epoch != sysfs_epoch()) {
+		named.clear();
+		named_epoch = sysfs_epoch();
+	}
 	named_chip *known = nullptr;
 	for (named_chip &n : named)
 		if (n.hwmon == hwmon)

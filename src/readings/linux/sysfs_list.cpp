@@ -199,9 +199,49 @@ uint64_t sysfs_folder_version(const char *path)
 	return l != nullptr ? l->version : 0;
 }
 
+namespace {
+
+// The kernel's count of device events (kernel/uevent_seqnum): it grows
+// with every device added or removed, every CPU brought online or offline,
+// every change a driver announces.  Where it grew since the last report,
+// no folder keeps its version, so that nothing worked out before a device
+// event is kept: not even what a device's own folder cannot show, such as
+// a CPU that went and came back under its number.
+sysfs_file event_count_file;
+int64_t event_count = -1;
+bool event_count_missing; // a tree without it: folders are the rule alone
+uint64_t epoch;
+
+bool devices_changed()
+{
+	int64_t count;
+
+	if (event_count_missing)
+		return false;
+	if (!sysfs_read_count(&event_count_file, &count,
+		"kernel/uevent_seqnum")) {
+		event_count_missing = true;
+		return event_count != -1;
+	}
+	bool changed = event_count != -1 && count != event_count;
+	event_count = count;
+	return changed;
+}
+
+} // namespace
+
+uint64_t sysfs_epoch()
+{
+	return epoch;
+}
+
 void sysfs_forget_listings()
 {
+	epoch++;
 	listings.clear();
+	event_count_file = {};
+	event_count = -1;
+	event_count_missing = false;
 }
 
 void sysfs_new_listings()
@@ -222,4 +262,11 @@ void sysfs_new_listings()
 	listings.count = kept_listings;
 	names.swap(names_before);
 	names.clear();
+	if (devices_changed()) {
+		epoch++;
+		for (listing &l : listings) {
+			l.listed_before = false;
+			l.error_before = 0;
+		}
+	}
 }

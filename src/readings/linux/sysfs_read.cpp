@@ -21,7 +21,6 @@ namespace {
 char root_storage[PATH_MAX];
 const char *root_path = "/sys";
 int root_fd = -1;
-uint64_t root_changes;
 
 } // namespace
 
@@ -175,7 +174,6 @@ void sysfs_set_root(const char *path)
 	if (root_fd != -1)
 		close(root_fd);
 	root_fd = -1;
-	root_changes++;
 	sysfs_forget_listings();
 	snprintf(root_storage, sizeof root_storage, "%s", path);
 	root_path = root_storage;
@@ -189,11 +187,6 @@ bool sysfs_path(char *path, size_t size, const char *format, ...)
 	bool formatted = format_path(path, size, format, ap);
 	va_end(ap);
 	return formatted;
-}
-
-uint64_t sysfs_root_version()
-{
-	return root_changes;
 }
 
 bool sysfs_read_text(char *text, size_t size, const char *format, ...)

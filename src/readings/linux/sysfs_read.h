@@ -11,9 +11,10 @@
 // The root is "/sys" unless the tests point the reader at a fixture tree.
 void sysfs_set_root(const char *path);
 
-// Changes with every change of root: what a reader kept of entries under
-// another root is no longer theirs.
-uint64_t sysfs_root_version();
+// Changes with every change of root and every device event the kernel
+// counted since the last report (see sysfs_folder_version): what a reader
+// kept of entries by their names alone is no longer theirs.
+uint64_t sysfs_epoch();
 
 // The largest file read; a file that fills it counts as unreadable, since
 // no value pelko reads is that long.
@@ -91,7 +92,9 @@ bool sysfs_list_dir(const char *path, sysfs_entry_fn each, void *context);
 // same order through the descriptor held since then, or fails to list for
 // the same reason; a number never given before when that differs, when
 // the last report did not list it, or when the folder had to be opened
-// again by its path; 0, never the same, for a path too long to keep.
+// again by its path, or when the kernel counted a device event since the
+// last report (kernel/uevent_seqnum); 0, never the same, for a path too
+// long to keep.
 // What a reader works out from a folder's entries, and from files that do
 // not change while those stay, it keeps under the folder's version.
 uint64_t sysfs_folder_version(const char *path);

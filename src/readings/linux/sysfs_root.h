@@ -18,5 +18,6 @@ void sysfs_need_descriptors(const char *path);
 void sysfs_forget_listings();
 
 // Starts a report's listings: the folders that the last report did not
-// list are forgotten; the others keep their entries for comparison.
+// list are forgotten; the others keep their entries for comparison,
+// unless the kernel counted a device event since the last report.
 void sysfs_new_listings();
