@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: BSD-2-Clause
+#include <errno.h>
 #include <stdarg.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 #include "print.h"
 
@@ -82,9 +84,45 @@ bool plain(const char *format)
 	return true;
 }
 
-// What was printed and not yet handed to stdio.
-char pending[16384];
+// What was printed and not yet written, and the first error of a write
+// since the last report_flush.
+char pending[65536];
 size_t pending_used;
+int write_error;
+
+void flush_at_exit()
+{
+	report_flush();
+}
+
+// Writes the pending text with write(2) where standard output is a
+// descriptor, so that a report leaves in one call; through stdio where it
+// is not (a stream in memory, as the tests make).
+void write_pending()
+{
+	int fd = fileno(stdout);
+
+	if (fd < 0) {
+		fwrite(pending, 1, pending_used, stdout);
+		pending_used = 0;
+		return;
+	}
+	// What stdio holds goes first.
+	fflush(stdout);
+	for (const char *p = pending; p < pending + pending_used;) {
+		ssize_t n = write(fd, p,
+		    static_cast<size_t>(pending + pending_used - p));
+		if (n < 0 && errno == EINTR)
+			continue;
+		if (n <= 0) {
+			if (write_error == 0)
+				write_error = n < 0 ? errno : EIO;
+			break;
+		}
+		p += n;
+	}
+	pending_used = 0;
+}
 
 // The text being printed: whole writes to the pending buffer.
 struct line {
@@ -92,9 +130,9 @@ struct line {
 	{
 		static bool registered;
 		if (!registered)
-			registered = atexit(report_flush) == 0;
+			registered = atexit(flush_at_exit) == 0;
 		if (sizeof pending - pending_used < length)
-			report_flush();
+			write_pending();
 		if (length >= sizeof pending) {
 			fwrite(bytes, 1, length, stdout);
 			return;
@@ -230,7 +268,8 @@ void report_print(const char *format, ...)
 
 	va_start(ap, format);
 	if (!plain(format)) {
-		report_flush();
+		if (pending_used > 0)
+			write_pending();
 		vprintf(format, ap);
 		va_end(ap);
 		return;
@@ -274,9 +313,13 @@ void report_unsigned(unsigned long long value, int width)
 	put_integer(&out, false, value, width, true);
 }
 
-void report_flush()
+bool report_flush()
 {
 	if (pending_used > 0)
-		fwrite(pending, 1, pending_used, stdout);
-	pending_used = 0;
+		write_pending();
+	int error = write_error;
+	write_error = 0;
+	if (error != 0)
+		errno = error;
+	return error == 0;
 }

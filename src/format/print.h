@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // Standard output for the reports, at a fraction of stdio's cost: every
-// line of every report goes through here, into one buffer that is handed
-// to standard output's stdio buffer at the end of each report, when it
-// fills, and at exit.  Whatever writes a report writes it through these
-// alone, so that nothing overtakes it.
+// line of every report goes through here, into one buffer that is written
+// at the end of each report, when it fills, and at exit.  Whatever writes
+// a report writes it through these alone, so that nothing overtakes it.
 #pragma once
 
 #include <cstddef>
@@ -28,6 +27,9 @@ void report_putc(char c);
 // A whole number in decimal, zero-padded to width digits.
 void report_unsigned(unsigned long long value, int width);
 
-// Hands what was printed to standard output's stdio buffer.  Done at exit
-// too, so that what a report printed before a fatal error is not lost.
-void report_flush();
+// Writes what was printed to standard output: with one write(2) where
+// standard output is a descriptor, through stdio where it is not.  False,
+// with errno set, when this or an earlier write since the last call
+// failed.  Done at exit too, so that what a report printed before a fatal
+// error is not lost.
+bool report_flush();

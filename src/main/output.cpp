@@ -140,10 +140,6 @@ static void name_temp_file(const char *path)
 
 void set_report_file(const char *path)
 {
-	// A report leaves in one write(2), at its end, even to a terminal:
-	// the cheapest way, and a reader never sees half of one.
-	static char buffer[65536];
-	setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
 	report_path = path;
 	if (path == nullptr)
 		return;
@@ -241,15 +237,17 @@ void begin_report()
 
 void end_report()
 {
-	report_flush();
+	// A report leaves in one write(2), at its end, even to a terminal:
+	// the cheapest way, and a reader never sees half of one.
+	bool flushed = report_flush();
 	if (report_path == nullptr) {
 		// A report that could not be written must not end in success, and
 		// an interval run must not go on writing into a dead pipe.
-		if (fflush(stdout) != 0 || ferror(stdout))
+		if (!flushed || fflush(stdout) != 0 || ferror(stdout))
 			err(1, "stdout");
 		return;
 	}
-	bool written = fflush(stdout) == 0 && !ferror(stdout);
+	bool written = flushed && fflush(stdout) == 0 && !ferror(stdout);
 	int saved_errno = errno;
 	clearerr(stdout);
 	// The temporary file's last descriptor: its close reports what a

@@ -4,7 +4,6 @@
 #pragma once
 
 // Sets the file for every report from now on; nullptr: standard output.
-// Called once, before anything is written to it.
 void set_report_file(const char *path);
 
 // Before a report: with a file, standard output goes to a new temporary

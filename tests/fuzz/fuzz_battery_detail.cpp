@@ -23,6 +23,7 @@
 #include "battery/battery.h"
 #include "battery_lines.h"
 #include "flags/flags.h"
+#include "format/print.h"
 #include "line_shapes.h"
 #include "platform/acpi_battery.h"
 #include "platform/platform.h"
@@ -231,6 +232,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 	begin_readings(&r);
 	collect_battery_units(&r, true);
 	report_battery_device(r);
+	report_flush();
 	stdout = saved;
 	fclose(out);
 	if (device_open)

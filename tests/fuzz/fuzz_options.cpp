@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "flags/flags.h"
+#include "format/print.h"
 #include "main/output.h"
 #include "platform/platform.h"
 
@@ -156,6 +157,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 		    pelko_main(static_cast<int>(argv.size() - 1), argv.data());
 	else
 		status = ended == reached_sleep ? 0 : ended - 1;
+	// What exit(3) would have handed to standard output.
+	report_flush();
 	stdout = saved_out;
 	stderr = saved_err;
 	for (int i = 0; i < stop_count; i++)
