@@ -67,23 +67,8 @@ struct grow_list {
 	// In a list sorted by by_leading_number, the record whose leading
 	// int is number; nullptr when there is none.  bsearch(3) may not be
 	// handed an empty list's null pointer.
-	T *find_number(int number)
-	{
-		size_t low = 0, high = count;
-		while (low < high) {
-			size_t middle = low + (high - low) / 2;
-			int at;
-			memcpy(&at, &items[middle], sizeof at);
-			if (at < number)
-				low = middle + 1;
-			else
-				high = middle;
-		}
-		int found = 0;
-		if (low < count)
-			memcpy(&found, &items[low], sizeof found);
-		return low < count && found == number ? &items[low] : nullptr;
-	}
+	T *find_number(int number) { return at_number(number); }
+	const T *find_number(int number) const { return at_number(number); }
 
 	// Forgets the records and keeps the memory for the next report.
 	void clear() { count = 0; }
@@ -105,4 +90,26 @@ struct grow_list {
 	T *end() { return items + count; }
 	const T *begin() const { return items; }
 	const T *end() const { return items + count; }
+
+      private:
+	T *at_number(int number) const
+	{
+		size_t low = 0, high = count;
+		while (low < high) {
+			size_t middle = low + (high - low) / 2;
+			if (leading(middle) < number)
+				low = middle + 1;
+			else
+				high = middle;
+		}
+		return low < count && leading(low) == number ? &items[low]
+							     : nullptr;
+	}
+
+	int leading(size_t i) const
+	{
+		int value;
+		memcpy(&value, &items[i], sizeof value);
+		return value;
+	}
 };

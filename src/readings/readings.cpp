@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: BSD-2-Clause
 #include <string.h>
 
+#include <cstddef>
+
 #include "readings.h"
 
 int read_battery_units(const battery_units &b)
@@ -32,9 +34,13 @@ bool any_trip_point(const zone_limits &l)
 	return any;
 }
 
+// The lists are found by the number each record leads with.
+static_assert(offsetof(cpu_reading, number) == 0);
+static_assert(offsetof(zone_reading, number) == 0);
+
 bool kept_cpu_critical(const cpu_readings &c, cpu_reading *cpu)
 {
-	const cpu_reading *before = find_numbered(c.previous, cpu->number);
+	const cpu_reading *before = c.previous.find_number(cpu->number);
 
 	if (before == nullptr || !before->critical.known)
 		return false;
@@ -44,7 +50,7 @@ bool kept_cpu_critical(const cpu_readings &c, cpu_reading *cpu)
 
 bool kept_zone_settings(const zone_readings &z, zone_reading *zone)
 {
-	const zone_reading *before = find_numbered(z.previous, zone->number);
+	const zone_reading *before = z.previous.find_number(zone->number);
 
 	if (before == nullptr || !before->settings_read)
 		return false;

@@ -30,25 +30,6 @@ constexpr source_units freebsd_units = {temperature_scale::decikelvin, 1000, 60,
 constexpr source_units linux_units = {temperature_scale::millicelsius, 1, 1,
     1000};
 
-// The entry with that number in a list kept in ascending order of the
-// numbers, or nullptr.
-template <typename T>
-const T *find_numbered(const grow_list<T> &list, int32_t number)
-{
-	size_t low = 0, high = list.count;
-
-	while (low < high) {
-		size_t middle = low + (high - low) / 2;
-		if (list.items[middle].number < number)
-			low = middle + 1;
-		else
-			high = middle;
-	}
-	return low < list.count && list.items[low].number == number
-	    ? &list.items[low]
-	    : nullptr;
-}
-
 // A temperature that may be unknown, in the source's scale.
 struct temperature_reading {
 	bool known;
