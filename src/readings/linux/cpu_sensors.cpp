@@ -171,13 +171,8 @@ size_t first_core_key(int package, int core)
 // folder.
 void list_hwmons(grow_list<hwmon_entry> *hwmons)
 {
-	sysfs_list("class/hwmon", [&](const char *entry) {
-		int number;
-		if (sysfs_name_number(entry, "hwmon", &number))
-			hwmons->add()->number = number;
-	});
 	static_assert(offsetof(hwmon_entry, number) == 0);
-	hwmons->sort(by_leading_number);
+	sysfs_list_numbered("class/hwmon", "hwmon", hwmons);
 	for (hwmon_entry &h : *hwmons) {
 		char dir[32];
 		h.kind = read_hwmon_kind(h.number);

@@ -50,13 +50,8 @@ void relist_cpus(bool same_online)
 {
 	cpus.swap(cpus_before);
 	cpus.clear();
-	sysfs_list("devices/system/cpu", [](const char *name) {
-		int number;
-		if (sysfs_name_number(name, "cpu", &number))
-			cpus.add()->number = number;
-	});
 	static_assert(offsetof(cpu_entry, number) == 0);
-	cpus.sort(by_leading_number);
+	sysfs_list_numbered("devices/system/cpu", "cpu", &cpus);
 	for (cpu_entry &c : cpus) {
 		const cpu_entry *before =
 		    same_online ? cpus_before.find_number(c.number) : nullptr;

@@ -309,12 +309,7 @@ void linux_hwmon_sensors(grow_list<sensor_reading> *sensors)
 	known.swap(known_before);
 	chips.clear();
 	known.clear();
-	sysfs_list("class/hwmon", [&](const char *name) {
-		int number;
-		if (sysfs_name_number(name, "hwmon", &number))
-			*hwmons.add() = number;
-	});
-	hwmons.sort(by_leading_number);
+	sysfs_list_numbered("class/hwmon", "hwmon", &hwmons);
 	for (int hwmon : hwmons)
 		add_chip(hwmon, &seen, sensors);
 }

@@ -3,10 +3,14 @@
 // and directory listings, all relative to the sysfs root.
 #pragma once
 
+#include <string.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "kept_files.h"
+#include "readings/grow_list.h"
 
 // The root is "/sys" unless the tests point the reader at a fixture tree.
 void sysfs_set_root(const char *path);
@@ -114,6 +118,24 @@ bool sysfs_list(const char *path, F each)
 // If name is prefix followed by a number without sign or leading zero,
 // stores that number.
 bool sysfs_name_number(const char *name, const char *prefix, int *number);
+
+// Adds a zero-filled record for every entry of the folder named prefix
+// and a number (cpu3, hwmon12), that number its leading int, and sorts the
+// list by it: the kernel lists in an order of its own.  False when the
+// folder cannot be listed.
+template <typename T>
+bool sysfs_list_numbered(const char *path, const char *prefix,
+    grow_list<T> *list)
+{
+	static_assert(std::is_standard_layout_v<T> && sizeof(T) >= sizeof(int));
+	bool listed = sysfs_list(path, [&](const char *name) {
+		int number;
+		if (sysfs_name_number(name, prefix, &number))
+			memcpy(list->add(), &number, sizeof number);
+	});
+	list->sort(by_leading_number);
+	return listed;
+}
 
 // Starts a report: the files that the last report did not read are
 // closed; the others stay open for this one.

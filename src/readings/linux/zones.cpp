@@ -21,13 +21,8 @@ grow_list<zone_file> zone_files, zone_files_before;
 
 void linux_list_zones(grow_list<zone_reading> *zones)
 {
-	sysfs_list("class/thermal", [&](const char *name) {
-		int number;
-		if (sysfs_name_number(name, "thermal_zone", &number))
-			zones->add()->number = number;
-	});
 	static_assert(offsetof(zone_reading, number) == 0);
-	zones->sort(by_leading_number);
+	sysfs_list_numbered("class/thermal", "thermal_zone", zones);
 	zone_files.swap(zone_files_before);
 	zone_files.clear();
 	for (const zone_reading &z : *zones) {
