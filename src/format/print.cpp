@@ -124,28 +124,26 @@ void write_pending()
 	pending_used = 0;
 }
 
-// The text being printed: whole writes to the pending buffer.
-struct line {
-	void put(const char *bytes, size_t length)
-	{
-		static bool registered;
-		if (!registered)
-			registered = atexit(flush_at_exit) == 0;
-		if (sizeof pending - pending_used < length)
-			write_pending();
-		if (length >= sizeof pending) {
-			fwrite(bytes, 1, length, stdout);
-			return;
-		}
-		memcpy(pending + pending_used, bytes, length);
-		pending_used += length;
+// Adds to the pending text, written first where it has no room.
+void put(const char *bytes, size_t length)
+{
+	static bool registered;
+	if (!registered)
+		registered = atexit(flush_at_exit) == 0;
+	if (sizeof pending - pending_used < length)
+		write_pending();
+	if (length >= sizeof pending) {
+		fwrite(bytes, 1, length, stdout);
+		return;
 	}
-};
+	memcpy(pending + pending_used, bytes, length);
+	pending_used += length;
+}
 
 // The digits of magnitude, with a minus sign if negative, zero-padded
 // (or space-padded) to width.
-void put_integer(line *out, bool negative, unsigned long long magnitude,
-    int width, bool zero)
+void put_integer(bool negative, unsigned long long magnitude, int width,
+    bool zero)
 {
 	char digits[24];
 	char *first = digits + sizeof digits;
@@ -158,20 +156,20 @@ void put_integer(line *out, bool negative, unsigned long long magnitude,
 	    (negative ? 1 : 0);
 	if (!zero)
 		for (; length < width; length++)
-			out->put(" ", 1);
+			put(" ", 1);
 	if (negative)
-		out->put("-", 1);
+		put("-", 1);
 	if (zero)
 		for (; length < width; length++)
-			out->put("0", 1);
-	out->put(first, static_cast<size_t>(digits + sizeof digits - first));
+			put("0", 1);
+	put(first, static_cast<size_t>(digits + sizeof digits - first));
 }
 
 // value with precision decimals, rounded to nearest and half to even on
 // its exact binary value: value is mantissa * 2^-shift, from the bits of
 // its IEEE 754 double, and value * 10^precision is worked out in whole
 // numbers.  False when it is too large for them, or not a number.
-bool put_fixed(line *out, double value, int precision)
+bool put_fixed(double value, int precision)
 {
 	static const uint64_t powers[] = {1, 10, 100, 1000};
 	uint64_t scale = powers[precision];
@@ -204,47 +202,47 @@ bool put_fixed(line *out, double value, int precision)
 		if (remainder > half || (remainder == half && (scaled & 1)))
 			scaled++;
 	}
-	put_integer(out, negative, scaled / scale, 0, false);
+	put_integer(negative, scaled / scale, 0, false);
 	if (precision > 0) {
-		out->put(".", 1);
-		put_integer(out, false, scaled % scale, precision, true);
+		put(".", 1);
+		put_integer(false, scaled % scale, precision, true);
 	}
 	return true;
 }
 
-void put_conversion(line *out, const conversion &c, va_list *ap)
+void put_conversion(const conversion &c, va_list *ap)
 {
 	int width = c.star ? va_arg(*ap, int) : c.width;
 
 	switch (c.letter) {
 	case 's': {
 		const char *text = va_arg(*ap, const char *);
-		out->put(text, strlen(text));
+		put(text, strlen(text));
 		break;
 	}
 	case 'c': {
 		char one = static_cast<char>(va_arg(*ap, int));
-		out->put(&one, 1);
+		put(&one, 1);
 		break;
 	}
 	case '%':
-		out->put("%", 1);
+		put("%", 1);
 		break;
 	case 'u': {
 		unsigned long long v = c.longs == 2
 		    ? va_arg(*ap, unsigned long long)
 		    : c.longs == 1 ? va_arg(*ap, unsigned long)
 				   : va_arg(*ap, unsigned);
-		put_integer(out, false, v, width, c.zero);
+		put_integer(false, v, width, c.zero);
 		break;
 	}
 	case 'f': {
 		double v = va_arg(*ap, double);
-		if (!put_fixed(out, v, c.precision)) {
+		if (!put_fixed(v, c.precision)) {
 			char text[64];
 			int length =
 			    snprintf(text, sizeof text, "%.*f", c.precision, v);
-			out->put(text, static_cast<size_t>(length));
+			put(text, static_cast<size_t>(length));
 		}
 		break;
 	}
@@ -255,7 +253,7 @@ void put_conversion(line *out, const conversion &c, va_list *ap)
 		unsigned long long magnitude = v < 0
 		    ? 0ULL - static_cast<unsigned long long>(v)
 		    : static_cast<unsigned long long>(v);
-		put_integer(out, v < 0, magnitude, width, c.zero);
+		put_integer(v < 0, magnitude, width, c.zero);
 	}
 	}
 }
@@ -274,15 +272,14 @@ void report_print(const char *format, ...)
 		va_end(ap);
 		return;
 	}
-	line out;
 	for (const char *p = format;;) {
 		const char *percent = strchrnul(p, '%');
-		out.put(p, static_cast<size_t>(percent - p));
+		put(p, static_cast<size_t>(percent - p));
 		if (*percent == '\0')
 			break;
 		conversion c;
 		parse(percent + 1, &c);
-		put_conversion(&out, c, &ap);
+		put_conversion(c, &ap);
 		p = c.end;
 	}
 	va_end(ap);
@@ -290,27 +287,23 @@ void report_print(const char *format, ...)
 
 void report_puts(const char *text)
 {
-	line out;
-	out.put(text, strlen(text));
-	out.put("\n", 1);
+	put(text, strlen(text));
+	put("\n", 1);
 }
 
 void report_fputs(const char *text)
 {
-	line out;
-	out.put(text, strlen(text));
+	put(text, strlen(text));
 }
 
 void report_putc(char c)
 {
-	line out;
-	out.put(&c, 1);
+	put(&c, 1);
 }
 
 void report_unsigned(unsigned long long value, int width)
 {
-	line out;
-	put_integer(&out, false, value, width, true);
+	put_integer(false, value, width, true);
 }
 
 bool report_flush()
