@@ -217,29 +217,19 @@ bool reuse_sensors(const hwmon_entry &h, int package)
 	return true;
 }
 
-void list_sensors()
+// Works the sensors out again from the hwmons listed, copying those of
+// the hwmons that stayed the same.
+void rebuild_sensors(grow_list<hwmon_entry> *hwmons)
 {
-	grow_list<hwmon_entry> hwmons;
-
-	sensors_listed = true;
-	uint64_t version = sysfs_folder_version("class/hwmon");
-	list_hwmons(&hwmons);
-	if (version != 0 && version == sensors_hwmon_version &&
-	    same_hwmons(hwmons, sensors_from)) {
-		for (cpu_sensor &s : sensors)
-			s.temp.state = s.critical.state = reading::unread;
-		return;
-	}
-	sensors_hwmon_version = version;
 	sensors.swap(sensors_before);
 	sensors.clear();
 	int amd_count = 0;
-	for (const hwmon_entry &h : hwmons)
+	for (const hwmon_entry &h : *hwmons)
 		amd_count += h.kind == hwmon_kind::amd;
 	// AMD has one hwmon per package: the i-th, in hwmon order, serves
 	// package i, and a lone one every package.
 	int amd_seen = 0;
-	for (const hwmon_entry &h : hwmons) {
+	for (const hwmon_entry &h : *hwmons) {
 		if (h.kind == hwmon_kind::other)
 			continue;
 		bool amd = h.kind == hwmon_kind::amd;
@@ -247,10 +237,23 @@ void list_sensors()
 		if (!reuse_sensors(h, package))
 			add_hwmon_sensors(h.number, amd, package);
 	}
-	sensors_from.swap(hwmons);
+	sensors_from.swap(*hwmons);
+	index_core_sensors();
+}
+
+void list_sensors()
+{
+	grow_list<hwmon_entry> hwmons;
+
+	sensors_listed = true;
+	uint64_t version = sysfs_folder_version("class/hwmon");
+	list_hwmons(&hwmons);
+	if (version == 0 || version != sensors_hwmon_version ||
+	    !same_hwmons(hwmons, sensors_from))
+		rebuild_sensors(&hwmons);
+	sensors_hwmon_version = version;
 	for (cpu_sensor &s : sensors)
 		s.temp.state = s.critical.state = reading::unread;
-	index_core_sensors();
 }
 
 } // namespace

@@ -176,6 +176,7 @@ struct known_sensor {
 struct known_chip {
 	int hwmon;
 	uint64_t version, device_version;
+	bool in_device;	   // its attributes are in its device's folder
 	size_t first, end; // its sensors in known
 };
 
@@ -229,6 +230,18 @@ const known_chip *chip_before(int hwmon)
 	return nullptr;
 }
 
+// Whether the hwmon folder has no attribute file of its own.
+bool attributes_in_device(const char *folder)
+{
+	bool in_device = true;
+	sysfs_list(folder, [&](const char *name) {
+		listed_sensor s;
+		attribute a;
+		in_device = in_device && !parse_name(name, &s, &a);
+	});
+	return in_device;
+}
+
 // The chip's sensors in known, as the last report had them where its
 // folders are the same, else worked out anew.
 const known_chip &chip_sensors(int hwmon, const char *folder,
@@ -237,24 +250,19 @@ const known_chip &chip_sensors(int hwmon, const char *folder,
 	known_chip *c = chips.add();
 	c->hwmon = hwmon;
 	c->version = sysfs_folder_version(folder);
+	const known_chip *before = chip_before(hwmon);
+	bool same = before != nullptr && c->version != 0 &&
+	    before->version == c->version;
 	// Older drivers keep their attributes in the device's folder instead.
-	bool in_device = true;
-	sysfs_list(folder, [&](const char *name) {
-		listed_sensor s;
-		attribute a;
-		in_device = in_device && !parse_name(name, &s, &a);
-	});
-	if (in_device)
+	c->in_device = same ? before->in_device : attributes_in_device(folder);
+	if (c->in_device)
 		c->device_version = sysfs_folder_version(device);
 	c->first = known.count;
-	const known_chip *before = chip_before(hwmon);
-	if (before != nullptr && c->version != 0 &&
-	    before->version == c->version &&
-	    before->device_version == c->device_version) {
+	if (same && before->device_version == c->device_version) {
 		for (size_t i = before->first; i < before->end; i++)
 			*known.add() = known_before.items[i];
 	} else {
-		work_out_sensors(folder, device, in_device);
+		work_out_sensors(folder, device, c->in_device);
 	}
 	c->end = known.count;
 	return *c;
