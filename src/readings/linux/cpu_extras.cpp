@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: BSD-2-Clause
 #include <errno.h>
 #include <stddef.h>
-#include <stdlib.h>
 
 #include "cpu_extras.h"
 #include "readings/grow_list.h"
@@ -17,27 +16,28 @@ namespace {
 grow_list<int> without_frequency, without_frequency_now;
 uint64_t cpus_version, policies_version;
 
-// Each CPU's throttle files, by the CPU's number, in ascending order.
-struct throttle_files {
+// Each CPU's throttle and frequency files, by the CPU's number, in
+// ascending order.
+struct cpu_files {
 	int number;
-	sysfs_file core_count, core_ms, package_count;
+	sysfs_file core_count, core_ms, package_count, frequency;
 };
 
-grow_list<throttle_files> throttles;
+grow_list<cpu_files> files;
 
-throttle_files *throttles_of(int cpu)
+cpu_files *files_of(int cpu)
 {
-	static_assert(offsetof(throttle_files, number) == 0);
-	if (throttle_files *found = throttles.find_number(cpu))
+	static_assert(offsetof(cpu_files, number) == 0);
+	if (cpu_files *found = files.find_number(cpu))
 		return found;
 	// The CPUs come in ascending order: the list stays sorted but where
 	// one comes back below the others.
-	throttle_files *added = throttles.add();
+	cpu_files *added = files.add();
 	added->number = cpu;
-	if (throttles.count < 2 || added[-1].number < cpu)
+	if (files.count < 2 || added[-1].number < cpu)
 		return added;
-	throttles.sort(by_leading_number);
-	return throttles.find_number(cpu);
+	files.sort(by_leading_number);
+	return files.find_number(cpu);
 }
 
 } // namespace
@@ -58,15 +58,15 @@ void linux_frequencies_begin()
 void linux_cpu_throttling(int cpu, cpu_throttling *throttling)
 {
 	int64_t count, ms;
-	throttle_files *files = throttles_of(cpu);
+	cpu_files *f = files_of(cpu);
 
-	if (sysfs_read_count(&files->core_count, &count,
+	if (sysfs_read_count(&f->core_count, &count,
 		"devices/system/cpu/cpu%d/thermal_throttle/core_throttle_count",
 		cpu)) {
 		throttling->core_throttles = count;
 		throttling->logged = count > 0 ? 1 : 0;
 	}
-	if (sysfs_read_count(&files->core_ms, &ms,
+	if (sysfs_read_count(&f->core_ms, &ms,
 		"devices/system/cpu/cpu%d/thermal_throttle/"
 		"core_throttle_total_time_ms",
 		cpu))
@@ -77,7 +77,7 @@ int64_t linux_package_throttles(int cpu)
 {
 	int64_t count;
 
-	return sysfs_read_count(&throttles_of(cpu)->package_count, &count,
+	return sysfs_read_count(&files_of(cpu)->package_count, &count,
 		   "devices/system/cpu/cpu%d/thermal_throttle/"
 		   "package_throttle_count",
 		   cpu)
@@ -94,7 +94,7 @@ int64_t linux_cpu_frequency(int cpu)
 		return -1;
 	}
 	errno = 0;
-	if (!sysfs_read_count(&khz,
+	if (!sysfs_read_count(&files_of(cpu)->frequency, &khz,
 		"devices/system/cpu/cpu%d/cpufreq/scaling_cur_freq", cpu)) {
 		if (errno == ENOENT) {
 			if (without_frequency_now.count == 0)
