@@ -97,39 +97,48 @@ TEST(LinuxReader, Summary)
 {
 	const struct {
 		const char *fixture;
-		battery_summary s;
+		bool supported;
+		int32_t life;
+		int64_t ratio; // billionths; -1 unknown
+		int64_t time;
+		int32_t acline, state, units;
 		battery_device device;
 	} cases[] = {
 	    // 41.04 Wh at 10.26 W: four hours.
-	    {"intel-laptop", {true, 80, 14400, 0, 1, 1},
+	    {"intel-laptop", true, 80, 800000000, 14400, 0, 1, 1,
 		battery_device::listed},
 	    // Energy and charge summed by the charge battery's design voltage:
 	    // (22000 + 22200) / (23000 + 44400) mWh.
-	    {"two-batteries", {true, 65, -1, 1, 2, 2}, battery_device::listed},
+	    {"two-batteries", true, 65, 655786350, -1, 1, 2, 2,
+		battery_device::listed},
 	    // A desktop knows it has no battery.
-	    {"amd-desktop", {false, -1, -1, -1, -1, 0},
+	    {"amd-desktop", false, -1, -1, -1, -1, -1, 0,
 		battery_device::no_support},
 	    // The mouse is left out, though it is critical and discharging.
-	    {"mouse-battery", {true, 100, -1, 1, 0, 1}, battery_device::listed},
+	    {"mouse-battery", true, 100, 1000000000, -1, 1, 0, 1,
+		battery_device::listed},
 	    // No power_now: time_to_empty_now, 5400 s; the removed battery
 	    // counts as a unit and nowhere else.
-	    {"odd-batteries", {true, 60, 5400, 0, 1, 2},
+	    {"odd-batteries", true, 60, 600000000, 5400, 0, 1, 2,
 		battery_device::listed},
 	    // A capacity of 250 is no reading, nor is an online of "yes".
-	    {"garbage", {true, -1, -1, -1, 0, 2}, battery_device::listed},
-	    {"nonexistent", {false, -1, -1, -1, -1, -1},
+	    {"garbage", true, -1, -1, -1, -1, 0, 2, battery_device::listed},
+	    {"nonexistent", false, -1, -1, -1, -1, -1, -1,
 		battery_device::not_opened},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.fixture);
 		readings &r = read_tree(fixtures + c.fixture);
 		const battery_summary &s = r.summary;
-		EXPECT_EQ(s.supported, c.s.supported);
-		EXPECT_EQ(s.life, c.s.life);
-		EXPECT_EQ(s.time, c.s.time);
-		EXPECT_EQ(s.acline, c.s.acline);
-		EXPECT_EQ(s.state, c.s.state);
-		EXPECT_EQ(s.units, c.s.units);
+		int64_t ratio = -1;
+		battery_life_billionths(s, &ratio);
+		EXPECT_EQ(s.supported, c.supported);
+		EXPECT_EQ(s.life, c.life);
+		EXPECT_EQ(ratio, c.ratio);
+		EXPECT_EQ(s.time, c.time);
+		EXPECT_EQ(s.acline, c.acline);
+		EXPECT_EQ(s.state, c.state);
+		EXPECT_EQ(s.units, c.units);
 		EXPECT_EQ(r.batteries.device, c.device);
 	}
 }
@@ -253,6 +262,23 @@ struct tree_copy {
 
 const std::string laptop_battery =
     "devices/LNXSYSTM:00/LNXSYBUS:00/PNP0C0A:00/power_supply/BAT0/";
+const std::string two_batteries_bat1 =
+    "devices/LNXSYSTM:00/LNXSYBUS:00/PNP0C0A:01/power_supply/BAT1/";
+
+// The remaining ratios in billionths, -1 unknown.
+int64_t unit_ratio(const readings &r)
+{
+	int64_t ratio = -1;
+	battery_remaining_billionths(r.batteries.unit[0], &ratio);
+	return ratio;
+}
+
+int64_t total_ratio(const readings &r)
+{
+	int64_t ratio = -1;
+	battery_life_billionths(r.summary, &ratio);
+	return ratio;
+}
 
 // What the extended readings take from each tree.
 TEST(LinuxReader, ExtendedReadings)
@@ -397,6 +423,33 @@ TEST(LinuxReader, DriverOddities)
 			return int64_t{p.dies * 10 + p.die[0].known};
 		},
 		11},
+	    // The ratios at their source's precision, in billionths.
+	    {"9.358 % in energy is not cut to 9 %", "intel-laptop",
+		laptop_battery + "uevent", "ENERGY_NOW=41040000",
+		"ENERGY_NOW=4800654", unit_ratio, 93580000},
+	    {"no energy left while the capacity says 1 %: 1 %", "intel-laptop",
+		laptop_battery + "uevent",
+		"ENERGY_NOW=41040000\nPOWER_SUPPLY_CAPACITY=80",
+		"ENERGY_NOW=0\nPOWER_SUPPLY_CAPACITY=1", unit_ratio, 10000000},
+	    {"under 1 % in energy is not 0", "intel-laptop",
+		laptop_battery + "uevent", "ENERGY_NOW=41040000",
+		"ENERGY_NOW=461700", unit_ratio, 9000000},
+	    // Every present battery in the summary.  By their last full
+	    // energy, 22 of 23 Wh and 58 % of 44.4 Wh: 6.4 / 6.74.
+	    {"a percentage weighed by its last full energy", "two-batteries",
+		two_batteries_bat1 + "uevent",
+		"CHARGE_NOW=2000000\nPOWER_SUPPLY_CAPACITY=50", "CAPACITY=58",
+		total_ratio, 708486647},
+	    // Without BAT1's last full charge, each counts the same:
+	    // (22 / 23 + 0.5) / 2.
+	    {"a percentage alone counts as much as the other", "two-batteries",
+		two_batteries_bat1 + "uevent",
+		"POWER_SUPPLY_CHARGE_FULL=4000000\nPOWER_SUPPLY_CHARGE_NOW=2000000\n",
+		"", total_ratio, 728260870},
+	    {"a present battery without a charge: no total", "two-batteries",
+		two_batteries_bat1 + "uevent",
+		"POWER_SUPPLY_CHARGE_NOW=2000000\nPOWER_SUPPLY_CAPACITY=50\n",
+		"", total_ratio, -1},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.name);

@@ -228,8 +228,10 @@ void summary(const readings &r)
 	report_putc('{');
 	key(&o, "batteries");
 	null_or_decimal(s.units >= 0, s.units);
+	int64_t life = 0;
+	bool life_known = s.supported && battery_life_billionths(s, &life);
 	key(&o, "remaining_ratio");
-	null_or_decimal(s.supported && s.life >= 0, s.life, 100);
+	null_or_decimal(life_known, life, ratio_scale);
 	key(&o, "time_remaining_seconds");
 	null_or_decimal(s.supported && s.time >= 0,
 	    s.time * r.source.seconds_per_time);
@@ -299,8 +301,11 @@ void battery(const readings &r, int unit, const battery_unit &u)
 	key(&o, "design_voltage_volts");
 	null_or_decimal(design && u.design_voltage != -1,
 	    u.design_voltage * r.source.micro_per_amount, 1000000);
+	int64_t remaining = 0;
+	bool remaining_known =
+	    charge && battery_remaining_billionths(u, &remaining);
 	key(&o, "remaining_ratio");
-	null_or_decimal(charge && u.percent != -1, u.percent, 100);
+	null_or_decimal(remaining_known, remaining, ratio_scale);
 	key(&o, "time_remaining_seconds");
 	null_or_decimal(charge && u.time >= 0,
 	    u.time * r.source.seconds_per_time);

@@ -61,8 +61,9 @@ void summary(const readings &r)
 		sample(&ac, s.acline != 0);
 	if (s.units >= 0)
 		sample(&units, s.units);
-	if (s.life >= 0)
-		sample(&ratio, s.life, 100);
+	int64_t life;
+	if (battery_life_billionths(s, &life))
+		sample(&ratio, life, ratio_scale);
 	if (s.time >= 0)
 		sample(&time, s.time * r.source.seconds_per_time);
 	if (to_full >= 0)
@@ -110,7 +111,7 @@ void info_sample(family *f, int unit, const battery_unit &u)
 
 // What a unit's value is measured in: the metric divides it to whole
 // units exactly.
-enum class measure : uint8_t { count, percent, amount, time };
+enum class measure : uint8_t { count, ratio, amount, time };
 
 // A family with one sample per battery unit.
 struct unit_metric {
@@ -165,9 +166,9 @@ const unit_metric unit_metrics[] = {
 	}},
     {"pelko_battery_remaining_ratio", nullptr,
 	"Remaining capacity of the battery, from 0 to 1.",
-	battery_stage::no_status, measure::percent,
+	battery_stage::no_status, measure::ratio,
 	[](const battery_unit &u, const source_units &, int64_t *v) {
-		return known(u.percent, v);
+		return battery_remaining_billionths(u, v);
 	}},
     {"pelko_battery_time_remaining_seconds", nullptr,
 	"Time left on the battery.", battery_stage::no_status, measure::time,
@@ -222,8 +223,8 @@ void unit_value(const source_units &source, measure in, int64_t value)
 	case measure::count:
 		print_decimal(value, 1);
 		break;
-	case measure::percent:
-		print_decimal(value, 100);
+	case measure::ratio:
+		print_decimal(value, ratio_scale);
 		break;
 	case measure::amount:
 		print_decimal(value * source.micro_per_amount, 1000000);

@@ -118,3 +118,51 @@ int64_t battery_total_time_to_full(const readings &r)
 	}
 	return any ? seconds : -1;
 }
+
+int64_t ratio_billionths(int64_t numerator, int64_t denominator)
+{
+	// By long division, so that no product can overflow.
+	int64_t value = numerator / denominator;
+	int64_t rest = numerator % denominator;
+
+	for (int64_t d = ratio_scale; d > 1; d /= 10) {
+		value = value * 10 + rest * 10 / denominator;
+		rest = rest * 10 % denominator;
+	}
+	if (2 * rest > denominator ||
+	    (2 * rest == denominator && value % 2 != 0))
+		value++;
+	return value;
+}
+
+namespace {
+
+// numerator over denominator in billionths, at most 1.
+int64_t at_most_one(int64_t numerator, int64_t denominator)
+{
+	return numerator >= denominator
+	    ? ratio_scale
+	    : ratio_billionths(numerator, denominator);
+}
+
+} // namespace
+
+bool battery_remaining_billionths(const battery_unit &u, int64_t *value)
+{
+	if (u.percent == -1)
+		return false;
+	*value = u.percent_from_amounts
+	    ? at_most_one(u.remaining_capacity, u.last_full_capacity)
+	    : u.percent * (ratio_scale / 100);
+	return true;
+}
+
+bool battery_life_billionths(const battery_summary &s, int64_t *value)
+{
+	if (s.life < 0)
+		return false;
+	*value = s.life_denominator > 0
+	    ? at_most_one(s.life_numerator, s.life_denominator)
+	    : s.life * (ratio_scale / 100);
+	return true;
+}

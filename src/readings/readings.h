@@ -152,6 +152,11 @@ struct battery_summary {
 	// The number of battery units; -1 when unknown.  Known as 0 where the
 	// system can tell that it has no battery at all.
 	int32_t units;
+	// The life at the precision of its source, from 0 to 1:
+	// life_numerator over life_denominator, which is 0 where the whole
+	// percent of life is all the source gives.
+	int64_t life_numerator;
+	int64_t life_denominator;
 };
 
 // The state word: bits for discharging, charging and critical; all three
@@ -201,8 +206,11 @@ struct battery_unit {
 	// The charge.
 	int32_t state;	 // state word
 	int32_t percent; // remaining capacity; -1: unknown
-	int64_t time;	 // time left; negative: unknown
-	int64_t rate;	 // present rate
+	// Whether percent is remaining_capacity over last_full_capacity, which
+	// give it to more digits than a whole percent.
+	bool percent_from_amounts;
+	int64_t time; // time left; negative: unknown
+	int64_t rate; // present rate
 	// Linux: the seconds to full that the driver estimates; -1 unknown.
 	int64_t time_to_full;
 	// The status.
@@ -257,6 +265,23 @@ int64_t battery_time_to_full(const battery_unit &u, const source_units &s);
 // their firmware charges them: their times summed; -1 when none charges
 // or one of them has no time.
 int64_t battery_total_time_to_full(const readings &r);
+
+// Ratios from 0 to 1 in the machine outputs are written in billionths,
+// which tell apart every micro-unit of a battery of up to 1000 Wh.
+constexpr int64_t ratio_scale = 1000000000;
+
+// numerator / denominator in billionths, rounded to the nearest and exact
+// halves to the even one; both are at least 0, denominator above 0.
+int64_t ratio_billionths(int64_t numerator, int64_t denominator);
+
+// A unit's remaining capacity from 0 to 1 in billionths, at the precision
+// of its source: remaining over last full capacity where these gave its
+// percent, its whole percent otherwise (as the record gives it, whatever
+// it is but -1); false when unknown.
+bool battery_remaining_billionths(const battery_unit &u, int64_t *value);
+
+// The same for the summary's life, unknown when negative.
+bool battery_life_billionths(const battery_summary &s, int64_t *value);
 
 // The units of count that were read: at most max_battery_unit + 1.
 int read_battery_units(const battery_units &b);

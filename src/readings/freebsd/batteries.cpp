@@ -16,7 +16,7 @@ void collect_summary(readings *r)
 {
 	battery_summary &s = r->summary;
 
-	s = {false, -1, -1, -1, -1, -1};
+	s = {false, -1, -1, -1, -1, -1, 0, 0};
 	if (!battery_subtree_present())
 		return;
 	s.supported = true;
@@ -89,6 +89,7 @@ void read_unit(int fd, int unit, acpi_battery_ioctl_arg *arg, battery_unit *u)
 	u->cycles = -1;
 	u->charge_start = u->charge_end = -1;
 	u->time_to_full = u->remaining_capacity = -1;
+	u->percent_from_amounts = false;
 	u->stage = battery_stage::invalid_unit;
 	if (unit > max_battery_unit)
 		return;

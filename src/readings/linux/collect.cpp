@@ -116,7 +116,7 @@ void collect_summary(readings *r)
 	battery_summary &s = r->summary;
 	battery_units &b = r->batteries;
 
-	s = {false, -1, -1, -1, -1, -1};
+	s = {false, -1, -1, -1, -1, -1, 0, 0};
 	b.device = battery_device::not_opened;
 	b.count = -1;
 	if (!list_power_supplies()) {
@@ -132,7 +132,7 @@ void collect_summary(readings *r)
 		return;
 	}
 	s.supported = true;
-	s.life = linux_battery_life();
+	linux_battery_life(&s);
 	s.time = linux_battery_time();
 	s.state = linux_battery_state();
 	for (int unit = 0; unit < read_battery_units(b); unit++)

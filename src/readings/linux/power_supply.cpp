@@ -76,11 +76,35 @@ int32_t capacity_percent(battery *b)
 	    : -1;
 }
 
+// Whether the battery's charge is taken from its amounts, which give more
+// digits than its capacity attribute: not where they are missing, nor where
+// they say empty while the capacity says 1 % or more.
+bool from_amounts(battery *b)
+{
+	if (now(b) < 0 || full(b) <= 0)
+		return false;
+	return now(b) > 0 || capacity_percent(b) < 1;
+}
+
 int32_t battery_percent(battery *b)
 {
-	if (now(b) >= 0 && full(b) > 0)
-		return charge_percent(now(b), full(b));
-	return capacity_percent(b);
+	return from_amounts(b) ? charge_percent(now(b), full(b))
+			       : capacity_percent(b);
+}
+
+// The battery's share of a full charge in trillionths, at most 1; -1 when
+// unknown.  Amounts fit 32 bits: now times 10^9 cannot overflow.
+constexpr int64_t share_scale = 1000000000000;
+
+int64_t share(battery *b)
+{
+	if (!from_amounts(b))
+		return capacity_percent(b) < 0
+		    ? -1
+		    : capacity_percent(b) * (share_scale / 100);
+	int64_t n = now(b) > full(b) ? full(b) : now(b), f = full(b);
+	int64_t billionths = n * 1000000000 / f;
+	return billionths * 1000 + n * 1000000000 % f * 1000 / f;
 }
 
 // Seconds left while discharging, otherwise -1.
@@ -153,32 +177,39 @@ void copy_text(char (&field)[battery_string_size], battery *b, text_attr attr)
 
 } // namespace
 
-int32_t linux_battery_life()
+void linux_battery_life(battery_summary *s)
 {
 	pool p = choose_pool();
-	int64_t sum_now = 0, sum_full = 0;
-	int64_t capacity_sum = 0, capacity_count = 0;
+	int64_t weighted = 0, weights = 0, shares = 0, count = 0;
+	bool every_weight = true;
 
 	for (size_t i = 0; i < battery_count(); i++) {
 		battery *b = supply_battery(i);
 		if (!is_present(b))
 			continue;
-		int64_t n = p.convert(b, now(b)), f = p.convert(b, full(b));
-		if (n >= 0 && f > 0) {
-			sum_now += n;
-			sum_full += f;
+		int64_t own = share(b), weight = p.convert(b, full(b));
+		if (own < 0) {
+			s->life = -1;
+			return;
 		}
-		int32_t capacity = capacity_percent(b);
-		if (capacity >= 0) {
-			capacity_sum += capacity;
-			capacity_count++;
+		shares += own;
+		count++;
+		if (weight <= 0) {
+			every_weight = false;
+			continue;
 		}
+		weights += weight;
+		weighted += from_amounts(b) ? 100 * p.convert(b, now(b))
+					    : capacity_percent(b) * weight;
 	}
-	if (sum_full > 0)
-		return charge_percent(sum_now, sum_full);
-	if (capacity_count > 0)
-		return static_cast<int32_t>(capacity_sum / capacity_count);
-	return -1;
+	if (count == 0) {
+		s->life = -1;
+		return;
+	}
+	s->life_numerator = every_weight ? weighted : shares;
+	s->life_denominator =
+	    every_weight ? 100 * weights : count * share_scale;
+	s->life = charge_percent(s->life_numerator, s->life_denominator);
 }
 
 // The remaining amount over the rate, summed over the present batteries
@@ -279,6 +310,7 @@ void linux_battery_unit(size_t unit, battery_unit *u, bool extended)
 	copy_text(u->type, b, TECHNOLOGY);
 	copy_text(u->oem, b, MANUFACTURER);
 	u->percent = battery_percent(b);
+	u->percent_from_amounts = u->percent >= 0 && from_amounts(b);
 	u->time = battery_seconds(b);
 	u->rate = rate(b);
 	u->status_state = u->state;

@@ -9,9 +9,14 @@
 
 #include "readings/readings.h"
 
-// Percent over the present batteries; -1 when none of them reports a
-// charge.
-int32_t linux_battery_life();
+// The life over every present battery, in percent and as a fraction; -1
+// when a present battery reports no charge, or none is present.  Where
+// each one's last full capacity is known in the summary's kind (energy, or
+// charge where every battery counts charge), the batteries are weighted by
+// it: with every battery in amounts, their remaining amounts summed over
+// their last full capacities summed.  Otherwise each counts the same: the
+// mean of their shares, each to twelve decimals.
+void linux_battery_life(battery_summary *s);
 
 // Seconds left while discharging; -1 otherwise or without an estimate.
 int64_t linux_battery_time();
