@@ -257,7 +257,7 @@ TEST(LinuxMetrics, SensorsAsTheToolsSeeThem)
 	    "\"$2\" -j > \"$3/pelko.json\" && \"$2\" -p > \"$3/pelko.prom\"\n";
 	for (const char *name :
 	    {"sensor-laptop", "sensor-desktop", "intel-laptop", "amd-desktop",
-		"amd-zen", "hybrid-cpu", "big-64cpu"}) {
+		"amd-zen", "hybrid-cpu", "big-64cpu", "old-kernel"}) {
 		SCOPED_TRACE(name);
 		char dir[] = "/tmp/pelko-sensors-XXXXXX";
 		ASSERT_NE(mkdtemp(dir), nullptr);

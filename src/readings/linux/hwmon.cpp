@@ -294,8 +294,7 @@ void add_chip(int hwmon, grow_list<chip_seen> *seen,
 {
 	char chip[sensor_chip_size], folder[32], device[40];
 
-	if (!linux_hwmon_chip_name(hwmon, chip))
-		return;
+	linux_hwmon_chip_name(hwmon, chip);
 	make_unique(hwmon, chip, seen);
 	sysfs_path(folder, sizeof folder, "class/hwmon/hwmon%d", hwmon);
 	sysfs_path(device, sizeof device, "%s/device", folder);

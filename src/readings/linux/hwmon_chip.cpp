@@ -9,59 +9,108 @@
 
 namespace {
 
-// A number in the base at *text, then the separator (or the text's end
-// for '\0'); *text moves past both.
-bool number_then(const char **text, int base, char separator,
-    unsigned long *value)
+// A number in the base at *text, at least one digit of it; *text moves
+// past its digits.
+bool number(const char **text, int base, unsigned long *value)
 {
-	char *end;
+	const char *p = *text;
+	unsigned long v = 0;
 
-	if (**text < '0' || **text > 'f')
+	for (;; p++) {
+		int digit = *p >= '0' && *p <= '9' ? *p - '0'
+		    : *p >= 'a' && *p <= 'f'	   ? *p - 'a' + 10
+						   : base;
+		if (digit >= base)
+			break;
+		v = v * static_cast<unsigned long>(base) +
+		    static_cast<unsigned long>(digit);
+	}
+	if (p == *text)
 		return false;
-	*value = strtoul(*text, &end, base);
-	if (end == *text || *end != separator)
-		return false;
-	*text = separator == '\0' ? end : end + 1;
+	*value = v;
+	*text = p;
 	return true;
 }
 
+// A number in the base, then the separator; *text moves past both.
+bool number_then(const char **text, int base, char separator,
+    unsigned long *value)
+{
+	if (!number(text, base, value) || **text != separator)
+		return false;
+	++*text;
+	return true;
+}
+
+// The address parts that a device's name gives by its shape, each where
+// the name starts with it: "D:B:S.F" for a PCI function, "N-ADDR" for
+// an I2C client, and for a platform device the decimal number after its
+// first dot, 0 where there is none ("coretemp.1", "18000000.wifi").
+bool pci_address(const char *name, char *text, size_t size)
+{
+	unsigned long domain, bus, slot, function;
+	const char *p = name;
+
+	if (!number_then(&p, 16, ':', &domain) ||
+	    !number_then(&p, 16, ':', &bus) ||
+	    !number_then(&p, 16, '.', &slot) || !number(&p, 16, &function))
+		return false;
+	snprintf(text, size, "pci-%04lx",
+	    (domain << 16) + (bus << 8) + (slot << 3) + function);
+	return true;
+}
+
+bool i2c_address(const char *name, char *text, size_t size)
+{
+	unsigned long adapter, address;
+	const char *p = name;
+
+	if (!number_then(&p, 10, '-', &adapter) || !number(&p, 16, &address))
+		return false;
+	snprintf(text, size, "i2c-%lu-%02lx", adapter, address);
+	return true;
+}
+
+void platform_address(const char *name, char *text, size_t size)
+{
+	const char *dot = strchr(name, '.');
+	const char *p = dot != nullptr ? dot + 1 : "";
+	unsigned long index;
+
+	if (!number(&p, 10, &index))
+		index = 0;
+	snprintf(text, size, "isa-%04lx", index);
+}
+
 // The bus and address part of a chip's name, from its device: its
-// subsystem says the bus, its name the address.  A class device (an NVMe
-// controller) is named after the bus device it belongs to.
+// subsystem says the bus, its name the address.  A device without a
+// subsystem link (kernels before 2.6.18) is on the bus its name's shape
+// says.  A class device (an NVMe controller) is named after the bus
+// device it belongs to.
 bool bus_address(const char *device, char *text, size_t size)
 {
 	char name[256], bus[64];
 
-	if (!sysfs_link_name(name, sizeof name, "%s", device) ||
-	    !sysfs_link_name(bus, sizeof bus, "%s/subsystem", device))
+	if (!sysfs_link_name(name, sizeof name, "%s", device))
 		return false;
-	const char *p = name;
-	unsigned long domain, number, slot, function, index, address;
-	if (strcmp(bus, "pci") == 0 && number_then(&p, 16, ':', &domain) &&
-	    number_then(&p, 16, ':', &number) &&
-	    number_then(&p, 16, '.', &slot) &&
-	    number_then(&p, 16, '\0', &function)) {
-		snprintf(text, size, "pci-%04lx",
-		    (domain << 16) + (number << 8) + (slot << 3) + function);
+	if (!sysfs_link_name(bus, sizeof bus, "%s/subsystem", device)) {
+		if (!i2c_address(name, text, size) &&
+		    !pci_address(name, text, size))
+			platform_address(name, text, size);
 		return true;
 	}
+	if (strcmp(bus, "pci") == 0)
+		return pci_address(name, text, size);
 	if (strcmp(bus, "platform") == 0 || strcmp(bus, "of_platform") == 0) {
-		const char *dot = strrchr(name, '.');
-		p = dot != nullptr ? dot + 1 : "";
-		if (!number_then(&p, 10, '\0', &index))
-			index = 0;
-		snprintf(text, size, "isa-%04lx", index);
+		platform_address(name, text, size);
 		return true;
 	}
 	if (strcmp(bus, "acpi") == 0) {
 		snprintf(text, size, "acpi-0");
 		return true;
 	}
-	if (strcmp(bus, "i2c") == 0 && number_then(&p, 10, '-', &index) &&
-	    number_then(&p, 16, '\0', &address)) {
-		snprintf(text, size, "i2c-%lu-%02lx", index, address);
-		return true;
-	}
+	if (strcmp(bus, "i2c") == 0)
+		return i2c_address(name, text, size);
 	return false;
 }
 
@@ -79,15 +128,18 @@ uint64_t named_epoch;
 
 } // namespace
 
-bool linux_hwmon_chip_name(int hwmon, char (&chip)[sensor_chip_size])
+void linux_hwmon_chip_name(int hwmon, char (&chip)[sensor_chip_size])
 {
 	char name[32], where[24], device[40], parent[48];
 
+	// A chip without a name (older drivers) goes by its hwmon folder.
 	if (!sysfs_read_text(name, sizeof name, "class/hwmon/hwmon%d/name",
 		hwmon) &&
 	    !sysfs_read_text(name, sizeof name,
-		"class/hwmon/hwmon%d/device/name", hwmon))
-		return false;
+		"class/hwmon/hwmon%d/device/name", hwmon)) {
+		snprintf(chip, sizeof chip, "hwmon%d", hwmon);
+		return;
+	}
 	if (named_epoch != sysfs_epoch()) {
 		named.clear();
 		named_epoch = sysfs_epoch();
@@ -98,7 +150,7 @@ bool linux_hwmon_chip_name(int hwmon, char (&chip)[sensor_chip_size])
 			known = &n;
 	if (known != nullptr && strcmp(known->name, name) == 0) {
 		memcpy(chip, known->chip, sizeof chip);
-		return true;
+		return;
 	}
 	if (known == nullptr)
 		known = named.add();
@@ -111,5 +163,4 @@ bool linux_hwmon_chip_name(int hwmon, char (&chip)[sensor_chip_size])
 	known->hwmon = hwmon;
 	memcpy(known->name, name, sizeof known->name);
 	memcpy(known->chip, chip, sizeof chip);
-	return true;
 }

@@ -6,7 +6,7 @@
 #include "readings/sensor.h"
 
 // Chip N's name, "coretemp-isa-0000", "nvme-pci-3d00" or
-// "acpitz-virtual-0"; false for a chip without a name.  Its name file is
-// read at every call, its device's links only when the name or the chip's
-// number are new.
-bool linux_hwmon_chip_name(int hwmon, char (&chip)[sensor_chip_size]);
+// "acpitz-virtual-0"; "hwmonN" for a chip without a name file.  Its name
+// file is read at every call, its device's links only when the name or
+// the chip's number are new.
+void linux_hwmon_chip_name(int hwmon, char (&chip)[sensor_chip_size]);
