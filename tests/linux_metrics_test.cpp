@@ -117,18 +117,38 @@ TEST(LinuxMetrics, PromtoolTakesEveryFixture)
 }
 
 // Without class/power_supply the metrics are whole all the same.
+// Without class/power_supply, every output shows the rest; the text
+// reports, -x with all its sections, end with status 72 naming it.
 TEST(LinuxMetrics, NoPowerSupplyClass)
 {
 	REQUIRE_SYSFS_MOUNT();
 	fixture_copy tree(trees + "intel-laptop");
 	run_command({"/bin/rm", "-rf", tree.path + "/class/power_supply"});
-	run_result r = run_over_sysfs(tree.path, {"-p"});
-	EXPECT_EQ(r.status, 0);
-	EXPECT_NE(r.out.find("\npelko_thermal_zone_temperature_celsius{zone="
-			     "\"tz1\"} 52\n"),
-	    std::string::npos)
-	    << r.out;
-	EXPECT_EQ(r.out.find("pelko_batter"), std::string::npos);
+	const std::string missing =
+	    "pelko: /sys/class/power_supply: No such file or directory\n";
+	const struct {
+		std::vector<std::string> args;
+		int status;
+		const char *shown;
+		std::string err;
+	} cases[] = {
+	    {{"-p"}, 0,
+		"\npelko_thermal_zone_temperature_celsius{zone=\"tz1\"} 52\n",
+		""},
+	    {{"-j"}, 0, "\"batteries\":[],\"sensors\":[{", ""},
+	    {{}, 72, "\ttz1:\t\t\t\t52.0\t\t\t\tC\n", missing},
+	    {{"-x"}, 72,
+		"\tcoretemp-isa-0000 Core 1:\t53.5\t\t\t\tC\tcrit 100.0\n",
+		missing},
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.args.empty() ? "" : c.args[0]);
+		run_result r = run_over_sysfs(tree.path, c.args);
+		EXPECT_EQ(r.status, c.status);
+		EXPECT_NE(r.out.find(c.shown), std::string::npos) << r.out;
+		EXPECT_EQ(r.out.find("pelko_batter"), std::string::npos);
+		EXPECT_EQ(r.err, c.err);
+	}
 }
 
 // Under every open-files limit from 4 to 72, an interval run with -o

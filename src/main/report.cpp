@@ -34,7 +34,9 @@ void report_all()
 	report_thermal_zones(current);
 	collect_summary(&current);
 	report_battery_sysctl(current);
-	collect_battery_units(&current, true);
+	// The extended sections come whatever the battery device said; the
+	// status stays the plain report's.
+	collect_battery_units(&current, !current.extended);
 	report_battery_device(current);
 	if (!current.extended)
 		return;
@@ -43,6 +45,7 @@ void report_all()
 	report_packages(current);
 	collect_sensors(&current);
 	report_sensors(current);
+	require_battery_device(current);
 }
 
 // Every section read before any is written.  A battery device that cannot

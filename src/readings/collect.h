@@ -25,5 +25,11 @@ void collect_summary(readings *r);
 // the record says that it was not opened.
 void collect_battery_units(readings *r, bool device_required);
 
+// Stops the process with status 72, naming the battery device and why it
+// could not be opened, where the record says that it was not: what
+// collect_battery_units does with device_required, for an output that
+// writes its other sections first.
+void require_battery_device(const readings &r);
+
 // Every sensor of the machine, with the extended readings; none without.
 void collect_sensors(readings *r);

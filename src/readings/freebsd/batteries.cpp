@@ -4,6 +4,7 @@
 // minutes.
 
 #include <err.h>
+#include <errno.h>
 #include <fcntl.h>
 #include <string.h>
 
@@ -147,6 +148,9 @@ void read_units(int fd, battery_units *b, bool extended)
 
 } // namespace
 
+// Why the device could not be opened, for require_battery_device.
+static int open_errno;
+
 void collect_battery_units(readings *r, bool device_required)
 {
 	battery_units &b = r->batteries;
@@ -157,10 +161,19 @@ void collect_battery_units(readings *r, bool device_required)
 	if (fd == -1)
 		fd = os_open_acpi(O_RDONLY);
 	if (fd == -1) {
+		open_errno = errno;
 		if (device_required)
-			err(72, "%s", ACPI_DEVICE_PATH);
+			require_battery_device(*r);
 		return;
 	}
 	read_units(fd, &b, r->extended);
 	os_close(fd);
+}
+
+void require_battery_device(const readings &r)
+{
+	if (r.batteries.device == battery_device::not_opened) {
+		errno = open_errno;
+		err(72, "%s", ACPI_DEVICE_PATH);
+	}
 }

@@ -142,8 +142,13 @@ void collect_summary(readings *r)
 
 void collect_battery_units(readings *r, bool device_required)
 {
-	if (device_required &&
-	    r->batteries.device == battery_device::not_opened) {
+	if (device_required)
+		require_battery_device(*r);
+}
+
+void require_battery_device(const readings &r)
+{
+	if (r.batteries.device == battery_device::not_opened) {
 		errno = supplies_errno;
 		err(72, "/sys/class/power_supply");
 	}
