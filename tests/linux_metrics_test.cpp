@@ -244,7 +244,7 @@ std::string http_get(int port, const char *path)
 }
 
 // One scrape of a node_exporter with one collector on 127.0.0.1, stopped
-// by its process id; "" when it does not answer within 10 s.
+// by its process id; "" when it ends without answering.
 std::string scrape_exporter(const std::string &collector,
     const std::string &option)
 {
@@ -263,9 +263,12 @@ std::string scrape_exporter(const std::string &collector,
 	}
 	if (pid < 0)
 		return "";
+	// Asked until it answers, or until it ends without.
 	std::string scrape;
-	for (int tries = 0; tries < 100 && scrape.empty(); tries++) {
-		usleep(100000);
+	while (scrape.empty()) {
+		if (waitpid(pid, nullptr, WNOHANG) == pid)
+			return "";
+		usleep(10000);
 		scrape = http_get(port, "/metrics");
 	}
 	kill(pid, SIGTERM);

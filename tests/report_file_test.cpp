@@ -265,17 +265,42 @@ pid_t start_writer(const std::string &scenario, const std::string &file,
 	return pid;
 }
 
-// The signal that ended pid, waiting at most 5 s (or ms); 0 when it still
-// runs.
-int ending_signal(pid_t pid, int ms = 5000)
+// The signal that ended pid, once it has ended; -1 when it exited.
+int ending_signal(pid_t pid)
 {
-	for (int tries = 0; tries < ms / 10; tries++) {
-		int status;
-		if (waitpid(pid, &status, WNOHANG) == pid)
-			return WIFSIGNALED(status) ? WTERMSIG(status) : -1;
-		usleep(10000);
+	int status;
+	if (waitpid(pid, &status, 0) != pid)
+		return -1;
+	return WIFSIGNALED(status) ? WTERMSIG(status) : -1;
+}
+
+// Whether pid has ended, leaving it to be waited for.
+bool ended(pid_t pid)
+{
+	siginfo_t info{};
+	return waitid(P_PID, static_cast<id_t>(pid), &info,
+		   WEXITED | WNOHANG | WNOWAIT) != 0 ||
+	    info.si_pid == pid;
+}
+
+// Waits until file is there, as pid writes it; false when pid ended
+// first.
+bool written(pid_t pid, const std::string &file)
+{
+	while (access(file.c_str(), F_OK) != 0) {
+		if (ended(pid))
+			return false;
+		usleep(1000);
 	}
-	return 0;
+	return true;
+}
+
+// Waits for the next report that pid renames onto file: the file is
+// taken away and is there again.
+bool next_report(pid_t pid, const std::string &file)
+{
+	unlink(file.c_str());
+	return written(pid, file);
 }
 
 // 50,000 CPUs: a report long enough that a signal finds its temporary
@@ -306,13 +331,13 @@ TEST(ReportFile, Signals)
 		const std::string file = s.path("pelko.prom");
 		pid_t pid = start_writer(scenario, file, true, c.ignored);
 		ASSERT_GT(pid, 0);
-		for (int tries = 0; tries < 500 && access(file.c_str(), F_OK);
-		     tries++)
-			usleep(10000);
+		EXPECT_TRUE(written(pid, file));
 		kill(pid, c.sent);
 		if (c.survives) {
-			usleep(200000);
-			EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0);
+			// Two more reports: the second was begun after pelko
+			// had the signal.
+			EXPECT_TRUE(next_report(pid, file));
+			EXPECT_TRUE(next_report(pid, file));
 			kill(pid, SIGTERM);
 			EXPECT_EQ(ending_signal(pid), SIGTERM);
 		} else {
@@ -325,7 +350,7 @@ TEST(ReportFile, Signals)
 }
 
 // Whether sig ends a process that left it at its default action, as the
-// kernel says: a child waits for it.
+// kernel says: a child raises it, which delivers it before raise returns.
 bool ends_by_default(int sig)
 {
 	pid_t pid = fork();
@@ -336,17 +361,17 @@ bool ends_by_default(int sig)
 		sigset_t all;
 		sigemptyset(&all);
 		sigprocmask(SIG_SETMASK, &all, nullptr);
-		for (;;)
-			pause();
+		raise(sig);
+		_exit(0);
 	}
-	usleep(20000);
-	kill(pid, sig);
-	int ended = ending_signal(pid, 200);
-	if (ended == 0) {
+	int status;
+	waitpid(pid, &status, WUNTRACED);
+	if (WIFSTOPPED(status)) {
 		kill(pid, SIGKILL);
-		waitpid(pid, nullptr, 0);
+		waitpid(pid, &status, 0);
+		return false;
 	}
-	return ended == sig;
+	return WIFSIGNALED(status) && WTERMSIG(status) == sig;
 }
 
 // Every signal that kill -l lists and that ends a process by default ends
@@ -367,9 +392,7 @@ TEST(ReportFile, EveryEndingSignal)
 		unlink(file.c_str());
 		pid_t pid = start_writer(scenario, file, true, 0);
 		ASSERT_GT(pid, 0);
-		for (int tries = 0; tries < 500 && access(file.c_str(), F_OK);
-		     tries++)
-			usleep(10000);
+		EXPECT_TRUE(written(pid, file));
 		kill(pid, sig);
 		EXPECT_EQ(ending_signal(pid), sig);
 		EXPECT_EQ(folder_entries(s.dir),
@@ -423,7 +446,8 @@ TEST(ReportFile, FileSizeLimit)
 }
 
 // A reader never sees an empty or partial report while pelko replaces the
-// file as fast as it can.
+// file as fast as it can: reads until it has seen the file replaced 200
+// times.
 TEST(ReportFile, ReadersSeeWholeReports)
 {
 	scratch s;
@@ -432,25 +456,28 @@ TEST(ReportFile, ReadersSeeWholeReports)
 	const std::string whole = run_sim(laptop, {"-p"}).out;
 	pid_t pid = start_writer(scenario, file, true, 0);
 	ASSERT_GT(pid, 0);
-	long reads = 0, bad = 0;
-	timespec start, now;
-	clock_gettime(CLOCK_MONOTONIC, &start);
-	auto ms = [](const timespec &t) {
-		return t.tv_sec * 1000LL + t.tv_nsec / 1000000;
-	};
-	do {
-		std::ifstream in(file);
-		if (in) {
-			std::stringstream text;
-			text << in.rdbuf();
-			reads++;
-			bad += text.str() != whole;
+	long reads = 0, bad = 0, replaced = 0;
+	ino_t last = 0;
+	while (replaced < 200 && !ended(pid)) {
+		int fd = open(file.c_str(), O_RDONLY);
+		struct stat st;
+		if (fd < 0 || fstat(fd, &st) != 0) {
+			close(fd);
+			continue;
 		}
-		clock_gettime(CLOCK_MONOTONIC, &now);
-	} while (ms(now) - ms(start) < 2000);
+		std::string text;
+		char buffer[4096];
+		for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;)
+			text.append(buffer, static_cast<size_t>(n));
+		close(fd);
+		reads++;
+		bad += text != whole;
+		replaced += st.st_ino != last;
+		last = st.st_ino;
+	}
 	kill(pid, SIGTERM);
 	EXPECT_EQ(ending_signal(pid), SIGTERM);
-	EXPECT_GT(reads, 100);
+	EXPECT_EQ(replaced, 200);
 	EXPECT_EQ(bad, 0) << "of " << reads << " reads";
 }
 
