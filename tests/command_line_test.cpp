@@ -24,7 +24,8 @@ const std::string usage_text =
     "\t-i seconds\tRepeat the report every given number of seconds\n"
     "\t-p\t\tPrint the readings as Prometheus metrics\n"
     "\t-j\t\tPrint the readings as JSON\n"
-    "\t-x\t\tAlso show battery wear, thermal limits and throttling\n"
+    "\t-x\t\tAlso show battery wear, thermal limits, throttling, sensors "
+    "and CPU clocks\n"
     "\t-o file\t\tWrite each report to file, replacing it whole\n";
 
 const std::string conflict_line =

@@ -29,7 +29,8 @@ static uint32_t interval_secs;
 	    stderr);
 	fputs("\t-p\t\tPrint the readings as Prometheus metrics\n", stderr);
 	fputs("\t-j\t\tPrint the readings as JSON\n", stderr);
-	fputs("\t-x\t\tAlso show battery wear, thermal limits and throttling\n",
+	fputs("\t-x\t\tAlso show battery wear, thermal limits, throttling, "
+	      "sensors and CPU clocks\n",
 	    stderr);
 	fputs("\t-o file\t\tWrite each report to file, replacing it whole\n",
 	    stderr);
