@@ -414,15 +414,31 @@ TEST(Battery, Device)
 	}
 }
 
+// The report stops at the device; -x writes its own sections first.
 TEST(Battery, DeviceThatCannotBeOpenedIsFatal)
 {
-	run_result r =
-	    run_sim("acpi none\nint hw.acpi.thermal.tz0.temperature 3000\n",
-		{});
-	EXPECT_EQ(r.status, 72);
-	EXPECT_EQ(r.out,
-	    report_header + "\n[ACPI Thermal]\n\ttz0:\t\t\t\t26.9\t\t\t\tC\n");
-	EXPECT_EQ(r.err, "pelko: /dev/acpi: No such file or directory\n");
+	const std::string zone =
+	    report_header + "\n[ACPI Thermal]\n\ttz0:\t\t\t\t26.9\t\t\t\tC\n";
+	const struct {
+		std::vector<std::string> args;
+		std::string out;
+	} cases[] = {
+	    {{}, zone},
+	    {{"-x"},
+		zone +
+		    "\n[Thermal limits]\n\ttz0 critical:\t\t\t100.0\t\t\t\tC\n"},
+	};
+	for (const auto &c : cases) {
+		run_result r =
+		    run_sim("acpi none\n"
+			    "int hw.acpi.thermal.tz0.temperature 3000\n"
+			    "int hw.acpi.thermal.tz0._CRT 3731\n",
+			c.args);
+		EXPECT_EQ(r.status, 72);
+		EXPECT_EQ(r.out, c.out);
+		EXPECT_EQ(r.err,
+		    "pelko: /dev/acpi: No such file or directory\n");
+	}
 }
 
 // Every cycle opens and closes the device once (the simulator stops with
