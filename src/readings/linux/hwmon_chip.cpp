@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: BSD-2-Clause
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include "hwmon_chip.h"
@@ -42,10 +41,10 @@ bool number_then(const char **text, int base, char separator,
 	return true;
 }
 
-// The address parts that a device's name gives by its shape, each where
-// the name starts with it: "D:B:S.F" for a PCI function, "N-ADDR" for
-// an I2C client, and for a platform device the decimal number after its
-// first dot, 0 where there is none ("coretemp.1", "18000000.wifi").
+// The address parts of a chip's name from its device's name, each where
+// the name starts with the shape: "D:B:S.F" for a PCI function, "N-ADDR"
+// for an I2C client, and for a platform device the decimal number after
+// its first dot, 0 where there is none ("coretemp.1", "18000000.wifi").
 bool pci_address(const char *name, char *text, size_t size)
 {
 	unsigned long domain, bus, slot, function;
