@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // pelko: print the machine's thermal and power state.
 
+#include <sys/resource.h>
+
 #include <ctype.h>
 #include <err.h>
 #include <errno.h>
@@ -85,6 +87,21 @@ static uint32_t parse_interval(const char *arg)
 	return static_cast<uint32_t>(value);
 }
 
+// The files kept open from one report to the next are bounded by the
+// soft limit of open files, which is often 1024 where the hard one is far
+// higher: raise it to the hard one, as long-running services do.  Where
+// that fails, the soft limit stands, and fewer files are kept.
+static void raise_open_files_limit()
+{
+	rlimit limit;
+
+	if (os_get_open_files_limit(&limit) == 0 &&
+	    limit.rlim_cur != limit.rlim_max) {
+		limit.rlim_cur = limit.rlim_max;
+		(void)os_set_open_files_limit(&limit);
+	}
+}
+
 // One report, text or metrics, to its place.
 static void write_report()
 {
@@ -105,6 +122,7 @@ int main(int argc, char *argv[])
 
 	os_start(&argc, &argv);
 	setprogname(argv[0]);
+	raise_open_files_limit();
 	while ((ch = os_getopt(argc, argv, "hvdfkpjxi:o:")) != -1) {
 		switch (ch) {
 		case 'd':

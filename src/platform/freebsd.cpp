@@ -3,6 +3,7 @@
 
 #include <sys/types.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/sysctl.h>
 
 #include <errno.h>
@@ -53,6 +54,16 @@ int os_ioctl(int fd, unsigned long request, void *arg)
 int os_close(int fd)
 {
 	return close(fd);
+}
+
+int os_get_open_files_limit(struct rlimit *limit)
+{
+	return getrlimit(RLIMIT_NOFILE, limit);
+}
+
+int os_set_open_files_limit(const struct rlimit *limit)
+{
+	return setrlimit(RLIMIT_NOFILE, limit);
 }
 
 unsigned os_sleep(unsigned seconds)

@@ -2,6 +2,8 @@
 // Linux: the few system calls of the program itself.  The readings come
 // from sysfs, through the Linux reader.
 
+#include <sys/resource.h>
+
 #include <unistd.h>
 
 #include "platform.h"
@@ -13,4 +15,14 @@ void os_start(int *, char ***)
 unsigned os_sleep(unsigned seconds)
 {
 	return sleep(seconds);
+}
+
+int os_get_open_files_limit(struct rlimit *limit)
+{
+	return getrlimit(RLIMIT_NOFILE, limit);
+}
+
+int os_set_open_files_limit(const struct rlimit *limit)
+{
+	return setrlimit(RLIMIT_NOFILE, limit);
 }

@@ -12,6 +12,8 @@
 
 #include <cstddef>
 
+struct rlimit;
+
 // The ACPI device the battery requests go to.
 #define ACPI_DEVICE_PATH "/dev/acpi"
 
@@ -46,6 +48,11 @@ int os_ioctl(int fd, unsigned long request, void *arg);
 
 // close(2).
 int os_close(int fd);
+
+// getrlimit(2) and setrlimit(2) of RLIMIT_NOFILE, the number of open
+// files.
+int os_get_open_files_limit(struct rlimit *limit);
+int os_set_open_files_limit(const struct rlimit *limit);
 
 // sleep(3).
 unsigned os_sleep(unsigned seconds);

@@ -5,6 +5,8 @@
 // file SCENARIO describes (tests/README.md has the format).  It also checks
 // how the ACPI device is used: a misuse stops the run with status 3.
 
+#include <sys/resource.h>
+
 #include <errno.h>
 #include <fcntl.h>
 #include <stdarg.h>
@@ -173,6 +175,17 @@ int os_close(int fd)
 		misuse("close of descriptor %d, which is not open", fd);
 	device_fd = -1;
 	return close(fd);
+}
+
+// The process's own limit: the simulator's descriptors are real ones.
+int os_get_open_files_limit(struct rlimit *limit)
+{
+	return getrlimit(RLIMIT_NOFILE, limit);
+}
+
+int os_set_open_files_limit(const struct rlimit *limit)
+{
+	return setrlimit(RLIMIT_NOFILE, limit);
 }
 
 unsigned os_sleep(unsigned seconds)
