@@ -2,7 +2,10 @@
 /*
  * Runs commands interleaved, round-robin: in each block, each command once
  * after the other, runs times over; so that whatever else the machine does
- * weighs on all of them alike.  Standard output goes to /dev/null.
+ * weighs on all of them alike.  The order changes from round to round, so
+ * that each command follows each other as often: a command run right after
+ * a slow one finds the caches that one left, and no command may always be
+ * the one that does.  Standard output goes to /dev/null.
  *
  *	interleave BLOCKS RUNS WARMUP COMMAND...
  *
@@ -50,6 +53,36 @@ static double quantile(double *values, size_t n, double q)
 	return values[low] + (values[high] - values[low]) * (at - (double)low);
 }
 
+static int common_divisor(int a, int b)
+{
+	return b == 0 ? a : common_divisor(b, a % b);
+}
+
+/*
+ * The command run k-th in round t of n commands: round t steps through
+ * the commands by a stride prime to n, one stride a round in turn, from a
+ * start that moves on once every stride has had its round.  With stride s
+ * a command follows the one s before it: where n is prime, over the n - 1
+ * strides each command follows every other as often.
+ */
+static int command_at(int t, int k, int n)
+{
+	int strides = 0, stride = 1;
+
+	for (int s = 1; s < n; s++)
+		strides += common_divisor(s, n) == 1;
+	if (strides > 0) {
+		int want = t % strides;
+		for (int s = 1; s < n; s++)
+			if (common_divisor(s, n) == 1 && want-- == 0) {
+				stride = s;
+				break;
+			}
+		t /= strides;
+	}
+	return (t + k * stride) % n;
+}
+
 static void run(char **argv, posix_spawn_file_actions_t *actions, double *wall,
     double *cpu)
 {
@@ -94,11 +127,12 @@ int main(int argc, char **argv)
 	double *cpu = calloc((size_t)commands * n, sizeof *cpu);
 	double w, u;
 	for (int i = 0; i < warmup; i++)
-		for (int c = 0; c < commands; c++)
-			run(words[c], &actions, &w, &u);
+		for (int k = 0; k < commands; k++)
+			run(words[command_at(i, k, commands)], &actions, &w, &u);
 	for (int b = 0; b < blocks; b++)
 		for (int r = 0; r < runs; r++)
-			for (int c = 0; c < commands; c++) {
+			for (int k = 0; k < commands; k++) {
+				int c = command_at(b * runs + r, k, commands);
 				size_t at = (size_t)c * n +
 				    (size_t)b * (size_t)runs + (size_t)r;
 				run(words[c], &actions, &wall[at], &cpu[at]);
