@@ -43,6 +43,11 @@ TEST(ReportPrint, Conversions)
 	    18446744073709551615ULL, 4, 42ULL, -7, 3U, 9UL);
 	SAME_AS_PRINTF("%.0f %.2f %.3f %.1f %.1f", 2.5, -0.125, 1e14 + 0.5,
 	    -0.04, 1e20);
+	SAME_AS_PRINTF("%5d|%05d|%3d|%07lld|%*u|%0*d|%i%i%i%i%i%i%i%i%i", -42,
+	    -42, 12345, -9876543210LL, 70, 7U, 66, -99, 1, 2, 3, 4, 5, 6, 7, 8,
+	    9);
+	SAME_AS_PRINTF("%d%d%d%d%d%d%d%d %s", 0, 9, 10, 99, 100, 101, 9999,
+	    10000, "");
 }
 
 // Each temperature as each scale shows it, from tenths of a kelvin and

@@ -64,24 +64,50 @@ bool parse(const char *p, conversion *c)
 	}
 }
 
-// Whether report_print can do every conversion of the format.  The
-// formats are the program's constants: the last answers are kept by
-// address, so that each is looked through once.
-bool plain(const char *format)
-{
-	static const char *known_plain[64];
-	size_t slot = (reinterpret_cast<uintptr_t>(format) >> 3) %
-	    (sizeof known_plain / sizeof known_plain[0]);
-	conversion c;
+// A format taken apart once: the runs of text between its conversions,
+// and the conversions.  The formats are the program's constants, so one is
+// known by its address; a slot holds the last format whose address chose
+// it.
+constexpr int most_conversions = 8;
 
-	if (known_plain[slot] == format)
-		return true;
-	for (const char *p = strchr(format, '%'); p != nullptr;
-	     p = strchr(c.end, '%'))
-		if (!parse(p + 1, &c))
-			return false;
-	known_plain[slot] = format;
-	return true;
+struct compiled_format {
+	const char *format; // nullptr: a free slot
+	int count; // conversions; -1: one report_print leaves to vprintf(3)
+	struct {
+		uint32_t at, length;
+	} text[most_conversions + 1]; // text[i] stands before conversion i
+	conversion conversions[most_conversions];
+};
+
+compiled_format compiled[64];
+
+// The format taken apart, from its slot or anew.  count is -1 for a
+// format report_print leaves to vprintf(3), or one with more conversions
+// than a slot holds.
+const compiled_format &compile(const char *format)
+{
+	size_t slot = (reinterpret_cast<uintptr_t>(format) >> 3) %
+	    (sizeof compiled / sizeof compiled[0]);
+	compiled_format &f = compiled[slot];
+
+	if (f.format == format)
+		return f;
+	f.format = format;
+	f.count = 0;
+	for (const char *p = format;;) {
+		const char *percent = strchrnul(p, '%');
+		f.text[f.count] = {static_cast<uint32_t>(p - format),
+		    static_cast<uint32_t>(percent - p)};
+		if (*percent == '\0')
+			break;
+		if (f.count == most_conversions ||
+		    !parse(percent + 1, &f.conversions[f.count])) {
+			f.count = -1;
+			break;
+		}
+		p = f.conversions[f.count++].end;
+	}
+	return f;
 }
 
 // What was printed and not yet written, and the first error of a write
@@ -124,10 +150,11 @@ void write_pending()
 	pending_used = 0;
 }
 
-// Adds to the pending text, written first where it has no room.
-void put(const char *bytes, size_t length)
+bool registered; // flush_at_exit is registered
+
+// put where the pending text has no room, or at the first call.
+void put_slow(const char *bytes, size_t length)
 {
-	static bool registered;
 	if (!registered)
 		registered = atexit(flush_at_exit) == 0;
 	if (sizeof pending - pending_used < length)
@@ -140,29 +167,69 @@ void put(const char *bytes, size_t length)
 	pending_used += length;
 }
 
+// Adds to the pending text, written first where it has no room.
+inline void put(const char *bytes, size_t length)
+{
+	if (registered && length <= sizeof pending - pending_used) {
+		memcpy(pending + pending_used, bytes, length);
+		pending_used += length;
+		return;
+	}
+	put_slow(bytes, length);
+}
+
+// Two decimal digits of each number below 100.
+constexpr char digit_pairs[] = "00010203040506070809"
+			       "10111213141516171819"
+			       "20212223242526272829"
+			       "30313233343536373839"
+			       "40414243444546474849"
+			       "50515253545556575859"
+			       "60616263646566676869"
+			       "70717273747576777879"
+			       "80818283848586878889"
+			       "90919293949596979899";
+
 // The digits of magnitude, with a minus sign if negative, zero-padded
-// (or space-padded) to width.
+// (or space-padded) to width: made at the end of one buffer, two digits
+// at a time, and added at once.
 void put_integer(bool negative, unsigned long long magnitude, int width,
     bool zero)
 {
-	char digits[24];
-	char *first = digits + sizeof digits;
+	constexpr int widest = 64;
+	char text[widest + 24];
+	char *first = text + sizeof text;
 
-	do {
-		*--first = static_cast<char>('0' + magnitude % 10);
-		magnitude /= 10;
-	} while (magnitude != 0);
-	int length = static_cast<int>(digits + sizeof digits - first) +
-	    (negative ? 1 : 0);
-	if (!zero)
-		for (; length < width; length++)
-			put(" ", 1);
-	if (negative)
-		put("-", 1);
+	for (; magnitude >= 100; magnitude /= 100)
+		memcpy(first -= 2, digit_pairs + magnitude % 100 * 2, 2);
+	if (magnitude >= 10)
+		memcpy(first -= 2, digit_pairs + magnitude * 2, 2);
+	else
+		*--first = static_cast<char>('0' + magnitude);
+	int length =
+	    static_cast<int>(text + sizeof text - first) + (negative ? 1 : 0);
+	if (width > widest) {
+		// Wider than the buffer: the padding a character at a time.
+		if (!zero)
+			for (; length < width; length++)
+				put(" ", 1);
+		if (negative)
+			put("-", 1);
+		if (zero)
+			for (; length < width; length++)
+				put("0", 1);
+		put(first, static_cast<size_t>(text + sizeof text - first));
+		return;
+	}
 	if (zero)
 		for (; length < width; length++)
-			put("0", 1);
-	put(first, static_cast<size_t>(digits + sizeof digits - first));
+			*--first = '0';
+	if (negative)
+		*--first = '-';
+	if (!zero)
+		for (; length < width; length++)
+			*--first = ' ';
+	put(first, static_cast<size_t>(text + sizeof text - first));
 }
 
 // value with precision decimals, rounded to nearest and half to even on
@@ -263,25 +330,21 @@ void put_conversion(const conversion &c, va_list *ap)
 void report_print(const char *format, ...)
 {
 	va_list ap;
+	const compiled_format &f = compile(format);
 
 	va_start(ap, format);
-	if (!plain(format)) {
+	if (f.count < 0) {
 		if (pending_used > 0)
 			write_pending();
 		vprintf(format, ap);
 		va_end(ap);
 		return;
 	}
-	for (const char *p = format;;) {
-		const char *percent = strchrnul(p, '%');
-		put(p, static_cast<size_t>(percent - p));
-		if (*percent == '\0')
-			break;
-		conversion c;
-		parse(percent + 1, &c);
-		put_conversion(c, &ap);
-		p = c.end;
+	for (int i = 0; i < f.count; i++) {
+		put(format + f.text[i].at, f.text[i].length);
+		put_conversion(f.conversions[i], &ap);
 	}
+	put(format + f.text[f.count].at, f.text[f.count].length);
 	va_end(ap);
 }
 
@@ -298,7 +361,11 @@ void report_fputs(const char *text)
 
 void report_putc(char c)
 {
-	put(&c, 1);
+	if (registered && pending_used < sizeof pending) {
+		pending[pending_used++] = c;
+		return;
+	}
+	put_slow(&c, 1);
 }
 
 void report_unsigned(unsigned long long value, int width)
