@@ -220,14 +220,40 @@ TEST(Json, ScenariosMatchTheMetrics)
 		"node hw.acpi.battery\n"
 		"int hw.acpi.battery.units 66\nacpi rw\n",
 		"", ""},
-	    // 45000 - 27500 mWh missing at 15000 mW.
+	    // 45000 - 27500 mWh missing at 15000 mW: the status's rate, not
+	    // the summary's.
 	    {"charging in mWh",
 		"node hw.acpi.battery\nint hw.acpi.battery.units 1\nacpi rw\n"
-		"battinfo 0 61 -1 2 15000\nbst 0 2 15000 27500 12300\n"
+		"battinfo 0 61 -1 2 12000\nbst 0 2 15000 27500 12300\n"
 		"bif 0 0 48000 45000 1 11100 2400 800 10 10 \"M\" \"S\" "
 		"\"T\" \"O\"\n",
 		"pelko_battery_total_time_to_full_seconds 4200",
 		"\tbattery0 time to full:\t\t1:10\n"},
+	    // 2000 mAh missing at 2000 mA; the summary gives 22200 mW.
+	    {"charging in mAh",
+		"node hw.acpi.battery\nint hw.acpi.battery.units 1\nacpi rw\n"
+		"battinfo 0 50 -1 2 22200\nbst 0 2 2000 2000 11800\n"
+		"bif 0 1 4400 4000 1 11100 200 100 1 1 \"M\" \"S\" "
+		"\"T\" \"O\"\n",
+		"pelko_battery_time_to_full_seconds{unit=\"0\"} 3600",
+		"\tbattery0 time to full:\t\t1:00\n"},
+	    // The second waits at rate 0: 17500 mWh and 2000 mAh at 11.1 V
+	    // missing, at 15000 mW.
+	    {"two batteries charging one at a time",
+		"node hw.acpi.battery\nint hw.acpi.battery.units 2\nacpi rw\n"
+		"battinfo 0 61 -1 2 15000\nbst 0 2 15000 27500 12300\n"
+		"bif 0 0 48000 45000 1 11100 2400 800 10 10 \"M\" \"S\" "
+		"\"T\" \"O\"\n"
+		"battinfo 1 50 -1 2 0\nbst 1 2 0 2000 11800\n"
+		"bif 1 1 4400 4000 1 11100 200 100 1 1 \"M\" \"S\" "
+		"\"T\" \"O\"\n",
+		"pelko_battery_total_time_to_full_seconds 9528",
+		"\tbattery0 time to full:\t\t1:10\n"},
+	    // Just below 0 °C: "-0.0" in the report, 0.0 in -p and -j.
+	    {"a temperature of 2731",
+		"ncpu 1\nint dev.cpu.0.temperature 2731\nacpi rw\n",
+		"pelko_cpu_temperature_celsius{cpu=\"0\"} 0.0",
+		"\tCPU0:\t\t\t\t-0.0\t\t\t\tC\n"},
 	    // Sensors found by walking dev.: those formatted in tenths of a
 	    // kelvin but the CPU lines, a ThinkPad's fan, the CPU's clock.
 	    {"a laptop's sensors",
@@ -272,6 +298,7 @@ TEST(Json, ScenariosMatchTheMetrics)
 		    c.sample.empty() || has(p.out, "\n" + c.sample + "\n"))
 		    << p.out;
 		EXPECT_TRUE(has(run_sim(c.scenario, {"-x"}).out, c.line));
+		EXPECT_FALSE(has(p.out, " -0.0\n") || has(j.out, ":-0.0,"));
 	}
 	// The strings after the rule of every output, then JSON's escapes.
 	std::string hostile = run_sim(cases[3].scenario, {"-j"}).out;

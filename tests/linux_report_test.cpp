@@ -196,8 +196,8 @@ TEST(LinuxReport, FifoInPlaceOfAFile)
 	EXPECT_EQ(r.out, report);
 }
 
-// Millidegrees print in each scale from their exact value, as other tools
-// print the same input, and as exact decimals in the metrics.
+// Millidegrees print in each scale from their exact decimal, to the tenth
+// with an exact half to the even digit, and exactly in the metrics.
 TEST(LinuxReport, MillidegreesInEachScale)
 {
 	REQUIRE_SYSFS_MOUNT();
@@ -206,9 +206,10 @@ TEST(LinuxReport, MillidegreesInEachScale)
 		    *metric;
 	} cases[] = {
 	    {"45300", "45.3", "113.5", "318.4", "45.3"},
-	    {"45250", "45.2", "113.5", "318.4", "45.25"},
+	    {"45250", "45.2", "113.4", "318.4", "45.25"},
+	    {"34000", "34.0", "93.2", "307.2", "34"},
 	    {"31750", "31.8", "89.2", "304.9", "31.75"},
-	    {"0", "0.0", "32.0", "273.1", "0"},
+	    {"0", "0.0", "32.0", "273.2", "0"},
 	    {"-40", "-0.0", "31.9", "273.1", "-0.04"},
 	    {"-5300", "-5.3", "22.5", "267.8", "-5.3"},
 	    {"149999", "150.0", "302.0", "423.1", "149.999"},

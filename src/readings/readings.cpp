@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: BSD-2-Clause
+#include <stdint.h>
 #include <string.h>
 
 #include <cstddef>
@@ -96,27 +97,77 @@ int64_t battery_time_to_full(const battery_unit &u, const source_units &s)
 	if (u.time_to_full >= 0)
 		return u.time_to_full * s.seconds_per_time;
 	int64_t missing = missing_charge(u);
-	if (missing < 0 || u.rate <= 0)
+	if (missing < 0 || u.status_rate <= 0)
 		return -1;
-	return missing * 3600 / u.rate;
+	return missing * 3600 / u.status_rate;
 }
+
+namespace {
+
+// Wide enough for amounts times voltages summed over every unit.
+__extension__ typedef __int128 wide_amount;
+
+// Whether the charging units count some in charge and some in energy.
+bool counted_unalike(const readings &r)
+{
+	int in_charge = 0, in_energy = 0;
+
+	for (int unit = 0; unit < read_battery_units(r.batteries); unit++) {
+		const battery_unit &u = r.batteries.unit[unit];
+		if (charging(u))
+			(u.in_charge ? in_charge : in_energy)++;
+	}
+	return in_charge > 0 && in_energy > 0;
+}
+
+// What one of the unit's amounts is worth in the amounts all are summed
+// in: 1 where all count alike; else energy in the source's amounts times
+// its volt (mWh times 1000 mV is µWh, as mAh times mV), and charge times
+// the design voltage.  0 when the design voltage is unknown.
+int64_t amount_weight(const battery_unit &u, const source_units &s,
+    bool unalike)
+{
+	if (!unalike)
+		return 1;
+	if (!u.in_charge)
+		return 1000000 / s.micro_per_amount;
+	return u.design_voltage > 0 ? u.design_voltage : 0;
+}
+
+} // namespace
 
 int64_t battery_total_time_to_full(const readings &r)
 {
-	int64_t seconds = 0;
-	bool any = false;
+	bool unalike = counted_unalike(r);
+	// What is missing, in amount-seconds: an amount missing takes 3600
+	// seconds at a rate of that amount.
+	wide_amount missing = 0, rate = 0;
 
 	for (int unit = 0; unit < read_battery_units(r.batteries); unit++) {
 		const battery_unit &u = r.batteries.unit[unit];
 		if (!charging(u))
 			continue;
-		int64_t own = battery_time_to_full(u, r.source);
-		if (own < 0)
+		int64_t weight = amount_weight(u, r.source, unalike);
+		if (weight == 0)
 			return -1;
-		seconds += own;
-		any = true;
+		// The driver's own time says what is missing at its rate.
+		int64_t own = missing_charge(u);
+		if (u.time_to_full >= 0 && u.status_rate > 0)
+			missing += static_cast<wide_amount>(u.time_to_full) *
+			    r.source.seconds_per_time * u.status_rate * weight;
+		else if (own >= 0)
+			missing +=
+			    static_cast<wide_amount>(own) * 3600 * weight;
+		else
+			return -1;
+		if (u.status_rate > 0)
+			rate +=
+			    static_cast<wide_amount>(u.status_rate) * weight;
 	}
-	return any ? seconds : -1;
+	if (rate == 0)
+		return -1;
+	wide_amount seconds = missing / rate;
+	return seconds > INT64_MAX ? -1 : static_cast<int64_t>(seconds);
 }
 
 int64_t ratio_billionths(int64_t numerator, int64_t denominator)

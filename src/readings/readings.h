@@ -215,6 +215,10 @@ struct battery_unit {
 	int64_t time_to_full;
 	// The status.
 	int32_t status_state; // its own state word
+	// Its present rate in the battery's own units, where rate may be in
+	// other units (FreeBSD's summary gives mW for every battery); -1
+	// unknown.
+	int64_t status_rate;
 	int64_t voltage;
 	int64_t remaining_capacity; // -1 unknown
 	// The extended readings (-x, -p, -j).
@@ -257,13 +261,19 @@ struct readings {
 bool battery_health_known(const battery_unit &u);
 
 // Seconds until the unit is full while it charges: the driver's own
-// estimate, or what is missing of the last full capacity over the present
-// rate; -1 when it does not charge or a value is missing.
+// estimate, or what is missing of the last full capacity over the status
+// rate, both in the battery's own units; -1 when it does not charge or a
+// value is missing.
 int64_t battery_time_to_full(const battery_unit &u, const source_units &s);
 
-// The same for all charging units together, one after the other as
-// their firmware charges them: their times summed; -1 when none charges
-// or one of them has no time.
+// The same for all charging units together: what is missing of them all
+// over their rates summed, as the kernel works out its total time left;
+// where a driver estimates a unit's time, that time at its rate is what
+// the unit misses.  Counted in energy where they do not all count alike,
+// a battery that counts charge through its design voltage.  A unit that
+// charges at rate 0 (one waits while the other charges) adds what it
+// misses and no rate.  -1 when no charging unit has a rate, or what one
+// misses is unknown.
 int64_t battery_total_time_to_full(const readings &r);
 
 // Ratios from 0 to 1 in the machine outputs are written in billionths,

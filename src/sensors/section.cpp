@@ -15,9 +15,9 @@ namespace {
 void print_shown(const readings &r, sensor_kind kind, int64_t value)
 {
 	if (kind == sensor_kind::temperature)
-		report_print("%.1lf",
-		    shown_temperature(r.source.temperature,
-			static_cast<int32_t>(value)));
+		report_fputs(shown_temperature(r.source.temperature,
+		    static_cast<int32_t>(value))
+				 .text);
 	else
 		print_decimal(value, fields_of(kind).text_divisor);
 }

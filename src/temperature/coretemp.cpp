@@ -15,10 +15,10 @@ void report_coretemp(const readings &r)
 	report_puts("[Coretemp]");
 	for (const cpu_reading &c : r.cpus.cpu) {
 		if (c.known)
-			report_print("\tCPU%i:\t\t\t\t%.1lf\t\t\t\t%c\n",
-			    c.number,
+			report_print("\tCPU%i:\t\t\t\t%s\t\t\t\t%c\n", c.number,
 			    shown_temperature(r.source.temperature,
-				c.temperature),
+				c.temperature)
+				.text,
 			    temp_unit_char());
 		else
 			report_print("\tCPU%i:\t\t\t\tCannot get temperature\n",

@@ -13,8 +13,9 @@ namespace {
 void print_temperature(const readings &r, const char *label, int32_t value)
 {
 	print_label(label);
-	report_print("%.1lf\t\t\t\t%c\n",
-	    shown_temperature(r.source.temperature, value), temp_unit_char());
+	report_print("%s\t\t\t\t%c\n",
+	    shown_temperature(r.source.temperature, value).text,
+	    temp_unit_char());
 }
 
 bool any_cpu_limit(const readings &r)

@@ -10,12 +10,18 @@
 // FreeBSD's tenths of a kelvin in the scale the options chose.
 double convert_temp(int raw);
 
-// A reading in its source's scale, in the scale the options chose.
-double shown_temperature(temperature_scale scale, int32_t value);
+// A reading as the text reports show it: in the scale the options chose,
+// to a tenth.  FreeBSD's tenths of a kelvin through convert_temp and
+// "%.1f"; Linux's millidegrees from their exact decimal, an exact half
+// going to the even tenth ("307.15" K is 307.2), with printf's sign.
+struct shown_text {
+	char text[16];
+};
+shown_text shown_temperature(temperature_scale scale, int32_t value);
 
 // A reading in degrees Celsius for the metrics and JSON: FreeBSD's tenths
-// of a kelvin as the report converts them, to a tenth; Linux's millidegrees
-// exactly.
+// of a kelvin as the report converts them, to a tenth, a negative zero as
+// 0.0; Linux's millidegrees exactly.
 void print_celsius(temperature_scale scale, int32_t value);
 
 // 'F', 'K' or 'C', to match the conversions.

@@ -19,8 +19,8 @@ void report_thermal_zones(const readings &r)
 		if (!z.known)
 			continue;
 		report_puts("\n[ACPI Thermal]");
-		report_print("\ttz%i:\t\t\t\t%.1lf\t\t\t\t%c\n", z.number,
-		    shown_temperature(r.source.temperature, z.temperature),
+		report_print("\ttz%i:\t\t\t\t%s\t\t\t\t%c\n", z.number,
+		    shown_temperature(r.source.temperature, z.temperature).text,
 		    temp_unit_char());
 	}
 }

@@ -89,7 +89,7 @@ void read_unit(int fd, int unit, acpi_battery_ioctl_arg *arg, battery_unit *u)
 {
 	u->cycles = -1;
 	u->charge_start = u->charge_end = -1;
-	u->time_to_full = u->remaining_capacity = -1;
+	u->time_to_full = u->remaining_capacity = u->status_rate = -1;
 	u->percent_from_amounts = false;
 	u->stage = battery_stage::invalid_unit;
 	if (unit > max_battery_unit)
@@ -115,6 +115,7 @@ void read_unit(int fd, int unit, acpi_battery_ioctl_arg *arg, battery_unit *u)
 	if (!request(fd, ACPIIO_BATT_GET_BST, unit, arg))
 		return;
 	u->status_state = static_cast<int32_t>(arg->bst.state);
+	u->status_rate = field(arg->bst.rate);
 	u->voltage = field(arg->bst.volt);
 	u->remaining_capacity = field(arg->bst.cap);
 	u->stage = battery_stage::complete;

@@ -312,7 +312,7 @@ void linux_battery_unit(size_t unit, battery_unit *u, bool extended)
 	u->percent = battery_percent(b);
 	u->percent_from_amounts = u->percent >= 0 && from_amounts(b);
 	u->time = battery_seconds(b);
-	u->rate = rate(b);
+	u->rate = u->status_rate = rate(b);
 	u->status_state = u->state;
 	u->voltage = amount(battery_number(b, VOLTAGE_NOW));
 	u->remaining_capacity = amount(now(b));
