@@ -195,8 +195,16 @@ std::string json_verdict(const std::string &json, const std::string &metrics)
 	return "";
 }
 
+// A variable in tenths of a kelvin, which the walk below dev. finds.
+std::string kelvin_variable(const std::string &name, int value)
+{
+	return "int " + name + " " + std::to_string(value) + "\nfmt " + name +
+	    " IK\n";
+}
+
 TEST(Json, ScenariosMatchTheMetrics)
 {
+	const std::string driver(70, 'd');
 	const std::string laptop =
 	    read_file(fixtures + "/metrics/laptop.scenario");
 	const struct {
@@ -280,6 +288,46 @@ TEST(Json, ScenariosMatchTheMetrics)
 		"int dev.asmc.0.fan.0.maxspeed 6156\nacpi rw\n",
 		"pelko_sensor_fan_rpm{chip=\"asmc0\",sensor=\"fan.0\"} 1998",
 		"\tasmc0 fan.0:\t\t\t1998\t\t\t\tRPM\tmin 2160\n"},
+	    // Devices whose names meet once made a chip name: the later one
+	    // is named with its count.
+	    {"chip names that collide",
+		kelvin_variable("dev.a.11.temp", 3000) +
+		    kelvin_variable("dev.a1.1.temp", 3010) +
+		    kelvin_variable("dev.foo.1.temp", 3020) +
+		    kelvin_variable("dev.foo.01.temp", 3030) +
+		    kelvin_variable("dev." + driver + ".0.temp", 3040) +
+		    kelvin_variable("dev." + driver + "e.0.temp", 3050) +
+		    kelvin_variable("dev.t\xe9.0.temp", 3080) +
+		    kelvin_variable("dev.t\xe8.0.temp", 3090) + "acpi rw\n",
+		"pelko_sensor_temperature_celsius{chip=\"" +
+		    std::string(61, 'd') + "-2\",sensor=\"temp\"} 31.9",
+		"\ta11-2 temp:\t\t\t27.9\t\t\t\tC\n\tddd"},
+	    // Labels that their size or their odd bytes make alike: the later
+	    // one is told apart by its number on the chip.
+	    {"labels that collide",
+		kelvin_variable("dev.lab.0." + std::string(40, 'x') + "a",
+		    3060) +
+		    kelvin_variable("dev.lab.0." + std::string(40, 'x') + "b",
+			3070) +
+		    kelvin_variable("dev.odd.0.t\x01", 3100) +
+		    kelvin_variable("dev.odd.0.t\x02", 3110) + "acpi rw\n",
+		"pelko_sensor_temperature_celsius{chip=\"lab0\",sensor=\"" +
+		    std::string(25, 'x') + " temp2\"} 33.9",
+		"\todd0 t? temp2:\t\t\t37.9\t\t\t\tC\n"},
+	    // A 300-byte name neither ends the walk nor hides what follows;
+	    // a 200-byte one is read whole.
+	    {"long names",
+		"int dev.long.0." + std::string(289, 'n') + " 1\n" +
+		    kelvin_variable("dev.m.0.temp", 3120) +
+		    kelvin_variable("dev.wide.0." + std::string(189, 'w'),
+			3130) +
+		    kelvin_variable("dev.zero.0.temp", 2731) + "acpi rw\n",
+		"pelko_sensor_temperature_celsius{chip=\"wide0\",sensor=\"" +
+		    std::string(31, 'w') + "\"} 39.9",
+		"\tm0 temp:\t\t\t38.9\t\t\t\tC\n\twide0 " +
+		    std::string(31, 'w') +
+		    ":\t39.9\t\t\t\tC\n"
+		    "\tzero0 temp:\t\t\t-0.0\t\t\t\tC\n"},
 	    // amdtemp's variables are there though the CPU count is not.
 	    {"no CPU count",
 		"int dev.amdtemp.0.core0.sensor0 3331\n"

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -39,6 +40,7 @@ readings &read_tree(const std::string &root, bool extended = false)
 	collect_zones(&r);
 	collect_summary(&r);
 	collect_battery_units(&r, false);
+	collect_sensors(&r);
 	return r;
 }
 
@@ -407,6 +409,19 @@ TEST(LinuxReader, DriverOddities)
 			    r.zones.zone.items[0].limits.critical.value};
 		},
 		99000},
+	    // Of two inputs with one label, the later one says its file: ten
+	    // times those labelled "Core 0 temp3", plus those "Core 0".
+	    {"labels that repeat on a chip are told apart", "intel-laptop",
+		laptop_coretemp + "temp3_label", "", "Core 0\n",
+		[](const readings &r) {
+			int64_t shown = 0;
+			for (const sensor_reading &s : r.sensors)
+				shown += strcmp(s.label, "Core 0 temp3") == 0
+				    ? 10
+				    : strcmp(s.label, "Core 0") == 0;
+			return shown;
+		},
+		11},
 	    // The die array has 16 slots: Tccd0 and Tccd17 name none.  Ten
 	    // times the dies, plus whether die 0 is known.
 	    {"AMD dies beyond the first 16 are left out", "amd-zen",

@@ -75,6 +75,22 @@ bool read_cpu_count(int *count)
 	return true;
 }
 
+bool oid_prefix_equal(const sysctl_oid &oid, const sysctl_oid &other,
+    unsigned length)
+{
+	return oid.length >= length && other.length >= length &&
+	    memcmp(oid.number, other.number, length * sizeof *oid.number) == 0;
+}
+
+int sysctl_read_oid(const sysctl_oid &oid, int *values, int count)
+{
+	size_t length = static_cast<size_t>(count) * sizeof *values;
+
+	if (os_sysctl(oid.number, oid.length, values, &length, nullptr, 0) < 0)
+		return -1;
+	return static_cast<int>(length / sizeof *values);
+}
+
 namespace {
 
 // The kernel's own queries on its variable tree: {0, q, identifier...}.
@@ -82,19 +98,62 @@ constexpr int query_name = 1;
 constexpr int query_next = 2;
 constexpr int query_name_to_oid = 3;
 constexpr int query_format = 4;
-constexpr size_t max_oid = 24; // CTL_MAXNAME
 
-// The identifier's name or format, after the query's two numbers.
-bool ask(int query, const int *oid, size_t length, char *answer, size_t size)
+// An answer of any length, in a buffer that grows to hold it and is kept
+// for the next one.
+struct answer_buffer {
+	text_ptr text;
+	size_t size;   // what the buffer holds
+	size_t length; // of the last answer, its NUL not counted
+};
+
+// The identifier's name or format, after the query's two numbers, with a
+// NUL after it: its length asked first, then the answer, again while it
+// grows.
+bool ask(int query, const sysctl_oid &oid, answer_buffer *answer)
 {
-	int mib[max_oid + 2] = {0, query};
-	size_t answered = size - 1;
+	int mib[max_oid_length + 2] = {0, query};
+	unsigned length = oid.length + 2;
 
-	memcpy(mib + 2, oid, length * sizeof *oid);
-	if (os_sysctl(mib, static_cast<unsigned>(length + 2), answer, &answered,
-		nullptr, 0) < 0)
+	memcpy(mib + 2, oid.number, oid.length * sizeof *oid.number);
+	for (int tries = 0; tries < 8; tries++) {
+		size_t needed = 0;
+		if (os_sysctl(mib, length, nullptr, &needed, nullptr, 0) < 0)
+			return false;
+		if (needed + 1 > answer->size) {
+			void *grown = realloc(answer->text.get(), needed + 1);
+			if (grown == nullptr)
+				err(12, "realloc");
+			(void)answer->text.release();
+			answer->text.reset(static_cast<char *>(grown));
+			answer->size = needed + 1;
+		}
+		size_t answered = answer->size - 1;
+		if (os_sysctl(mib, length, answer->text.get(), &answered,
+			nullptr, 0) == 0) {
+			answer->text.get()[answered] = '\0';
+			answer->length = answered;
+			return true;
+		}
+		if (errno != ENOMEM)
+			return false;
+	}
+	return false;
+}
+
+// The variable after oid in the kernel's order, into oid.
+bool next_oid(sysctl_oid *oid)
+{
+	int mib[max_oid_length + 2] = {0, query_next};
+	int next[max_oid_length];
+	size_t length = sizeof next;
+
+	memcpy(mib + 2, oid->number, oid->length * sizeof *oid->number);
+	if (os_sysctl(mib, oid->length + 2, next, &length, nullptr, 0) < 0 ||
+	    length == 0)
 		return false;
-	answer[answered] = '\0';
+	oid->length = static_cast<unsigned>(length / sizeof *next);
+	memcpy(oid->number, next, length);
 	return true;
 }
 
@@ -102,37 +161,22 @@ bool ask(int query, const int *oid, size_t length, char *answer, size_t size)
 
 void sysctl_walk(const char *prefix, sysctl_each_fn each, void *context)
 {
-	int mib[max_oid + 2] = {0, query_name_to_oid};
-	int oid[max_oid];
-	size_t length = sizeof oid;
-	size_t prefix_length = strlen(prefix);
+	const int mib[2] = {0, query_name_to_oid};
+	sysctl_oid top, oid;
+	size_t length = sizeof top.number;
+	answer_buffer name = {nullptr, 0, 0}, format = {nullptr, 0, 0};
 
-	if (os_sysctl(mib, 2, oid, &length, prefix, prefix_length) < 0)
+	if (os_sysctl(mib, 2, top.number, &length, prefix, strlen(prefix)) < 0)
 		return;
-	length /= sizeof *oid;
-	for (;;) {
-		int next[max_oid];
-		size_t next_length = sizeof next;
-		mib[1] = query_next;
-		memcpy(mib + 2, oid, length * sizeof *oid);
-		if (os_sysctl(mib, static_cast<unsigned>(length + 2), next,
-			&next_length, nullptr, 0) < 0)
-			return;
-		length = next_length / sizeof *next;
-		memcpy(oid, next, next_length);
-		char name[256], format[64];
-		if (!ask(query_name, oid, length, name, sizeof name))
-			return;
-		// Past the prefix's subtree: the walk is over.
-		if (strncmp(name, prefix, prefix_length) != 0 ||
-		    name[prefix_length] != '.')
-			return;
+	top.length = static_cast<unsigned>(length / sizeof *top.number);
+	oid = top;
+	while (next_oid(&oid) && oid_prefix_equal(oid, top, top.length)) {
 		// The format follows the kind, an unsigned int.
-		char answer[sizeof(unsigned) + sizeof format];
-		if (!ask(query_format, oid, length, answer, sizeof answer))
+		if (!ask(query_name, oid, &name) ||
+		    !ask(query_format, oid, &format) ||
+		    format.length < sizeof(unsigned))
 			continue;
-		snprintf(format, sizeof format, "%s",
-		    answer + sizeof(unsigned));
-		each(name, format, context);
+		each(name.text.get(), oid, format.text.get() + sizeof(unsigned),
+		    context);
 	}
 }

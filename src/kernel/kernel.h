@@ -39,10 +39,30 @@ bool battery_subtree_present();
 // The number of CPUs; false when it cannot be read.
 bool read_cpu_count(int *count);
 
-using sysctl_each_fn = void (*)(const char *name, const char *format,
-    void *context);
+// A variable's numeric identifier, as the walk finds it: up to
+// CTL_MAXNAME numbers.
+constexpr unsigned max_oid_length = 24;
 
-// Calls each(name, format, context) for every variable below the prefix
-// ("dev"), in the kernel's order, as sysctl -a walks them: with the
-// kernel's queries for the next variable, its name and its format.
+struct sysctl_oid {
+	int number[max_oid_length];
+	unsigned length;
+};
+
+// Whether the first length numbers of oid and of other are the same.
+bool oid_prefix_equal(const sysctl_oid &oid, const sysctl_oid &other,
+    unsigned length);
+
+// Reads up to count ints of the variable by its identifier; how many it
+// read, or -1 when the read fails.
+int sysctl_read_oid(const sysctl_oid &oid, int *values, int count);
+
+using sysctl_each_fn = void (*)(const char *name, const sysctl_oid &oid,
+    const char *format, void *context);
+
+// Calls each(name, oid, format, context) for every variable below the
+// prefix ("dev"), in the kernel's order, as sysctl -a walks them: with the
+// kernel's queries for the next variable, its name and its format.  Names
+// and formats of any length are given whole; a variable whose name or
+// format cannot be read is passed over, and the walk ends where the next
+// identifier is outside the prefix's subtree.
 void sysctl_walk(const char *prefix, sysctl_each_fn each, void *context);

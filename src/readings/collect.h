@@ -33,3 +33,10 @@ void require_battery_device(const readings &r);
 
 // Every sensor of the machine, with the extended readings; none without.
 void collect_sensors(readings *r);
+
+// The readers' last step on the sensors: where two of one kind show the
+// same chip and label (two "Core 0" on one chip, labels cut to their size
+// or alike once odd bytes show as '?'), each later one is told apart by
+// its attribute, "Core 0 temp6": its kind's file prefix on Linux and its
+// number on the chip.
+void distinct_sensor_labels(grow_list<sensor_reading> *sensors);

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: BSD-2-Clause
 #include <stdint.h>
+#include <stdio.h>
 #include <string.h>
 
 #include <cstddef>
 
+#include "collect.h"
 #include "readings.h"
 
 int read_battery_units(const battery_units &b)
@@ -216,4 +218,84 @@ bool battery_life_billionths(const battery_summary &s, int64_t *value)
 	    ? at_most_one(s.life_numerator, s.life_denominator)
 	    : s.life * (ratio_scale / 100);
 	return true;
+}
+
+namespace {
+
+// In the order of sensor_kind: the prefixes of the attribute files.
+const char *const attribute_prefixes[sensor_kind_count] = {"temp", "fan", "in",
+    "curr", "power", "energy", "humidity"};
+
+// A sensor as the outputs show it, and where it stands in the list.
+struct shown_sensor {
+	sensor_kind kind;
+	char chip[sensor_chip_size + 1];
+	char label[sensor_label_size + 1];
+	size_t index;
+};
+
+int compare_shown(const shown_sensor &x, const shown_sensor &y)
+{
+	if (x.kind != y.kind)
+		return x.kind < y.kind ? -1 : 1;
+	if (int chip = strcmp(x.chip, y.chip))
+		return chip;
+	return strcmp(x.label, y.label);
+}
+
+int by_shown_then_index(const void *a, const void *b)
+{
+	const auto *x = static_cast<const shown_sensor *>(a);
+	const auto *y = static_cast<const shown_sensor *>(b);
+	if (int shown = compare_shown(*x, *y))
+		return shown;
+	return (x->index > y->index) - (x->index < y->index);
+}
+
+// The label cut to make room for the attribute after it; after the first
+// round, where a label so made met another, the round's number too.
+void tell_apart(sensor_reading *s, int round)
+{
+	char suffix[sensor_label_size];
+	const char *prefix = attribute_prefixes[static_cast<int>(s->kind)];
+	if (round == 0)
+		snprintf(suffix, sizeof suffix, " %s%d", prefix, s->number);
+	else
+		snprintf(suffix, sizeof suffix, " %s%d~%d", prefix, s->number,
+		    round);
+	size_t length = strlen(suffix);
+	size_t keep = strnlen(s->label, sizeof s->label - 1 - length);
+
+	memcpy(s->label + keep, suffix, length + 1);
+}
+
+} // namespace
+
+void distinct_sensor_labels(grow_list<sensor_reading> *sensors)
+{
+	grow_list<shown_sensor> shown;
+
+	for (int round = 0; round < 4; round++) {
+		shown.clear();
+		for (size_t i = 0; i < sensors->count; i++) {
+			const sensor_reading &s = sensors->items[i];
+			shown_sensor *k = shown.add();
+			k->kind = s.kind;
+			printable_string(s.chip, k->chip);
+			printable_string(s.label, k->label);
+			k->index = i;
+		}
+		shown.sort(by_shown_then_index);
+		bool told_apart = false;
+		for (size_t i = 1; i < shown.count; i++) {
+			if (compare_shown(shown.items[i - 1], shown.items[i]) !=
+			    0)
+				continue;
+			tell_apart(&sensors->items[shown.items[i].index],
+			    round);
+			told_apart = true;
+		}
+		if (!told_apart)
+			return;
+	}
 }

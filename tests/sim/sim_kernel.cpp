@@ -115,16 +115,27 @@ int os_sysctl(const int *name, unsigned namelen, void *oldp, size_t *oldlenp,
 	if (namelen >= 2 && name[0] == 0)
 		return sim_walk_sysctl(machine, name, namelen, oldp, oldlenp,
 		    newp, newlen);
-	if (namelen != 2 || name[0] != 6 || name[1] != 3 ||
-	    !machine.have_ncpu) {
+	bool cpu_count = namelen == 2 && name[0] == 6 && name[1] == 3;
+	bool exists = false;
+	const sim_variable *v = cpu_count
+	    ? nullptr
+	    : sim_variable_at(machine, name, namelen, &exists);
+	if (cpu_count ? !machine.have_ncpu : !exists) {
 		errno = ENOENT;
+		return -1;
+	}
+	if (!cpu_count && (v == nullptr || v->node)) {
+		errno = EISDIR;
 		return -1;
 	}
 	if (newp != nullptr) {
 		errno = EPERM;
 		return -1;
 	}
-	return sysctl_copy_out(&machine.ncpu, 1, oldp, oldlenp);
+	if (cpu_count)
+		return sysctl_copy_out(&machine.ncpu, 1, oldp, oldlenp);
+	return sysctl_copy_out(v->values.data(), v->values.size(), oldp,
+	    oldlenp);
 }
 
 int os_open_acpi(int oflags)

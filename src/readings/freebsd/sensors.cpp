@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // FreeBSD: the sensors of every driver below dev., found by walking the
-// variable tree once per run, as sysctl -a does, and read at every report:
-// the temperatures the kernel formats in tenths of a kelvin (IK), the
-// ThinkPad's and the Apple SMC's fans, and the ASUS ATK0110's temperatures,
-// fans and voltages with their ranges.  The CPU lines and their limits
-// are left out: the report and -x show them already.
+// variable tree once per run, as sysctl -a does, and read at every report
+// through the identifiers the walk found: the temperatures the kernel
+// formats in tenths of a kelvin (IK), the ThinkPad's and the Apple SMC's
+// fans, and the ASUS ATK0110's temperatures, fans and voltages with their
+// ranges.  The CPU lines and their limits are left out: the report and -x
+// show them already.
+//
+// Kept for the run: each sensor's identifiers, kind, chip and label.  A
+// chip is a device, dev.DRIVER.UNIT, named DRIVER and UNIT together; a
+// later device of a name an earlier one has is named with its count.
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -22,18 +27,24 @@ enum class source : uint8_t {
 	asmc,	// .speed, with .minspeed and .maxspeed beside it
 };
 
+// dev, the driver and the unit: the identifier of a sensor's device.
+constexpr unsigned device_length = 3;
+
 struct found_sensor {
-	char name[128]; // the variable, or for asmc the fan's node
+	sysctl_oid value;     // length 0 for asmc until its .speed is found
+	sysctl_oid low, high; // asmc's .minspeed and .maxspeed; length 0 none
 	source from;
 	sensor_kind kind;
 	char chip[sensor_chip_size];
 	char label[sensor_label_size];
+	int32_t number; // among its chip's sensors of its kind, from 1
 };
 
 grow_list<found_sensor> found;
 bool walked;
 
-// "dev.jedec_dimm.3.temp": chip "jedec_dimm3", label "temp".
+// "dev.jedec_dimm.3.temp": chip "jedec_dimm3", label "temp", each cut to
+// its size.
 bool split_name(const char *name, found_sensor *s)
 {
 	const char *driver = name + strlen("dev.");
@@ -45,10 +56,14 @@ bool split_name(const char *name, found_sensor *s)
 	long unit = strtol(dot + 1, &end, 10);
 	if (*end != '.' || end[1] == '\0')
 		return false;
-	snprintf(s->chip, sizeof s->chip, "%.*s%ld",
-	    static_cast<int>(dot - driver), driver, unit);
+	char number[24];
+	size_t digits =
+	    static_cast<size_t>(snprintf(number, sizeof number, "%ld", unit));
+	size_t room = sizeof s->chip - 1 - digits;
+	size_t length = static_cast<size_t>(dot - driver);
+	snprintf(s->chip, sizeof s->chip, "%.*s%s",
+	    static_cast<int>(length < room ? length : room), driver, number);
 	snprintf(s->label, sizeof s->label, "%s", end + 1);
-	snprintf(s->name, sizeof s->name, "%s", name);
 	return true;
 }
 
@@ -79,23 +94,79 @@ bool ends_with(const char *text, const char *end)
 	return t >= e && strcmp(text + t - e, end) == 0;
 }
 
+// An Apple SMC fan's variable: which of the three, by how its name ends;
+// *cut, if asked, the length of that end.
+sysctl_oid *asmc_part(found_sensor *s, const char *name, size_t *cut = nullptr)
+{
+	static const char *const ends[] = {".speed", ".minspeed", ".maxspeed"};
+	sysctl_oid *parts[] = {&s->value, &s->low, &s->high};
+
+	for (int i = 0; i < 3; i++) {
+		if (ends_with(name, ends[i])) {
+			if (cut != nullptr)
+				*cut = strlen(ends[i]);
+			return parts[i];
+		}
+	}
+	return nullptr;
+}
+
+// The fan that the variable at oid belongs to: the variables of one fan
+// share its node, all of their identifier but the last number.
+found_sensor *asmc_fan(const sysctl_oid &oid)
+{
+	for (found_sensor &f : found) {
+		const sysctl_oid &any = f.value.length > 0 ? f.value
+		    : f.low.length > 0			   ? f.low
+							   : f.high;
+		if (f.from == source::asmc && any.length == oid.length &&
+		    oid_prefix_equal(any, oid, oid.length - 1))
+			return &f;
+	}
+	return nullptr;
+}
+
+// One of an Apple SMC fan's variables, to the fan found before or to a
+// new one, whose chip and label are those of the fan's node ("fan.0").
+void add_asmc(const char *name, const sysctl_oid &oid)
+{
+	found_sensor *fan = asmc_fan(oid);
+	size_t cut;
+
+	if (fan == nullptr) {
+		found_sensor s = {};
+		asmc_part(&s, name, &cut);
+		text_ptr node = format_text("%.*s",
+		    static_cast<int>(strlen(name) - cut), name);
+		if (!split_name(node.get(), &s))
+			return;
+		s.from = source::asmc;
+		s.kind = sensor_kind::fan;
+		fan = found.add();
+		*fan = s;
+	}
+	*asmc_part(fan, name) = oid;
+}
+
 // What one variable of the walk is, if a sensor.
-void classify(const char *name, const char *format, void *)
+void classify(const char *name, const sysctl_oid &oid, const char *format,
+    void *)
 {
 	found_sensor s = {};
 
-	if (strncmp(name, "dev.cpu.", 8) == 0 || !split_name(name, &s))
+	if (strncmp(name, "dev.cpu.", 8) == 0 || oid.length <= device_length ||
+	    !split_name(name, &s))
 		return;
+	s.value = oid;
 	if (strncmp(name, "dev.aibs.", 9) == 0) {
 		if (!aibs_kind(s.label, &s.kind))
 			return;
 		s.from = source::range;
 	} else if (strncmp(name, "dev.asmc.", 9) == 0 &&
-	    ends_with(name, ".speed") && strstr(name, ".fan.") != nullptr) {
-		s.from = source::asmc;
-		s.kind = sensor_kind::fan;
-		s.name[strlen(s.name) - strlen(".speed")] = '\0';
-		s.label[strlen(s.label) - strlen(".speed")] = '\0';
+	    strstr(name, ".fan.") != nullptr &&
+	    asmc_part(&s, name) != nullptr) {
+		add_asmc(name, oid);
+		return;
 	} else if (strncmp(name, "dev.acpi_ibm.", 13) == 0 &&
 	    ends_with(name, ".fan_speed")) {
 		s.from = source::single;
@@ -109,6 +180,78 @@ void classify(const char *name, const char *format, void *)
 	*found.add() = s;
 }
 
+// Whether two chip names show the same: the outputs show every byte
+// outside printable ASCII as '?'.
+bool same_shown(const char (&a)[sensor_chip_size],
+    const char (&b)[sensor_chip_size])
+{
+	char x[sensor_chip_size + 1], y[sensor_chip_size + 1];
+
+	printable_text(a, sizeof a, x);
+	printable_text(b, sizeof b, y);
+	return strcmp(x, y) == 0;
+}
+
+// Whether a sensor of another device before found[end] shows chip.
+bool chip_taken(size_t end, const sysctl_oid &device,
+    const char (&chip)[sensor_chip_size])
+{
+	for (size_t i = 0; i < end; i++) {
+		const found_sensor &f = found.items[i];
+		if (!oid_prefix_equal(f.value, device, device_length) &&
+		    same_shown(f.chip, chip))
+			return true;
+	}
+	return false;
+}
+
+// Each device's chip name unique: one that an earlier device has already
+// is named with its count, "a11-2", cut to fit; each sensor numbered among
+// its chip's sensors of its kind.
+void name_chips()
+{
+	for (size_t i = 0; i < found.count; i++) {
+		found_sensor &s = found.items[i];
+		bool named = false;
+		for (size_t j = 0; j < i && !named; j++) {
+			const found_sensor &f = found.items[j];
+			if (oid_prefix_equal(f.value, s.value, device_length)) {
+				memcpy(s.chip, f.chip, sizeof s.chip);
+				named = true;
+			}
+		}
+		char base[sensor_chip_size];
+		memcpy(base, s.chip, sizeof base);
+		for (int count = 2; !named && chip_taken(i, s.value, s.chip);
+		     count++) {
+			char suffix[16];
+			int length =
+			    snprintf(suffix, sizeof suffix, "-%d", count);
+			snprintf(s.chip, sizeof s.chip, "%.*s%s",
+			    static_cast<int>(sizeof s.chip - 1) - length, base,
+			    suffix);
+		}
+		s.number = 1;
+		for (size_t j = 0; j < i; j++) {
+			const found_sensor &f = found.items[j];
+			if (f.kind == s.kind &&
+			    oid_prefix_equal(f.value, s.value, device_length))
+				s.number++;
+		}
+	}
+}
+
+// An Apple SMC fan without its .speed is none.
+void drop_fans_without_speed()
+{
+	size_t kept = 0;
+
+	for (const found_sensor &f : found)
+		if (f.value.length > 0)
+			found.items[kept++] = f;
+	found.count = kept;
+}
+
 // Tenths of a kelvin from absolute zero to 1000 °C; anything else is a
 // driver's "none".
 sensor_value plausible(sensor_kind kind, bool known, int value)
@@ -118,33 +261,30 @@ sensor_value plausible(sensor_kind kind, bool known, int value)
 	return {known, value};
 }
 
-sensor_value read_one(sensor_kind kind, const char *name)
+sensor_value read_one(sensor_kind kind, const sysctl_oid &oid)
 {
 	int value = 0;
-	bool known = sysctl_read_int(name, &value);
+	bool known = oid.length > 0 && sysctl_read_oid(oid, &value, 1) == 1;
 	return plausible(kind, known, value);
 }
 
-void read_sensor(const found_sensor &f, int32_t number, sensor_reading *s)
+void read_sensor(const found_sensor &f, sensor_reading *s)
 {
 	*s = {};
 	memcpy(s->chip, f.chip, sizeof s->chip);
 	memcpy(s->label, f.label, sizeof s->label);
 	s->kind = f.kind;
-	s->number = number;
+	s->number = f.number;
 	s->alarm = -1;
 	if (f.from == source::single) {
-		s->value = read_one(f.kind, f.name);
+		s->value = read_one(f.kind, f.value);
 	} else if (f.from == source::asmc) {
-		text_ptr speed = format_text("%s.speed", f.name);
-		text_ptr low = format_text("%s.minspeed", f.name);
-		text_ptr high = format_text("%s.maxspeed", f.name);
-		s->value = read_one(f.kind, speed.get());
-		s->min = read_one(f.kind, low.get());
-		s->max = read_one(f.kind, high.get());
+		s->value = read_one(f.kind, f.value);
+		s->min = read_one(f.kind, f.low);
+		s->max = read_one(f.kind, f.high);
 	} else {
 		int v[3];
-		int n = sysctl_read_ints(f.name, v, 3);
+		int n = sysctl_read_oid(f.value, v, 3);
 		s->value = plausible(f.kind, n >= 1, n >= 1 ? v[0] : 0);
 		// Temperatures have two upper limits; voltages and fans a
 		// lower and an upper one.
@@ -177,10 +317,12 @@ void collect_sensors(readings *r)
 		return;
 	if (!walked) {
 		sysctl_walk("dev", classify, nullptr);
+		drop_fans_without_speed();
+		name_chips();
 		walked = true;
 	}
-	int32_t number = 0;
 	for (const found_sensor &f : found)
-		read_sensor(f, number++, r->sensors.add());
+		read_sensor(f, r->sensors.add());
 	r->sensors.sort(by_chip_then_kind);
+	distinct_sensor_labels(&r->sensors);
 }

@@ -159,4 +159,5 @@ void collect_sensors(readings *r)
 	r->sensors.clear();
 	if (r->extended)
 		linux_hwmon_sensors(&r->sensors);
+	distinct_sensor_labels(&r->sensors);
 }
