@@ -107,27 +107,30 @@ struct answer_buffer {
 	size_t length; // of the last answer, its NUL not counted
 };
 
+// Makes room for an answer of needed bytes and a NUL.
+void make_room(answer_buffer *answer, size_t needed)
+{
+	if (needed + 1 <= answer->size)
+		return;
+	void *grown = realloc(answer->text.get(), needed + 1);
+	if (grown == nullptr)
+		err(12, "realloc");
+	(void)answer->text.release();
+	answer->text.reset(static_cast<char *>(grown));
+	answer->size = needed + 1;
+}
+
 // The identifier's name or format, after the query's two numbers, with a
-// NUL after it: its length asked first, then the answer, again while it
-// grows.
+// NUL after it: into the room there is, and where that is too little, its
+// length asked and the answer again, for as long as it grows.
 bool ask(int query, const sysctl_oid &oid, answer_buffer *answer)
 {
 	int mib[max_oid_length + 2] = {0, query};
 	unsigned length = oid.length + 2;
 
 	memcpy(mib + 2, oid.number, oid.length * sizeof *oid.number);
+	make_room(answer, 255);
 	for (int tries = 0; tries < 8; tries++) {
-		size_t needed = 0;
-		if (os_sysctl(mib, length, nullptr, &needed, nullptr, 0) < 0)
-			return false;
-		if (needed + 1 > answer->size) {
-			void *grown = realloc(answer->text.get(), needed + 1);
-			if (grown == nullptr)
-				err(12, "realloc");
-			(void)answer->text.release();
-			answer->text.reset(static_cast<char *>(grown));
-			answer->size = needed + 1;
-		}
 		size_t answered = answer->size - 1;
 		if (os_sysctl(mib, length, answer->text.get(), &answered,
 			nullptr, 0) == 0) {
@@ -135,8 +138,11 @@ bool ask(int query, const sysctl_oid &oid, answer_buffer *answer)
 			answer->length = answered;
 			return true;
 		}
-		if (errno != ENOMEM)
+		size_t needed = 0;
+		if (errno != ENOMEM ||
+		    os_sysctl(mib, length, nullptr, &needed, nullptr, 0) < 0)
 			return false;
+		make_room(answer, needed);
 	}
 	return false;
 }
