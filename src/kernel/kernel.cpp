@@ -147,19 +147,32 @@ bool ask(int query, const sysctl_oid &oid, answer_buffer *answer)
 	return false;
 }
 
-// The variable after oid in the kernel's order, into oid.
+// Whether b comes after a in the kernel's order, which is that of the
+// numbers, one after the other.
+bool after(const sysctl_oid &a, const int *b, unsigned length)
+{
+	for (unsigned i = 0; i < a.length && i < length; i++)
+		if (a.number[i] != b[i])
+			return b[i] > a.number[i];
+	return length > a.length;
+}
+
+// The variable after oid in the kernel's order, into oid; false at the
+// end, and where the answer would not move the walk on.
 bool next_oid(sysctl_oid *oid)
 {
 	int mib[max_oid_length + 2] = {0, query_next};
 	int next[max_oid_length];
-	size_t length = sizeof next;
+	size_t size = sizeof next;
 
 	memcpy(mib + 2, oid->number, oid->length * sizeof *oid->number);
-	if (os_sysctl(mib, oid->length + 2, next, &length, nullptr, 0) < 0 ||
-	    length == 0)
+	if (os_sysctl(mib, oid->length + 2, next, &size, nullptr, 0) < 0)
 		return false;
-	oid->length = static_cast<unsigned>(length / sizeof *next);
-	memcpy(oid->number, next, length);
+	auto length = static_cast<unsigned>(size / sizeof *next);
+	if (length == 0 || !after(*oid, next, length))
+		return false;
+	oid->length = length;
+	memcpy(oid->number, next, length * sizeof *next);
 	return true;
 }
 
