@@ -109,49 +109,54 @@ namespace {
 // Wide enough for amounts times voltages summed over every unit.
 __extension__ typedef __int128 wide_amount;
 
-// Whether the charging units count some in charge and some in energy.
-bool counted_unalike(const readings &r)
+// What the charging units' amounts are summed in: energy, where each
+// charge-counting unit has a design voltage; else their own amounts, where
+// all count charge; else nothing.
+enum class summed_in : uint8_t { energy, own_amounts, nothing };
+
+summed_in charging_amounts(const readings &r)
 {
-	int in_charge = 0, in_energy = 0;
+	bool in_charge = false, in_energy = false, voltages = true;
 
 	for (int unit = 0; unit < read_battery_units(r.batteries); unit++) {
 		const battery_unit &u = r.batteries.unit[unit];
-		if (charging(u))
-			(u.in_charge ? in_charge : in_energy)++;
+		if (!charging(u))
+			continue;
+		(u.in_charge ? in_charge : in_energy) = true;
+		voltages = voltages && (!u.in_charge || u.design_voltage > 0);
 	}
-	return in_charge > 0 && in_energy > 0;
+	if (voltages)
+		return summed_in::energy;
+	return in_energy ? summed_in::nothing : summed_in::own_amounts;
 }
 
 // What one of the unit's amounts is worth in the amounts all are summed
-// in: 1 where all count alike; else energy in the source's amounts times
-// its volt (mWh times 1000 mV is µWh, as mAh times mV), and charge times
-// the design voltage.  0 when the design voltage is unknown.
+// in: in energy, the source's energy times its volt (mWh times 1000 mV is
+// µWh, as mAh times mV) and charge times the design voltage.
 int64_t amount_weight(const battery_unit &u, const source_units &s,
-    bool unalike)
+    summed_in in)
 {
-	if (!unalike)
+	if (in == summed_in::own_amounts)
 		return 1;
-	if (!u.in_charge)
-		return 1000000 / s.micro_per_amount;
-	return u.design_voltage > 0 ? u.design_voltage : 0;
+	return u.in_charge ? u.design_voltage : 1000000 / s.micro_per_amount;
 }
 
 } // namespace
 
 int64_t battery_total_time_to_full(const readings &r)
 {
-	bool unalike = counted_unalike(r);
+	summed_in in = charging_amounts(r);
 	// What is missing, in amount-seconds: an amount missing takes 3600
 	// seconds at a rate of that amount.
 	wide_amount missing = 0, rate = 0;
 
+	if (in == summed_in::nothing)
+		return -1;
 	for (int unit = 0; unit < read_battery_units(r.batteries); unit++) {
 		const battery_unit &u = r.batteries.unit[unit];
 		if (!charging(u))
 			continue;
-		int64_t weight = amount_weight(u, r.source, unalike);
-		if (weight == 0)
-			return -1;
+		int64_t weight = amount_weight(u, r.source, in);
 		// The driver's own time says what is missing at its rate.
 		int64_t own = missing_charge(u);
 		if (u.time_to_full >= 0 && u.status_rate > 0)

@@ -269,11 +269,11 @@ int64_t battery_time_to_full(const battery_unit &u, const source_units &s);
 // The same for all charging units together: what is missing of them all
 // over their rates summed, as the kernel works out its total time left;
 // where a driver estimates a unit's time, that time at its rate is what
-// the unit misses.  Counted in energy where they do not all count alike,
-// a battery that counts charge through its design voltage.  A unit that
-// charges at rate 0 (one waits while the other charges) adds what it
-// misses and no rate.  -1 when no charging unit has a rate, or what one
-// misses is unknown.
+// the unit misses.  Counted in energy, a battery that counts charge
+// through its design voltage as the kernel does for its summary; where one
+// has none, in charge if all count charge.  A unit that charges at rate 0
+// (one waits while the other charges) adds what it misses and no rate.  -1
+// when no charging unit has a rate, or what one misses is unknown.
 int64_t battery_total_time_to_full(const readings &r);
 
 // Ratios from 0 to 1 in the machine outputs are written in billionths,
