@@ -15,7 +15,7 @@ double convert_temp(int raw);
 // "%.1f"; Linux's millidegrees from their exact decimal, an exact half
 // going to the even tenth ("307.15" K is 307.2), with printf's sign.
 struct shown_text {
-	char text[16];
+	char text[24]; // room for any 64-bit number of tenths
 };
 shown_text shown_temperature(temperature_scale scale, int32_t value);
 
