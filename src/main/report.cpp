@@ -12,8 +12,8 @@
 #include "sensors/fields.h"
 #include "temperature/temperature.h"
 
-// The readings of the report being written; kept between reports, so that
-// their lists keep their memory and the firmware limits are read once.
+// The readings of the report being written; kept between reports only so
+// that their lists keep their memory: each report reads every value anew.
 static readings current;
 
 // The readings beyond the report are read only when an output shows them:

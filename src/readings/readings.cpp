@@ -37,32 +37,6 @@ bool any_trip_point(const zone_limits &l)
 	return any;
 }
 
-// The lists are found by the number each record leads with.
-static_assert(offsetof(cpu_reading, number) == 0);
-static_assert(offsetof(zone_reading, number) == 0);
-
-bool kept_cpu_critical(const cpu_readings &c, cpu_reading *cpu)
-{
-	const cpu_reading *before = c.previous.find_number(cpu->number);
-
-	if (before == nullptr || !before->critical.known)
-		return false;
-	cpu->critical = before->critical;
-	return true;
-}
-
-bool kept_zone_settings(const zone_readings &z, zone_reading *zone)
-{
-	const zone_reading *before = z.previous.find_number(zone->number);
-
-	if (before == nullptr || !before->settings_read)
-		return false;
-	memcpy(zone->type, before->type, sizeof zone->type);
-	zone->limits = before->limits;
-	zone->settings_read = true;
-	return true;
-}
-
 bool any_zone_known(const zone_readings &z)
 {
 	for (const zone_reading &zone : z.zone)

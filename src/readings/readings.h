@@ -30,51 +30,55 @@ constexpr source_units freebsd_units = {temperature_scale::decikelvin, 1000, 60,
 constexpr source_units linux_units = {temperature_scale::millicelsius, 1, 1,
     1000};
 
+// Every member of the record starts unknown: a reader fills in what it
+// knows and leaves the rest.  A value is unknown by its own flag where it
+// has one, else by a number no source gives (-1 for counts, amounts and
+// times, "" for texts).
+
 // A temperature that may be unknown, in the source's scale.
 struct temperature_reading {
-	bool known;
-	int32_t value;
+	bool known = false;
+	int32_t value = 0;
 };
 
 // What the extended readings (-x, -p, -j) add to a CPU's.
 struct cpu_throttling {
-	int8_t logged;		  // throttled since boot: 0, 1; -1 unknown
-	int64_t core_throttles;	  // times the core throttled; -1 unknown
-	int64_t core_throttle_ms; // for how long; -1 unknown
+	int8_t logged = -1;	       // throttled since boot: 0, 1; -1 unknown
+	int64_t core_throttles = -1;   // times the core throttled; -1 unknown
+	int64_t core_throttle_ms = -1; // for how long; -1 unknown
 };
 
 // A CPU by its own number: dev.cpu.N on FreeBSD, cpuN on Linux.
 struct cpu_reading {
-	int32_t number;
-	bool known;
-	int32_t temperature;
-	// Its critical temperature, a firmware setting: once known, kept for
-	// the run under the CPU's number (read again while unknown).
+	int32_t number = -1;
+	bool known = false; // its temperature could be read
+	int32_t temperature = 0;
+	// Its critical temperature, a firmware setting, read at every report:
+	// firmware and drivers change such settings in place.
 	temperature_reading critical;
 	cpu_throttling throttling;
-	int64_t frequency; // the present clock; -1 unknown
+	int64_t frequency = -1; // the present clock; -1 unknown
 };
 
 // A CPU package, and the dies within it.
 constexpr int max_package_dies = 16;
 
 struct package_reading {
-	int32_t package;
+	int32_t package = -1;
 	temperature_reading temperature;
-	int64_t throttles; // times the package throttled; -1 unknown
-	int dies;
+	int64_t throttles = -1; // times the package throttled; -1 unknown
+	int dies = 0;
 	temperature_reading die[max_package_dies];
 };
 
 struct cpu_readings {
-	bool count_known;
+	bool count_known = false;
 	grow_list<cpu_reading> cpu; // in ascending order of their numbers
 	grow_list<package_reading> packages; // in ascending order too
-	// The CPUs of the report before, whose limits carry over.
-	grow_list<cpu_reading> previous;
 };
 
-// A zone's trip points, firmware settings read once and kept for the run.
+// A zone's trip points, firmware settings read at every report: they are
+// writable, and changed in place without any event.
 constexpr int active_trip_points = 10;
 
 struct zone_limits {
@@ -107,31 +111,22 @@ constexpr size_t zone_type_size = 32;
 // A thermal zone by its own number: hw.acpi.thermal.tzN on FreeBSD,
 // thermal_zoneN on Linux.
 struct zone_reading {
-	int32_t number;
-	bool known; // its temperature could be read
-	int32_t temperature;
-	// Its type and trip points, firmware settings: once read, kept for
-	// the run under the zone's number (read again while none is known).
-	bool settings_read;
-	char type[zone_type_size]; // "" when unknown
+	int32_t number = -1;
+	bool known = false; // its temperature could be read
+	int32_t temperature = 0;
+	// Its type and trip points, firmware settings read at every report.
+	char type[zone_type_size] = {}; // "" when unknown
 	zone_limits limits;
 };
 
 // FreeBSD: the zones from 0 up to the first that cannot be read.  Linux:
 // every zone folder, readable or not.
 struct zone_readings {
-	grow_list<zone_reading> zone;	  // in ascending order of their numbers
-	grow_list<zone_reading> previous; // the report before's
+	grow_list<zone_reading> zone; // in ascending order of their numbers
 };
 
 // Whether any trip point is known.
 bool any_trip_point(const zone_limits &l);
-
-// Carry a CPU's critical temperature, or a zone's settings, over from the
-// report before, where that report knew them under the same number; false
-// when they must be read.
-bool kept_cpu_critical(const cpu_readings &c, cpu_reading *cpu);
-bool kept_zone_settings(const zone_readings &z, zone_reading *zone);
 
 // Whether any zone's temperature is known.
 bool any_zone_known(const zone_readings &z);
@@ -144,19 +139,19 @@ bool plausible_limit(temperature_scale scale, int32_t value);
 
 // The battery summary, every value as the source gives it.
 struct battery_summary {
-	bool supported; // the system has batteries to sum up
-	int32_t life;	// percent; negative: unknown
-	int64_t time;	// time left; negative: no estimate
-	int32_t acline; // 0: off AC; -1: unknown; anything else: on AC
-	int32_t state;	// state word over all batteries
+	bool supported = false; // the system has batteries to sum up
+	int32_t life = -1;	// percent; negative: unknown
+	int64_t time = -1;	// time left; negative: no estimate
+	int32_t acline = -1;	// 0: off AC; -1: unknown; anything else: on AC
+	int32_t state = -1;	// state word over all batteries; -1 unknown
 	// The number of battery units; -1 when unknown.  Known as 0 where the
 	// system can tell that it has no battery at all.
-	int32_t units;
+	int32_t units = -1;
 	// The life at the precision of its source, from 0 to 1:
 	// life_numerator over life_denominator, which is 0 where the whole
 	// percent of life is all the source gives.
-	int64_t life_numerator;
-	int64_t life_denominator;
+	int64_t life_numerator = 0;
+	int64_t life_denominator = 0;
 };
 
 // The state word: bits for discharging, charging and critical; all three
@@ -188,43 +183,43 @@ enum class battery_stage : uint8_t {
 
 // One battery unit.  Amounts are in the source's units, -1 when unknown.
 struct battery_unit {
-	battery_stage stage;
+	battery_stage stage = battery_stage::no_info;
 	// The design data.
-	bool in_charge; // mAh and mA; otherwise mWh and mW
-	bool primary;	// not rechargeable
-	int64_t design_capacity;
-	int64_t last_full_capacity;
-	int64_t design_voltage;
-	int64_t warn_capacity;
-	int64_t low_capacity;
-	int64_t low_warn_granularity;
-	int64_t warn_full_granularity;
-	char model[battery_string_size];
-	char serial[battery_string_size];
-	char type[battery_string_size];
-	char oem[battery_string_size];
+	bool in_charge = false; // mAh and mA; otherwise mWh and mW
+	bool primary = false;	// not rechargeable
+	int64_t design_capacity = -1;
+	int64_t last_full_capacity = -1;
+	int64_t design_voltage = -1;
+	int64_t warn_capacity = -1;
+	int64_t low_capacity = -1;
+	int64_t low_warn_granularity = -1;
+	int64_t warn_full_granularity = -1;
+	char model[battery_string_size] = {};
+	char serial[battery_string_size] = {};
+	char type[battery_string_size] = {};
+	char oem[battery_string_size] = {};
 	// The charge.
-	int32_t state;	 // state word
-	int32_t percent; // remaining capacity; -1: unknown
+	int32_t state = -1;   // state word; -1 unknown
+	int32_t percent = -1; // remaining capacity; -1: unknown
 	// Whether percent is remaining_capacity over last_full_capacity, which
 	// give it to more digits than a whole percent.
-	bool percent_from_amounts;
-	int64_t time; // time left; negative: unknown
-	int64_t rate; // present rate
+	bool percent_from_amounts = false;
+	int64_t time = -1; // time left; negative: unknown
+	int64_t rate = -1; // present rate; -1 unknown
 	// Linux: the seconds to full that the driver estimates; -1 unknown.
-	int64_t time_to_full;
+	int64_t time_to_full = -1;
 	// The status.
-	int32_t status_state; // its own state word
+	int32_t status_state = -1; // its own state word; -1 unknown
 	// Its present rate in the battery's own units, where rate may be in
 	// other units (FreeBSD's summary gives mW for every battery); -1
 	// unknown.
-	int64_t status_rate;
-	int64_t voltage;
-	int64_t remaining_capacity; // -1 unknown
+	int64_t status_rate = -1;
+	int64_t voltage = -1;
+	int64_t remaining_capacity = -1; // -1 unknown
 	// The extended readings (-x, -p, -j).
-	int64_t cycles;	      // charge cycles; -1 unknown
-	int32_t charge_start; // charging starts below, percent; -1 unknown
-	int32_t charge_end;   // and stops at, percent; -1 unknown
+	int64_t cycles = -1;	   // charge cycles; -1 unknown
+	int32_t charge_start = -1; // charging starts below, percent; -1 unknown
+	int32_t charge_end = -1;   // and stops at, percent; -1 unknown
 };
 
 // Whether the battery device could be opened and what it said.
@@ -236,18 +231,18 @@ enum class battery_device : uint8_t {
 };
 
 struct battery_units {
-	battery_device device;
-	int32_t count;
+	battery_device device = battery_device::not_opened;
+	int32_t count = -1;
 	battery_unit unit[max_battery_unit + 1];
 };
 
 struct readings {
 	// When the report was read, in seconds since the epoch (UTC).
-	int64_t time;
+	int64_t time = -1;
 	// Whether to read what -x, -p and -j show beyond the report: limits,
 	// throttling, packages and dies, wear.
-	bool extended;
-	source_units source;
+	bool extended = false;
+	source_units source = {}; // set by the reader at each report
 	cpu_readings cpus;
 	zone_readings zones;
 	battery_summary summary;

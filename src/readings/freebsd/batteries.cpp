@@ -17,7 +17,7 @@ void collect_summary(readings *r)
 {
 	battery_summary &s = r->summary;
 
-	s = {false, -1, -1, -1, -1, -1, 0, 0};
+	s = battery_summary{};
 	if (!battery_subtree_present())
 		return;
 	s.supported = true;
@@ -87,10 +87,7 @@ int64_t read_cycles(int fd, int unit, acpi_battery_ioctl_arg *arg)
 // summary again and the status, each only when the one before succeeded.
 void read_unit(int fd, int unit, acpi_battery_ioctl_arg *arg, battery_unit *u)
 {
-	u->cycles = -1;
-	u->charge_start = u->charge_end = -1;
-	u->time_to_full = u->remaining_capacity = u->status_rate = -1;
-	u->percent_from_amounts = false;
+	*u = battery_unit{};
 	u->stage = battery_stage::invalid_unit;
 	if (unit > max_battery_unit)
 		return;

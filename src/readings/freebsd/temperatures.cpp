@@ -21,9 +21,10 @@ namespace {
 // that was not read.
 cpu_reading read_cpu(int cpu)
 {
-	cpu_reading reading = {cpu, false, 0, {false, 0}, {-1, -1, -1}, -1};
+	cpu_reading reading;
 	text_ptr name = format_text("dev.cpu.%i.temperature", cpu);
 
+	reading.number = cpu;
 	if (sysctl_exists(name.get())) {
 		text_ptr again = format_text("dev.cpu.%i.temperature", cpu);
 		reading.known =
@@ -35,7 +36,7 @@ cpu_reading read_cpu(int cpu)
 // A variable in tenths of a kelvin, known when it reads.
 temperature_reading read_temperature(const char *name)
 {
-	temperature_reading t = {false, 0};
+	temperature_reading t;
 
 	t.known = sysctl_read_int(name, &t.value);
 	return t;
@@ -70,12 +71,10 @@ void read_frequency(int cpu, cpu_reading *c)
 		c->frequency = mhz;
 }
 
-// tjmax, kept from the report before once known.
+// tjmax, read at every report like every other value.
 void read_critical(readings *r)
 {
 	for (cpu_reading &c : r->cpus.cpu) {
-		if (kept_cpu_critical(r->cpus, &c))
-			continue;
 		text_ptr name =
 		    format_text("dev.cpu.%i.coretemp.tjmax", c.number);
 		c.critical = limit(read_temperature(name.get()));
@@ -93,7 +92,6 @@ void read_packages(readings *r)
 		package_reading *p = r->cpus.packages.add();
 		p->package = n;
 		p->temperature = t;
-		p->throttles = -1;
 		for (; p->dies < max_package_dies; p->dies++) {
 			text_ptr die =
 			    format_text("dev.amdtemp.%i.ccd%i", n, p->dies);
@@ -110,7 +108,6 @@ void collect_cpus(readings *r)
 {
 	int count;
 
-	r->cpus.previous.swap(r->cpus.cpu);
 	r->cpus.cpu.clear();
 	r->cpus.packages.clear();
 	r->cpus.count_known = read_cpu_count(&count);
@@ -154,7 +151,6 @@ zone_limits read_limits(int zone)
 
 void collect_zones(readings *r)
 {
-	r->zones.previous.swap(r->zones.zone);
 	r->zones.zone.clear();
 	for (int zone = 0; zone < INT_MAX; zone++) {
 		int32_t raw;
@@ -169,10 +165,6 @@ void collect_zones(readings *r)
 	}
 	if (!r->extended)
 		return;
-	for (zone_reading &z : r->zones.zone) {
-		if (kept_zone_settings(r->zones, &z))
-			continue;
+	for (zone_reading &z : r->zones.zone)
 		z.limits = read_limits(z.number);
-		z.settings_read = any_trip_point(z.limits);
-	}
 }

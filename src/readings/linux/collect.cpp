@@ -21,19 +21,12 @@ namespace {
 // Why class/power_supply could not be listed, for the battery section.
 int supplies_errno;
 
-// The epoch of the last report: limits kept by number are another
-// device's after a device event, and are read again.
-uint64_t last_epoch;
-bool same_epoch;
-
 } // namespace
 
 void begin_readings(readings *r)
 {
 	r->source = linux_units;
 	sysfs_new_report();
-	same_epoch = sysfs_epoch() == last_epoch;
-	last_epoch = sysfs_epoch();
 }
 
 namespace {
@@ -67,7 +60,6 @@ void collect_packages(readings *r)
 void collect_cpus(readings *r)
 {
 	linux_forget_temperatures();
-	r->cpus.previous.swap(r->cpus.cpu);
 	r->cpus.cpu.clear();
 	r->cpus.packages.clear();
 	size_t count = linux_cpu_count();
@@ -78,14 +70,11 @@ void collect_cpus(readings *r)
 		cpu_reading *c = r->cpus.cpu.add();
 		c->number = linux_cpu_number(cpu);
 		c->known = linux_cpu_temperature(cpu, &c->temperature);
-		c->throttling = {-1, -1, -1};
-		c->frequency = -1;
 		if (!r->extended)
 			continue;
 		linux_cpu_throttling(c->number, &c->throttling);
 		c->frequency = linux_cpu_frequency(c->number);
-		if (!same_epoch || !kept_cpu_critical(r->cpus, c))
-			c->critical = linux_cpu_critical(cpu);
+		c->critical = linux_cpu_critical(cpu);
 	}
 	if (r->extended)
 		collect_packages(r);
@@ -95,18 +84,10 @@ void collect_cpus(readings *r)
 // while it is off) hides none of the others.
 void collect_zones(readings *r)
 {
-	r->zones.previous.swap(r->zones.zone);
 	r->zones.zone.clear();
 	linux_list_zones(&r->zones.zone);
-	for (zone_reading &z : r->zones.zone) {
-		z.known = linux_zone_temperature(z.number, &z.temperature);
-		if (!r->extended ||
-		    (same_epoch && kept_zone_settings(r->zones, &z)))
-			continue;
-		linux_zone_type(z.number, z.type);
-		z.limits = linux_zone_limits(z.number);
-		z.settings_read = z.type[0] != '\0' || any_trip_point(z.limits);
-	}
+	for (zone_reading &z : r->zones.zone)
+		linux_read_zone(&z, r->extended);
 }
 
 // The summary and every unit at once: both come from one listing of
@@ -116,7 +97,7 @@ void collect_summary(readings *r)
 	battery_summary &s = r->summary;
 	battery_units &b = r->batteries;
 
-	s = {false, -1, -1, -1, -1, -1, 0, 0};
+	s = battery_summary{};
 	b.device = battery_device::not_opened;
 	b.count = -1;
 	if (!list_power_supplies()) {

@@ -21,12 +21,12 @@ struct cpu_entry {
 grow_list<cpu_entry> cpus, cpus_before;
 bool cpus_listed;
 
-// What the list was made from: the version of devices/system/cpu, the
-// CPUs online and the epoch.  A CPU's topology stays while it is listed
-// and the CPUs online and the epoch stay the same: it goes and comes with
-// the CPU going offline and online, and a CPU that went and came back
-// under its number is a device event.
-uint64_t cpus_version, cpus_epoch;
+// What the list was made from: devices/system/cpu and the CPUs online.
+// A CPU's topology stays while it is listed and the CPUs online stay the
+// same with no device event between: it goes and comes with the CPU going
+// offline and online, and a CPU that went and came back under its number
+// is a device event.
+sysfs_stamp cpus_stamp;
 char cpus_online[sysfs_max_file];
 
 void read_topology(cpu_entry *entry)
@@ -67,16 +67,15 @@ void list_cpus()
 	static char online[sizeof cpus_online];
 
 	cpus_listed = true;
-	uint64_t version = sysfs_folder_version("devices/system/cpu");
+	sysfs_change change =
+	    sysfs_restamp(&cpus_stamp, {"devices/system/cpu"});
 	if (!sysfs_read_text(online, sizeof online,
 		"devices/system/cpu/online"))
 		online[0] = '\0';
 	bool same_online =
-	    strcmp(online, cpus_online) == 0 && cpus_epoch == sysfs_epoch();
-	if (version == 0 || version != cpus_version || !same_online)
+	    strcmp(online, cpus_online) == 0 && change != sysfs_change::events;
+	if (change != sysfs_change::none || !same_online)
 		relist_cpus(same_online);
-	cpus_version = version;
-	cpus_epoch = sysfs_epoch();
 	memcpy(cpus_online, online, strlen(online) + 1);
 	for (cpu_entry &c : cpus)
 		c.temp.state = reading::unread;
@@ -170,7 +169,6 @@ package_reading *linux_package(grow_list<package_reading> *packages, int id)
 			return &p;
 	package_reading *p = packages->add();
 	p->package = id;
-	p->throttles = -1;
 	return p;
 }
 

@@ -114,8 +114,8 @@ bool bus_address(const char *device, char *text, size_t size)
 }
 
 // The chips named in earlier reports: a chip's device does not change
-// while its hwmon number and name stay and no device event comes between
-// (the epoch), so its links are read once.
+// while its hwmon number and name stay and no device event comes between,
+// so its links are read once.
 struct named_chip {
 	int hwmon;
 	char name[32];
@@ -123,7 +123,7 @@ struct named_chip {
 };
 
 grow_list<named_chip> named;
-uint64_t named_epoch;
+sysfs_stamp named_stamp;
 
 } // namespace
 
@@ -139,10 +139,8 @@ void linux_hwmon_chip_name(int hwmon, char (&chip)[sensor_chip_size])
 		snprintf(chip, sizeof chip, "hwmon%d", hwmon);
 		return;
 	}
-	if (named_epoch != sysfs_epoch()) {
+	if (sysfs_restamp(&named_stamp, {}) == sysfs_change::events)
 		named.clear();
-		named_epoch = sysfs_epoch();
-	}
 	named_chip *known = nullptr;
 	for (named_chip &n : named)
 		if (n.hwmon == hwmon)

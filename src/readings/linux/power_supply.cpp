@@ -292,6 +292,7 @@ void linux_battery_unit(size_t unit, battery_unit *u, bool extended)
 	battery *b = supply_battery(unit);
 	bool charge = reports_charge(b);
 
+	*u = battery_unit{};
 	u->state = battery_state(b);
 	u->stage = u->state == battery_not_present ? battery_stage::not_present
 						   : battery_stage::complete;
@@ -303,8 +304,6 @@ void linux_battery_unit(size_t unit, battery_unit *u, bool extended)
 	u->last_full_capacity = amount(full(b));
 	u->design_voltage = amount(battery_number(b, VOLTAGE_MIN_DESIGN));
 	u->warn_capacity = amount(battery_number(b, ALARM));
-	u->low_capacity = u->low_warn_granularity = u->warn_full_granularity =
-	    -1;
 	copy_text(u->model, b, MODEL_NAME);
 	copy_text(u->serial, b, SERIAL_NUMBER);
 	copy_text(u->type, b, TECHNOLOGY);
@@ -320,8 +319,6 @@ void linux_battery_unit(size_t unit, battery_unit *u, bool extended)
 	u->time_to_full = battery_text_is(b, STATUS, "Charging")
 	    ? battery_number(b, TIME_TO_FULL_NOW)
 	    : -1;
-	u->cycles = -1;
-	u->charge_start = u->charge_end = -1;
 	if (extended && u->stage != battery_stage::not_present)
 		read_wear(b, u);
 }

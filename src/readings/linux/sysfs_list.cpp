@@ -206,42 +206,71 @@ namespace {
 // every change a driver announces.  Where it grew since the last report,
 // no folder keeps its version, so that nothing worked out before a device
 // event is kept: not even what a device's own folder cannot show, such as
-// a CPU that went and came back under its number.
+// a CPU that went and came back under its number.  A count that cannot be
+// read counts as an event, and so does the first one read after it: what
+// came between is unknown.  It is read again at the next report.  A tree
+// that has none from the start (a kernel's sysfs always has it) goes by
+// its folders alone.
+enum class count_state : uint8_t { unread, counted, failed, absent };
+
 sysfs_file event_count_file;
-int64_t event_count = -1;
-bool event_count_missing; // a tree without it: folders are the rule alone
-uint64_t epoch;
+int64_t event_count;
+count_state event_state = count_state::unread;
+// Grows with every device event counted and every change of root, so that
+// what a reader kept by numbers or names alone is worked out again.
+uint64_t events = 1;
 
 bool devices_changed()
 {
 	int64_t count;
 
-	if (event_count_missing)
+	if (event_state == count_state::absent)
 		return false;
+	errno = 0;
 	if (!sysfs_read_count(&event_count_file, &count,
 		"kernel/uevent_seqnum")) {
-		event_count_missing = true;
-		return event_count != -1;
+		bool first = event_state == count_state::unread;
+		event_state = first && errno == ENOENT ? count_state::absent
+						       : count_state::failed;
+		return !first;
 	}
-	bool changed = event_count != -1 && count != event_count;
+	bool changed = event_state == count_state::failed ||
+	    (event_state == count_state::counted && count != event_count);
+	event_state = count_state::counted;
 	event_count = count;
 	return changed;
 }
 
 } // namespace
 
-uint64_t sysfs_epoch()
+sysfs_change sysfs_restamp(sysfs_stamp *stamp,
+    std::initializer_list<const char *> folders)
 {
-	return epoch;
+	sysfs_change change = sysfs_change::none;
+	size_t i = 0;
+
+	for (const char *folder : folders) {
+		uint64_t version = sysfs_folder_version(folder);
+		if (i < sysfs_stamp_folders) {
+			if (version == 0 || version != stamp->versions[i])
+				change = sysfs_change::folders;
+			stamp->versions[i++] = version;
+		} else {
+			change = sysfs_change::folders;
+		}
+	}
+	if (stamp->events != events)
+		change = sysfs_change::events;
+	stamp->events = events;
+	return change;
 }
 
 void sysfs_forget_listings()
 {
-	epoch++;
+	events++;
 	listings.clear();
 	event_count_file = {};
-	event_count = -1;
-	event_count_missing = false;
+	event_state = count_state::unread;
 }
 
 void sysfs_new_listings()
@@ -263,7 +292,7 @@ void sysfs_new_listings()
 	names.swap(names_before);
 	names.clear();
 	if (devices_changed()) {
-		epoch++;
+		events++;
 		for (listing &l : listings) {
 			l.listed_before = false;
 			l.error_before = 0;

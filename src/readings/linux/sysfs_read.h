@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <type_traits>
 
 #include "kept_files.h"
@@ -14,11 +15,6 @@
 
 // The root is "/sys" unless the tests point the reader at a fixture tree.
 void sysfs_set_root(const char *path);
-
-// Changes with every change of root and every device event the kernel
-// counted since the last report (see sysfs_folder_version): what a reader
-// kept of entries by their names alone is no longer theirs.
-uint64_t sysfs_epoch();
 
 // The largest file read; a file that fills it counts as unreadable, since
 // no value pelko reads is that long.
@@ -103,6 +99,29 @@ bool sysfs_list_dir(const char *path, sysfs_entry_fn each, void *context);
 // not change while those stay, it keeps under the folder's version.
 uint64_t sysfs_folder_version(const char *path);
 
+// What a reader works out from folders, and keeps from one report to the
+// next, is stamped with their versions and the count of device events.
+constexpr size_t sysfs_stamp_folders = 3;
+
+struct sysfs_stamp {
+	uint64_t events = 0;
+	uint64_t versions[sysfs_stamp_folders] = {};
+};
+
+// How things stand against a stamp: as they were; some folder lists other
+// entries, or had to be opened again, but no device event came, so what
+// was worked out of one entry by its own name still holds for it; or a
+// device event, or a change of root, came, after which nothing kept by a
+// name or number alone holds.
+enum class sysfs_change : uint8_t { none, folders, events };
+
+// The change since the stamp, for what was worked out from these folders
+// (at most sysfs_stamp_folders); the stamp takes the present versions.  A
+// stamp never set, or a path too long to keep, is a change of folders at
+// least.
+sysfs_change sysfs_restamp(sysfs_stamp *stamp,
+    std::initializer_list<const char *> folders);
+
 // sysfs_list_dir with a lambda taking the entry name.
 template <typename F>
 bool sysfs_list(const char *path, F each)
@@ -131,7 +150,8 @@ bool sysfs_list_numbered(const char *path, const char *prefix,
 	bool listed = sysfs_list(path, [&](const char *name) {
 		int number;
 		if (sysfs_name_number(name, prefix, &number))
-			memcpy(list->add(), &number, sizeof number);
+			memcpy(static_cast<void *>(list->add()), &number,
+			    sizeof number);
 	});
 	list->sort(by_leading_number);
 	return listed;

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: BSD-2-Clause
 #include <stddef.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include "sysfs_read.h"
@@ -8,87 +7,133 @@
 
 namespace {
 
-// Each zone's temperature file, by the zone's number, kept from one
-// listing to the next.
-struct zone_file {
+// The most trip points looked for in one zone.
+constexpr int max_trip_points = 64;
+
+// Where a trip point's temperature goes in the zone's limits: 0 critical,
+// 1 hot, 2 passive, then the active ones in order.
+temperature_reading *limit_at(zone_limits *l, int slot)
+{
+	if (slot == 0)
+		return &l->critical;
+	if (slot == 1)
+		return &l->hot;
+	if (slot == 2)
+		return &l->passive;
+	return &l->active[slot - 3];
+}
+
+// A trip point that the outputs may show: its slot, its number M and its
+// trip_point_M_temp.
+struct zone_trip {
+	int slot;
 	int number;
 	sysfs_file temp;
 };
 
-grow_list<zone_file> zone_files, zone_files_before;
+// What is kept of each zone, by its number: its files, and which of its
+// trip points fill which limits.  The trip points are fixed when the
+// kernel makes the zone, and their types with them; their temperatures
+// are read at every report.
+struct zone_files {
+	int number;
+	sysfs_file temp, type;
+	bool trips_known; // trip points looked for since it was found
+	int trips;
+	zone_trip trip[max_trip_points];
+};
+
+grow_list<zone_files> zone_files_now, zone_files_before;
+sysfs_stamp zones_stamp;
+
+// The trip points of the types the outputs show, in order: the k-th
+// active one is active k, and of the others each type's first that reads.
+void find_trips(zone_files *f)
+{
+	int actives = 0;
+	char type[16];
+
+	f->trips = 0;
+	f->trips_known = true;
+	for (int m = 0; m < max_trip_points &&
+	     sysfs_read_text(type, sizeof type,
+		 "class/thermal/thermal_zone%d/trip_point_%d_type", f->number,
+		 m);
+	     m++) {
+		int slot = -1;
+		if (strcmp(type, "critical") == 0)
+			slot = 0;
+		else if (strcmp(type, "hot") == 0)
+			slot = 1;
+		else if (strcmp(type, "passive") == 0)
+			slot = 2;
+		else if (strcmp(type, "active") == 0 &&
+		    actives < active_trip_points)
+			slot = 3 + actives++;
+		if (slot >= 0)
+			f->trip[f->trips++] = {slot, m, {}};
+	}
+}
+
+// Whether a file read through its handle had to be opened anew by its
+// path, as a zone put in the place of another under its number makes
+// happen: the old zone's files read no more.
+bool opened_anew(kept_handle before, const sysfs_file &file)
+{
+	return before.slot != 0 &&
+	    (before.slot != file.kept.slot ||
+		before.generation != file.kept.generation);
+}
 
 } // namespace
 
 void linux_list_zones(grow_list<zone_reading> *zones)
 {
 	static_assert(offsetof(zone_reading, number) == 0);
+	static_assert(offsetof(zone_files, number) == 0);
 	sysfs_list_numbered("class/thermal", "thermal_zone", zones);
-	zone_files.swap(zone_files_before);
-	zone_files.clear();
+	// After a device event, no zone's trip points are taken on trust.
+	bool events = sysfs_restamp(&zones_stamp, {"class/thermal"}) ==
+	    sysfs_change::events;
+	zone_files_now.swap(zone_files_before);
+	zone_files_now.clear();
 	for (const zone_reading &z : *zones) {
-		zone_file *f = zone_files.add();
+		zone_files *f = zone_files_now.add();
 		f->number = z.number;
-		static_assert(offsetof(zone_file, number) == 0);
-		if (const zone_file *before =
+		if (const zone_files *before =
 			zone_files_before.find_number(z.number))
 			*f = *before;
+		if (events)
+			f->trips_known = false;
 	}
 }
 
-bool linux_zone_temperature(int zone, int32_t *millicelsius)
+void linux_read_zone(zone_reading *z, bool extended)
 {
-	zone_file *f = zone_files.find_number(zone);
-	return sysfs_read_int(f != nullptr ? &f->temp : nullptr, millicelsius,
-	    "class/thermal/thermal_zone%d/temp", zone);
-}
+	zone_files *f = zone_files_now.find_number(z->number);
+	kept_handle temp = f->temp.kept, type = f->type.kept;
 
-void linux_zone_type(int zone, char (&type)[zone_type_size])
-{
-	if (!sysfs_read_text(type, sizeof type,
-		"class/thermal/thermal_zone%d/type", zone))
-		type[0] = '\0';
-}
-
-namespace {
-
-// The reading of a trip point of that type: each type's first, and the
-// active ones in order.
-temperature_reading *trip_point(zone_limits *l, const char *type, int *actives)
-{
-	temperature_reading *t = nullptr;
-
-	if (strcmp(type, "critical") == 0)
-		t = &l->critical;
-	else if (strcmp(type, "hot") == 0)
-		t = &l->hot;
-	else if (strcmp(type, "passive") == 0)
-		t = &l->passive;
-	else if (strcmp(type, "active") == 0 && *actives < active_trip_points)
-		t = &l->active[(*actives)++];
-	return t != nullptr && !t->known ? t : nullptr;
-}
-
-} // namespace
-
-zone_limits linux_zone_limits(int zone)
-{
-	zone_limits l = {};
-	int actives = 0;
-	char type[16];
-
-	for (int m = 0; m < 64 &&
-	     sysfs_read_text(type, sizeof type,
-		 "class/thermal/thermal_zone%d/trip_point_%d_type", zone, m);
-	     m++) {
-		temperature_reading *t = trip_point(&l, type, &actives);
+	z->known = sysfs_read_int(&f->temp, &z->temperature,
+	    "class/thermal/thermal_zone%d/temp", z->number);
+	if (!extended)
+		return;
+	if (!sysfs_read_text(&f->type, z->type, sizeof z->type,
+		"class/thermal/thermal_zone%d/type", z->number))
+		z->type[0] = '\0';
+	if (!f->trips_known || opened_anew(temp, f->temp) ||
+	    opened_anew(type, f->type))
+		find_trips(f);
+	for (int i = 0; i < f->trips; i++) {
+		zone_trip &t = f->trip[i];
+		temperature_reading *limit = limit_at(&z->limits, t.slot);
 		int32_t value;
-		if (t == nullptr ||
-		    !sysfs_read_int(&value,
-			"class/thermal/thermal_zone%d/trip_point_%d_temp", zone,
-			m))
-			continue;
-		*t = {plausible_limit(temperature_scale::millicelsius, value),
-		    value};
+		if (!limit->known &&
+		    sysfs_read_int(&t.temp, &value,
+			"class/thermal/thermal_zone%d/trip_point_%d_temp",
+			z->number, t.number))
+			*limit =
+			    {plausible_limit(temperature_scale::millicelsius,
+				 value),
+				value};
 	}
-	return l;
 }

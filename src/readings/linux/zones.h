@@ -3,21 +3,16 @@
 // class/thermal, by its own number, in millidegrees Celsius.
 #pragma once
 
-#include <cstdint>
-
 #include "readings/readings.h"
 
-// Adds a zero-filled reading numbered N for every thermal_zoneN folder,
-// in ascending order of N.
+// Adds an unknown reading numbered N for every thermal_zoneN folder, in
+// ascending order of N.
 void linux_list_zones(grow_list<zone_reading> *zones);
 
-// thermal_zoneN/temp, through its kept file where the last listing found
-// the zone.
-bool linux_zone_temperature(int zone, int32_t *millicelsius);
-
-// thermal_zoneN/type; "" when it cannot be read.
-void linux_zone_type(int zone, char (&type)[zone_type_size]);
-
-// thermal_zoneN/trip_point_M_type and _temp: critical, hot, passive and
-// the k-th active trip point.
-zone_limits linux_zone_limits(int zone);
+// The zone's temperature; with the extended readings its type and trip
+// points too: each type's first, and the k-th active one as active k.
+// Every value is read at every report, through the files kept since the
+// zone was found; which trip points there are is worked out when the zone
+// is found, after a device event, and when its files had to be opened
+// anew.
+void linux_read_zone(zone_reading *z, bool extended);
