@@ -65,7 +65,7 @@ void collect_cpus(readings *r)
 	size_t count = linux_cpu_count();
 	r->cpus.count_known = count > 0;
 	if (r->extended)
-		linux_frequencies_begin();
+		linux_cpu_files_begin();
 	for (size_t cpu = 0; cpu < count; cpu++) {
 		cpu_reading *c = r->cpus.cpu.add();
 		c->number = linux_cpu_number(cpu);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-2-Clause
 #include <errno.h>
 #include <stddef.h>
+#include <string.h>
 
 #include "cpu_extras.h"
 #include "readings/grow_list.h"
@@ -8,22 +9,40 @@
 
 namespace {
 
-// The CPUs found without scaling_cur_freq in the last report and in this
-// one, in ascending order, with the versions of the folders that say
-// whether that still holds: a CPU comes and goes with its folder in
-// devices/system/cpu, and gains the file when a cpufreq policy comes to
-// cover it, which adds the policy's folder to devices/system/cpu/cpufreq.
-grow_list<int> without_frequency, without_frequency_now;
-uint64_t cpus_version, policies_version;
+// The files of a CPU beside its temperature.
+enum cpu_file : uint8_t {
+	core_count,
+	core_ms,
+	package_count,
+	frequency,
+	cpu_file_count
+};
 
-// Each CPU's throttle and frequency files, by the CPU's number, in
-// ascending order.
+// Their paths below the CPU's folder.
+const char *const cpu_file_names[cpu_file_count] =
+    {"thermal_throttle/core_throttle_count",
+	"thermal_throttle/core_throttle_total_time_ms",
+	"thermal_throttle/package_throttle_count", "cpufreq/scaling_cur_freq"};
+
+// Each CPU's files, by the CPU's number, in ascending order, and those it
+// was found without.  A CPU gains or loses its thermal_throttle folder
+// only as it comes online or goes offline, which is a device event, and
+// its cpufreq folder as a cpufreq policy comes to cover it, which adds
+// the policy's folder to devices/system/cpu/cpufreq: a file found missing
+// is not looked for again while devices/system/cpu and that folder keep
+// their versions.
 struct cpu_files {
 	int number;
-	sysfs_file core_count, core_ms, package_count, frequency;
+	sysfs_file file[cpu_file_count];
+	uint8_t missing; // a bit for each file
 };
 
 grow_list<cpu_files> files;
+sysfs_stamp cpus_stamp, policies_stamp;
+// devices/system/cpu lists a cpufreq folder, whose policies' folders
+// say which CPUs have a clock; without one (older kernels, some trees)
+// the CPUs' own folders alone say it.
+bool policies;
 
 cpu_files *files_of(int cpu)
 {
@@ -40,36 +59,58 @@ cpu_files *files_of(int cpu)
 	return files.find_number(cpu);
 }
 
+// The file of the CPU as a count; false where it is missing or unreadable.
+bool read_count(int cpu, cpu_file which, int64_t *value)
+{
+	cpu_files *f = files_of(cpu);
+	uint8_t bit = static_cast<uint8_t>(1U << which);
+
+	if ((f->missing & bit) != 0)
+		return false;
+	errno = 0;
+	if (sysfs_read_count(&f->file[which], value,
+		"devices/system/cpu/cpu%d/%s", cpu, cpu_file_names[which]))
+		return true;
+	if (errno == ENOENT)
+		f->missing |= bit;
+	return false;
+}
+
+void forget_missing(uint8_t bits)
+{
+	for (cpu_files &f : files)
+		f.missing = static_cast<uint8_t>(f.missing & ~bits);
+}
+
 } // namespace
 
-void linux_frequencies_begin()
+void linux_cpu_files_begin()
 {
-	without_frequency.swap(without_frequency_now);
-	without_frequency_now.clear();
-	uint64_t cpus = sysfs_folder_version("devices/system/cpu");
-	if (without_frequency.count > 0 &&
-	    (cpus == 0 || cpus != cpus_version ||
-		sysfs_folder_version("devices/system/cpu/cpufreq") !=
-		    policies_version))
-		without_frequency.clear();
-	cpus_version = cpus;
+	constexpr uint8_t frequency_bit = 1U << frequency;
+
+	if (sysfs_restamp(&cpus_stamp, {"devices/system/cpu"}) !=
+	    sysfs_change::none) {
+		forget_missing(0xff);
+		policies = false;
+		sysfs_list("devices/system/cpu", [](const char *name) {
+			policies = policies || strcmp(name, "cpufreq") == 0;
+		});
+	}
+	if (policies &&
+	    sysfs_restamp(&policies_stamp, {"devices/system/cpu/cpufreq"}) !=
+		sysfs_change::none)
+		forget_missing(frequency_bit);
 }
 
 void linux_cpu_throttling(int cpu, cpu_throttling *throttling)
 {
 	int64_t count, ms;
-	cpu_files *f = files_of(cpu);
 
-	if (sysfs_read_count(&f->core_count, &count,
-		"devices/system/cpu/cpu%d/thermal_throttle/core_throttle_count",
-		cpu)) {
+	if (read_count(cpu, core_count, &count)) {
 		throttling->core_throttles = count;
 		throttling->logged = count > 0 ? 1 : 0;
 	}
-	if (sysfs_read_count(&f->core_ms, &ms,
-		"devices/system/cpu/cpu%d/thermal_throttle/"
-		"core_throttle_total_time_ms",
-		cpu))
+	if (read_count(cpu, core_ms, &ms))
 		throttling->core_throttle_ms = ms;
 }
 
@@ -77,32 +118,14 @@ int64_t linux_package_throttles(int cpu)
 {
 	int64_t count;
 
-	return sysfs_read_count(&files_of(cpu)->package_count, &count,
-		   "devices/system/cpu/cpu%d/thermal_throttle/"
-		   "package_throttle_count",
-		   cpu)
-	    ? count
-	    : -1;
+	return read_count(cpu, package_count, &count) ? count : -1;
 }
 
 int64_t linux_cpu_frequency(int cpu)
 {
 	int64_t khz;
 
-	if (without_frequency.find_number(cpu) != nullptr) {
-		*without_frequency_now.add() = cpu;
+	if (!read_count(cpu, frequency, &khz))
 		return -1;
-	}
-	errno = 0;
-	if (!sysfs_read_count(&files_of(cpu)->frequency, &khz,
-		"devices/system/cpu/cpu%d/cpufreq/scaling_cur_freq", cpu)) {
-		if (errno == ENOENT) {
-			if (without_frequency_now.count == 0)
-				policies_version = sysfs_folder_version(
-				    "devices/system/cpu/cpufreq");
-			*without_frequency_now.add() = cpu;
-		}
-		return -1;
-	}
 	return khz > 0 ? khz : -1;
 }

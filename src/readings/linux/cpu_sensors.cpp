@@ -60,6 +60,22 @@ bool classify(const char *label, bool amd, cpu_sensor *s)
 // Reads the labels of one CPU hwmon and adds a sensor for each that names
 // a core, a package or an AMD die.  package is the package an AMD hwmon
 // serves (-1: every package); Intel's own package label says it.
+// K of "tempK_" and the attribute, such as temp3_label.
+bool temp_attribute(const char *name, const char *attribute, int *input)
+{
+	const char *suffix = strchr(name, '_');
+	char stem[16];
+
+	if (suffix == nullptr || strcmp(suffix + 1, attribute) != 0)
+		return false;
+	size_t stem_length = static_cast<size_t>(suffix - name);
+	if (stem_length >= sizeof stem)
+		return false;
+	memcpy(stem, name, stem_length);
+	stem[stem_length] = '\0';
+	return sysfs_name_number(stem, "temp", input);
+}
+
 void add_hwmon_sensors(int hwmon, bool amd, int package)
 {
 	char dir[32];
@@ -68,23 +84,26 @@ void add_hwmon_sensors(int hwmon, bool amd, int package)
 	sysfs_path(dir, sizeof dir, "class/hwmon/hwmon%d", hwmon);
 	sysfs_list(dir, [&](const char *name) {
 		int input;
-		const char *suffix = strchr(name, '_');
 		char label[32];
-		if (suffix == nullptr || strcmp(suffix, "_label") != 0)
-			return;
-		char stem[16];
-		size_t stem_length = static_cast<size_t>(suffix - name);
-		if (stem_length >= sizeof stem)
-			return;
-		memcpy(stem, name, stem_length);
-		stem[stem_length] = '\0';
-		if (!sysfs_name_number(stem, "temp", &input) ||
+		if (!temp_attribute(name, "label", &input) ||
 		    !sysfs_read_text(label, sizeof label, "%s/%s", dir, name))
 			return;
-		cpu_sensor s{cpu_sensor_kind::core, hwmon, input, package, -1,
-		    {}, {}, {}, {}};
+		cpu_sensor s;
+		s.hwmon = hwmon;
+		s.input = input;
+		s.package = package;
 		if (classify(label, amd, &s))
 			*sensors.add() = s;
+	});
+	// Which of them have a critical temperature: the folder lists every
+	// attribute, and one that it does not list is not looked for.
+	sysfs_list(dir, [&](const char *name) {
+		int input;
+		if (!temp_attribute(name, "crit", &input))
+			return;
+		for (size_t i = first; i < sensors.count; i++)
+			if (sensors.items[i].input == input)
+				sensors.items[i].has_critical = true;
 	});
 	if (amd)
 		return;

@@ -28,14 +28,15 @@ enum class cpu_sensor_kind : uint8_t {
 };
 
 struct cpu_sensor {
-	cpu_sensor_kind kind;
-	int hwmon;   // N of class/hwmon/hwmonN
-	int input;   // K of tempK_input
-	int package; // -1: every package
-	int core;    // the core, or an AMD die's number from 0
-	cached_temp temp;
-	cached_temp critical; // its tempK_crit, with the extended readings
-	sysfs_file input_file, critical_file;
+	cpu_sensor_kind kind = cpu_sensor_kind::core;
+	int hwmon = -1;		   // N of class/hwmon/hwmonN
+	int input = -1;		   // K of tempK_input
+	int package = -1;	   // -1: every package
+	int core = -1;		   // the core, or an AMD die's number from 0
+	bool has_critical = false; // the hwmon's folder lists tempK_crit
+	cached_temp temp = {};
+	cached_temp critical = {}; // its tempK_crit, with the extended readings
+	sysfs_file input_file = {}, critical_file = {};
 };
 
 // The sensors of this report, listed on first use.

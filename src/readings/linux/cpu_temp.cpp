@@ -141,10 +141,11 @@ int linux_cpu_package(size_t cpu)
 
 temperature_reading linux_cpu_critical(size_t cpu)
 {
-	temperature_reading t = {false, 0};
+	temperature_reading t;
 	const cpu_entry &entry = cpus.items[cpu];
 
-	if (entry.sensor == -1)
+	if (entry.sensor == -1 ||
+	    !cpu_sensors().items[entry.sensor].has_critical)
 		return t;
 	// Read once for the CPUs that share the sensor.
 	cached_temp &c = cpu_sensors().items[entry.sensor].critical;

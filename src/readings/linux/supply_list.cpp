@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: BSD-2-Clause
+#include <errno.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -25,6 +26,7 @@ enum class reading : uint8_t { unread, missing, known };
 
 struct battery {
 	char name[256];
+	size_t supply; // its files, in supplies
 	reading number_state[NUMBER_ATTRS];
 	int32_t number[NUMBER_ATTRS];
 	reading text_state[TEXT_ATTRS];
@@ -88,9 +90,11 @@ constexpr int property_index(const char *key, size_t length)
 // A supply's properties, from its uevent file: "POWER_SUPPLY_KEY=value"
 // lines, one file read where each attribute would take one of its own,
 // and parsed once: where each property's value stands in the text.
+struct supply_files;
+
 struct properties {
 	bool read; // the uevent file was read; otherwise the files are
-	const char *name;
+	supply_files *files;
 	char text[sysfs_max_file];
 	const char *value[property_count]; // nullptr: not in the uevent
 	size_t length[property_count];
@@ -165,14 +169,49 @@ constexpr bool every_key_found()
 }
 static_assert(every_key_found());
 
+// Each supply's files, by the supply's name, kept from one listing to
+// the next: its uevent, and the attribute files it was found without.  A
+// supply's attributes are its driver's, and come with the driver, which
+// a device event announces: one found missing is not looked for again
+// while class/power_supply keeps its version.
+// Room for every attribute read.
+constexpr int max_missing = int{NUMBER_ATTRS} + int{TEXT_ATTRS} + 4;
+
+struct supply_files {
+	char name[sizeof battery::name];
+	sysfs_file uevent;
+	int missing_count;
+	const char *missing[max_missing]; // their names, never freed
+};
+
+grow_list<supply_files> supplies, supplies_before;
+sysfs_stamp supplies_stamp;
+
+// The supply's attribute file, unless it was found missing.
+bool read_attribute(supply_files *s, const char *attribute, char *text,
+    size_t size, sysfs_file *file = nullptr)
+{
+	for (int i = 0; i < s->missing_count; i++)
+		if (strcmp(s->missing[i], attribute) == 0)
+			return false;
+	errno = 0;
+	if (sysfs_read_text(file, text, size, "class/power_supply/%s/%s",
+		s->name, attribute))
+		return true;
+	// ENOTDIR: an entry that is no folder.
+	if ((errno == ENOENT || errno == ENOTDIR) &&
+	    s->missing_count < max_missing)
+		s->missing[s->missing_count++] = attribute;
+	return false;
+}
+
 // Copies the value of the attribute's property, cut to size, or reads the
 // attribute's own file when the uevent could not be read.
 bool property(const properties &p, int key, const char *attribute, char *value,
     size_t size)
 {
 	if (!p.read)
-		return sysfs_read_text(value, size, "class/power_supply/%s/%s",
-		    p.name, attribute);
+		return read_attribute(p.files, attribute, value, size);
 	if (key < 0 || p.value[key] == nullptr)
 		return false;
 	size_t used = p.length[key] < size ? p.length[key] : size - 1;
@@ -209,28 +248,27 @@ void take_properties(battery *b, const properties &p)
 	}
 }
 
-// Each supply's uevent file, by the supply's name, kept from one listing
-// to the next.
-struct uevent_file {
-	char name[sizeof battery::name];
-	sysfs_file uevent;
-};
-
-grow_list<uevent_file> uevent_files, uevent_files_before;
-
-sysfs_file *uevent_of(const char *name)
+// The supply's files as the last listing had them, where it had them;
+// what was found missing is forgotten once the supplies changed.
+supply_files *files_of(const char *name, bool same)
 {
-	uevent_file *f = uevent_files.add();
+	supply_files *f = supplies.add();
 	memcpy(f->name, name, strlen(name) + 1);
-	for (const uevent_file &before : uevent_files_before)
-		if (strcmp(before.name, name) == 0)
-			f->uevent = before.uevent;
-	return &f->uevent;
+	for (const supply_files &before : supplies_before) {
+		if (strcmp(before.name, name) != 0)
+			continue;
+		f->uevent = before.uevent;
+		if (same) {
+			f->missing_count = before.missing_count;
+			memcpy(f->missing, before.missing, sizeof f->missing);
+		}
+	}
+	return f;
 }
 
 // Reads the properties of every supply; keeps the system batteries and
 // notes the mains.
-void add_supply(const char *name)
+void add_supply(const char *name, bool same)
 {
 	static properties p;
 	char type[32];
@@ -238,16 +276,14 @@ void add_supply(const char *name)
 
 	if (strlen(name) >= sizeof battery::name)
 		return;
-	p.name = name;
-	p.read = sysfs_read_text(uevent_of(name), p.text, sizeof p.text,
-	    "class/power_supply/%s/uevent", name);
+	p.files = files_of(name, same);
+	p.read = read_attribute(p.files, "uevent", p.text, sizeof p.text,
+	    &p.files->uevent);
 	if (p.read)
 		parse_properties(&p);
 	// Older kernels leave the type out of the uevent.
 	if (!property(p, keys.type, "type", type, sizeof type) &&
-	    (!p.read ||
-		!sysfs_read_text(type, sizeof type,
-		    "class/power_supply/%s/type", name)))
+	    (!p.read || !read_attribute(p.files, "type", type, sizeof type)))
 		return;
 	if (strcmp(type, "Mains") == 0 || strcmp(type, "USB") == 0) {
 		int32_t online;
@@ -267,6 +303,7 @@ void add_supply(const char *name)
 		return;
 	battery *b = batteries.add();
 	memcpy(b->name, name, strlen(name) + 1);
+	b->supply = supplies.count - 1;
 	if (p.read)
 		take_properties(b, p);
 }
@@ -282,11 +319,13 @@ int by_name(const void *a, const void *b)
 bool list_power_supplies()
 {
 	batteries.clear();
-	uevent_files.swap(uevent_files_before);
-	uevent_files.clear();
+	supplies.swap(supplies_before);
+	supplies.clear();
 	have_mains = have_mains_online = have_mains_offline = false;
+	bool same = sysfs_restamp(&supplies_stamp, {"class/power_supply"}) ==
+	    sysfs_change::none;
 	if (!sysfs_list("class/power_supply",
-		[](const char *name) { add_supply(name); }))
+		[&](const char *name) { add_supply(name, same); }))
 		return false;
 	batteries.sort(by_name);
 	return true;
@@ -305,8 +344,10 @@ battery *supply_battery(size_t unit)
 int64_t battery_number(battery *b, number_attr attr)
 {
 	if (b->number_state[attr] == reading::unread) {
-		bool ok = sysfs_read_int(&b->number[attr],
-		    "class/power_supply/%s/%s", b->name, number_names[attr]);
+		char text[32];
+		bool ok = read_attribute(&supplies.items[b->supply],
+			      number_names[attr], text, sizeof text) &&
+		    sysfs_parse_number(text, &b->number[attr]);
 		b->number_state[attr] = ok ? reading::known : reading::missing;
 	}
 	return b->number_state[attr] == reading::known ? b->number[attr] : -1;
@@ -321,8 +362,8 @@ bool battery_known(battery *b, number_attr attr)
 const char *battery_text(battery *b, text_attr attr)
 {
 	if (b->text_state[attr] == reading::unread) {
-		bool ok = sysfs_read_text(b->text[attr], sizeof b->text[attr],
-		    "class/power_supply/%s/%s", b->name, text_names[attr]);
+		bool ok = read_attribute(&supplies.items[b->supply],
+		    text_names[attr], b->text[attr], sizeof b->text[attr]);
 		b->text_state[attr] = ok ? reading::known : reading::missing;
 		if (!ok)
 			b->text[attr][0] = '\0';
