@@ -88,7 +88,7 @@ void linux_cpu_files_begin()
 {
 	constexpr uint8_t frequency_bit = 1U << frequency;
 
-	if (sysfs_restamp(&cpus_stamp, {"devices/system/cpu"}) !=
+	if (sysfs_restamp(&cpus_stamp, "devices/system/cpu") !=
 	    sysfs_change::none) {
 		forget_missing(0xff);
 		policies = false;
@@ -97,7 +97,7 @@ void linux_cpu_files_begin()
 		});
 	}
 	if (policies &&
-	    sysfs_restamp(&policies_stamp, {"devices/system/cpu/cpufreq"}) !=
+	    sysfs_restamp(&policies_stamp, "devices/system/cpu/cpufreq") !=
 		sysfs_change::none)
 		forget_missing(frequency_bit);
 }

@@ -12,18 +12,19 @@ enum class hwmon_kind : uint8_t { other, coretemp, amd };
 struct hwmon_entry {
 	int number;
 	hwmon_kind kind;
-	uint64_t version; // of a CPU hwmon's folder; 0 for the others
+	sysfs_stamp stamp; // of a CPU hwmon's folder
+	bool same;	   // a CPU hwmon, of the same kind and folder as before
 };
 
 grow_list<cpu_sensor> sensors, sensors_before;
 bool sensors_listed;
 
-// The hwmons the sensors were found in, with class/hwmon's version: while
+// The hwmons the sensors were found in, with class/hwmon's stamp: while
 // all stay the same, so do the sensors.  A hwmon that went and came back
 // under its number has a new folder, and with it a new version; one whose
 // folder is not listed reads its name anew.
 grow_list<hwmon_entry> sensors_from;
-uint64_t sensors_hwmon_version;
+sysfs_stamp hwmons_stamp;
 
 // One input of a hwmon, by its label.  Returns false for labels that say
 // nothing about a CPU.
@@ -186,8 +187,8 @@ size_t first_core_key(int package, int core)
 	return low;
 }
 
-// The hwmons, each with its kind, and the version of each CPU hwmon's
-// folder.
+// The hwmons, each with its kind, and whether each CPU hwmon is the same
+// as in the last list.
 void list_hwmons(grow_list<hwmon_entry> *hwmons)
 {
 	static_assert(offsetof(hwmon_entry, number) == 0);
@@ -195,9 +196,14 @@ void list_hwmons(grow_list<hwmon_entry> *hwmons)
 	for (hwmon_entry &h : *hwmons) {
 		char dir[32];
 		h.kind = read_hwmon_kind(h.number);
+		if (h.kind == hwmon_kind::other)
+			continue;
+		const hwmon_entry *before = sensors_from.find_number(h.number);
+		if (before != nullptr)
+			h.stamp = before->stamp;
 		sysfs_path(dir, sizeof dir, "class/hwmon/hwmon%d", h.number);
-		if (h.kind != hwmon_kind::other)
-			h.version = sysfs_folder_version(dir);
+		h.same = sysfs_restamp(&h.stamp, dir) == sysfs_change::none &&
+		    before != nullptr && before->kind == h.kind;
 	}
 }
 
@@ -209,7 +215,7 @@ bool same_hwmons(const grow_list<hwmon_entry> &a,
 	for (size_t i = 0; i < a.count; i++)
 		if (a.items[i].number != b.items[i].number ||
 		    a.items[i].kind != b.items[i].kind ||
-		    a.items[i].version != b.items[i].version)
+		    (a.items[i].kind != hwmon_kind::other && !a.items[i].same))
 			return false;
 	return true;
 }
@@ -218,12 +224,7 @@ bool same_hwmons(const grow_list<hwmon_entry> &a,
 // copied from there rather than read again.
 bool reuse_sensors(const hwmon_entry &h, int package)
 {
-	const hwmon_entry *before = nullptr;
-	for (const hwmon_entry &b : sensors_from)
-		if (b.number == h.number)
-			before = &b;
-	if (before == nullptr || before->kind != h.kind || h.version == 0 ||
-	    before->version != h.version)
+	if (!h.same)
 		return false;
 	for (const cpu_sensor &s : sensors_before) {
 		if (s.hwmon != h.number)
@@ -256,7 +257,6 @@ void rebuild_sensors(grow_list<hwmon_entry> *hwmons)
 		if (!reuse_sensors(h, package))
 			add_hwmon_sensors(h.number, amd, package);
 	}
-	sensors_from.swap(*hwmons);
 	index_core_sensors();
 }
 
@@ -265,12 +265,11 @@ void list_sensors()
 	grow_list<hwmon_entry> hwmons;
 
 	sensors_listed = true;
-	uint64_t version = sysfs_folder_version("class/hwmon");
+	sysfs_change change = sysfs_restamp(&hwmons_stamp, "class/hwmon");
 	list_hwmons(&hwmons);
-	if (version == 0 || version != sensors_hwmon_version ||
-	    !same_hwmons(hwmons, sensors_from))
+	if (change != sysfs_change::none || !same_hwmons(hwmons, sensors_from))
 		rebuild_sensors(&hwmons);
-	sensors_hwmon_version = version;
+	sensors_from.swap(hwmons);
 	for (cpu_sensor &s : sensors)
 		s.temp.state = s.critical.state = reading::unread;
 }

@@ -67,8 +67,7 @@ void list_cpus()
 	static char online[sizeof cpus_online];
 
 	cpus_listed = true;
-	sysfs_change change =
-	    sysfs_restamp(&cpus_stamp, {"devices/system/cpu"});
+	sysfs_change change = sysfs_restamp(&cpus_stamp, "devices/system/cpu");
 	if (!sysfs_read_text(online, sizeof online,
 		"devices/system/cpu/online"))
 		online[0] = '\0';

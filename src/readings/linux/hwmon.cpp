@@ -175,7 +175,7 @@ struct known_sensor {
 // report's beside this one's.
 struct known_chip {
 	int hwmon;
-	uint64_t version, device_version;
+	sysfs_stamp folder, device;
 	bool in_device;	   // its attributes are in its device's folder
 	size_t first, end; // its sensors in known
 };
@@ -249,16 +249,21 @@ const known_chip &chip_sensors(int hwmon, const char *folder,
 {
 	known_chip *c = chips.add();
 	c->hwmon = hwmon;
-	c->version = sysfs_folder_version(folder);
 	const known_chip *before = chip_before(hwmon);
-	bool same = before != nullptr && c->version != 0 &&
-	    before->version == c->version;
+	if (before != nullptr) {
+		c->folder = before->folder;
+		c->device = before->device;
+	}
+	bool same = sysfs_restamp(&c->folder, folder) == sysfs_change::none &&
+	    before != nullptr;
 	// Older drivers keep their attributes in the device's folder instead.
 	c->in_device = same ? before->in_device : attributes_in_device(folder);
 	if (c->in_device)
-		c->device_version = sysfs_folder_version(device);
+		same =
+		    sysfs_restamp(&c->device, device) == sysfs_change::none &&
+		    same && before->in_device;
 	c->first = known.count;
-	if (same && before->device_version == c->device_version) {
+	if (same) {
 		for (size_t i = before->first; i < before->end; i++)
 			*known.add() = known_before.items[i];
 	} else {

@@ -139,7 +139,7 @@ void linux_hwmon_chip_name(int hwmon, char (&chip)[sensor_chip_size])
 		snprintf(chip, sizeof chip, "hwmon%d", hwmon);
 		return;
 	}
-	if (sysfs_restamp(&named_stamp, {}) == sysfs_change::events)
+	if (sysfs_restamp(&named_stamp, nullptr) == sysfs_change::events)
 		named.clear();
 	named_chip *known = nullptr;
 	for (named_chip &n : named)

@@ -322,7 +322,7 @@ bool list_power_supplies()
 	supplies.swap(supplies_before);
 	supplies.clear();
 	have_mains = have_mains_online = have_mains_offline = false;
-	bool same = sysfs_restamp(&supplies_stamp, {"class/power_supply"}) ==
+	bool same = sysfs_restamp(&supplies_stamp, "class/power_supply") ==
 	    sysfs_change::none;
 	if (!sysfs_list("class/power_supply",
 		[&](const char *name) { add_supply(name, same); }))

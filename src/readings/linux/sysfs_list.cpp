@@ -192,13 +192,6 @@ bool sysfs_list_dir(const char *path, sysfs_entry_fn each, void *context)
 	return true;
 }
 
-uint64_t sysfs_folder_version(const char *path)
-{
-	const listing *l = list_once(path);
-
-	return l != nullptr ? l->version : 0;
-}
-
 namespace {
 
 // The kernel's count of device events (kernel/uevent_seqnum): it grows
@@ -243,21 +236,16 @@ bool devices_changed()
 
 } // namespace
 
-sysfs_change sysfs_restamp(sysfs_stamp *stamp,
-    std::initializer_list<const char *> folders)
+sysfs_change sysfs_restamp(sysfs_stamp *stamp, const char *folder)
 {
 	sysfs_change change = sysfs_change::none;
-	size_t i = 0;
 
-	for (const char *folder : folders) {
-		uint64_t version = sysfs_folder_version(folder);
-		if (i < sysfs_stamp_folders) {
-			if (version == 0 || version != stamp->versions[i])
-				change = sysfs_change::folders;
-			stamp->versions[i++] = version;
-		} else {
-			change = sysfs_change::folders;
-		}
+	if (folder != nullptr) {
+		const listing *l = list_once(folder);
+		uint64_t version = l != nullptr ? l->version : 0;
+		if (version == 0 || version != stamp->version)
+			change = sysfs_change::folder;
+		stamp->version = version;
 	}
 	if (stamp->events != events)
 		change = sysfs_change::events;

@@ -7,7 +7,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <initializer_list>
 #include <type_traits>
 
 #include "kept_files.h"
@@ -87,40 +86,32 @@ using sysfs_entry_fn = void (*)(const char *name, void *context);
 // lists it by rewinding that.
 bool sysfs_list_dir(const char *path, sysfs_entry_fn each, void *context);
 
-// The folder's version: listed on first use in a report, it is the same
-// as in the last report when the folder lists the same entries in the
-// same order through the descriptor held since then, or fails to list for
-// the same reason; a number never given before when that differs, when
-// the last report did not list it, or when the folder had to be opened
-// again by its path, or when the kernel counted a device event since the
-// last report (kernel/uevent_seqnum); 0, never the same, for a path too
-// long to keep.
 // What a reader works out from a folder's entries, and from files that do
-// not change while those stay, it keeps under the folder's version.
-uint64_t sysfs_folder_version(const char *path);
-
-// What a reader works out from folders, and keeps from one report to the
-// next, is stamped with their versions and the count of device events.
-constexpr size_t sysfs_stamp_folders = 3;
-
+// not change while those stay, it keeps from one report to the next under
+// a stamp: the folder's version and the count of device events.  The
+// version, listed on first use in a report, is the same as in the last
+// report when the folder lists the same entries in the same order through
+// the descriptor held since then, or fails to list for the same reason;
+// it is a number never given before when that differs, when the last
+// report did not list it, when the folder had to be opened again by its
+// path, or when the kernel counted a device event since the last report
+// (kernel/uevent_seqnum).
 struct sysfs_stamp {
 	uint64_t events = 0;
-	uint64_t versions[sysfs_stamp_folders] = {};
+	uint64_t version = 0;
 };
 
-// How things stand against a stamp: as they were; some folder lists other
+// How things stand against a stamp: as they were; the folder lists other
 // entries, or had to be opened again, but no device event came, so what
 // was worked out of one entry by its own name still holds for it; or a
 // device event, or a change of root, came, after which nothing kept by a
 // name or number alone holds.
-enum class sysfs_change : uint8_t { none, folders, events };
+enum class sysfs_change : uint8_t { none, folder, events };
 
-// The change since the stamp, for what was worked out from these folders
-// (at most sysfs_stamp_folders); the stamp takes the present versions.  A
-// stamp never set, or a path too long to keep, is a change of folders at
-// least.
-sysfs_change sysfs_restamp(sysfs_stamp *stamp,
-    std::initializer_list<const char *> folders);
+// The change since the stamp for what was worked out from the folder (or
+// from none, nullptr); the stamp takes the present version.  A stamp never
+// set, or a path too long to keep, is a change of the folder at least.
+sysfs_change sysfs_restamp(sysfs_stamp *stamp, const char *folder);
 
 // sysfs_list_dir with a lambda taking the entry name.
 template <typename F>

@@ -93,7 +93,7 @@ void linux_list_zones(grow_list<zone_reading> *zones)
 	static_assert(offsetof(zone_files, number) == 0);
 	sysfs_list_numbered("class/thermal", "thermal_zone", zones);
 	// After a device event, no zone's trip points are taken on trust.
-	bool events = sysfs_restamp(&zones_stamp, {"class/thermal"}) ==
+	bool events = sysfs_restamp(&zones_stamp, "class/thermal") ==
 	    sysfs_change::events;
 	zone_files_now.swap(zone_files_before);
 	zone_files_now.clear();
