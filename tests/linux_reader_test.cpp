@@ -27,7 +27,7 @@ const std::string fixtures = PELKO_FIXTURES "/sysfs/";
 constexpr int64_t missing = INT64_MIN;
 
 // The whole record of one report on the tree at root; with extended,
-// what -x, -p and -j read too.  Limits kept from an earlier tree go.
+// what -x, -p and -j read too.
 readings &read_tree(const std::string &root, bool extended = false)
 {
 	static readings r;
@@ -566,11 +566,11 @@ TEST(LinuxReader, DeviceEventsUndoWhatWasKept)
 	}
 }
 
-// Limits are kept under the number of their CPU or zone, and only once
-// known: a zone that appears between two reports shows its own trip
-// points, and a critical temperature that could not be read at first is
-// read again.
-TEST(LinuxReader, LimitsKeptByNumber)
+// Limits are read at every report, each from its own CPU's sensor or
+// zone: a zone that appears between two reports shows its own trip
+// points, a critical temperature that was missing at first is read once
+// it is there, and a zone that goes takes its trip points with it.
+TEST(LinuxReader, LimitsFollowTheirZones)
 {
 	tree_copy tree("wifi-laptop");
 	const std::string zone1 = "class/thermal/thermal_zone1";

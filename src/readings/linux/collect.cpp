@@ -2,6 +2,25 @@
 // Linux: the readings from sysfs, in millidegrees Celsius, micro-units and
 // seconds.  Each section lists its folders afresh, so that a CPU, zone or
 // battery that comes or goes shows in the next report.
+//
+// Every value is read at every report, limits and firmware settings too.
+// What the reader keeps from one report to the next is structure only: a
+// descriptor for each file and folder it read, so that a value is one
+// pread and a listing one rewind; and what it worked out from folders:
+// the CPUs and their topology, which hwmon input serves which CPU, each
+// chip's sensors and labels, each zone's trip points, chip names, and the
+// files found missing.  Each is kept under a stamp (sysfs_restamp): the
+// version of the folder it came from and the kernel's count of device
+// events.  It is worked out again when the folder lists other entries,
+// when a held folder lists empty, when an event was counted or the count
+// could not be read, and when a kept file reads no more.
+//
+// That cannot miss a change because of how sysfs removes a device: its
+// folder, held open, lists empty, its attributes read ENODEV, and
+// kernel/uevent_seqnum grows; a device in its place is a new folder.
+// What a device's folder holds changes only with its driver or its CPU
+// going online or offline, which are device events too.  A tree without
+// the event count (the test fixtures) goes by its folders alone.
 
 #include <err.h>
 #include <errno.h>
