@@ -544,22 +544,33 @@ TEST(LinuxReader, ReplacedChipReadAnew)
 
 // What a report keeps while the folders stay the same (a CPU's topology)
 // is worked out again after the kernel counts a device event, such as a
-// CPU that went and came back under its number with another core.
+// CPU that went and came back under its number with another core; a count
+// that cannot be read counts as an event, and so does the first one read
+// after it, even where it is the same as before the failure.
 TEST(LinuxReader, DeviceEventsUndoWhatWasKept)
 {
 	const struct {
 		const char *event_count;
+		const char *core_id; // of CPU 1, written before the report
 		int64_t cpu1;
-	} cases[] = {{"7\n", 53500}, {"8\n", 51000}};
+	} cases[] = {
+	    {"7\n", "0\n", 53500}, // no event: kept
+	    {"8\n", "0\n", 51000},
+	    {"8\n", "1\n", 51000},
+	    {"x\n", "1\n", 53500}, // unreadable
+	    {"8\n", "0\n", 51000}, // read again
+	    {"8\n", "1\n", 51000},
+	};
 	tree_copy tree("intel-laptop");
 	tree.make_folder("kernel");
 	tree.write("kernel/uevent_seqnum", "7\n");
 	readings &r = read_tree(tree.path);
 	ASSERT_EQ(cpu_value(r, 1), 53500);
-	tree.write("devices/system/cpu/cpu1/topology/core_id", "0\n");
 	for (const auto &c : cases) {
-		SCOPED_TRACE(c.event_count);
+		SCOPED_TRACE(std::string(c.event_count) + c.core_id);
 		tree.write("kernel/uevent_seqnum", c.event_count);
+		tree.write("devices/system/cpu/cpu1/topology/core_id",
+		    c.core_id);
 		begin_readings(&r);
 		collect_cpus(&r);
 		EXPECT_EQ(cpu_value(r, 1), c.cpu1);
