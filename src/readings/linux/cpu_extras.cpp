@@ -44,19 +44,28 @@ sysfs_stamp cpus_stamp, policies_stamp;
 // the CPUs' own folders alone say it.
 bool policies;
 
+// The last CPU's files: a report asks for each CPU's files one after the
+// other.
+size_t last;
+
 cpu_files *files_of(int cpu)
 {
 	static_assert(offsetof(cpu_files, number) == 0);
-	if (cpu_files *found = files.find_number(cpu))
-		return found;
-	// The CPUs come in ascending order: the list stays sorted but where
-	// one comes back below the others.
-	cpu_files *added = files.add();
-	added->number = cpu;
-	if (files.count < 2 || added[-1].number < cpu)
-		return added;
-	files.sort(by_leading_number);
-	return files.find_number(cpu);
+	if (last < files.count && files.items[last].number == cpu)
+		return &files.items[last];
+	cpu_files *found = files.find_number(cpu);
+	if (found == nullptr) {
+		// The CPUs come in ascending order: the list stays sorted but
+		// where one comes back below the others.
+		found = files.add();
+		found->number = cpu;
+		if (files.count >= 2 && found[-1].number > cpu) {
+			files.sort(by_leading_number);
+			found = files.find_number(cpu);
+		}
+	}
+	last = static_cast<size_t>(found - files.items);
+	return found;
 }
 
 // The file of the CPU as a count; false where it is missing or unreadable.
