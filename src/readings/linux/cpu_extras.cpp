@@ -29,15 +29,17 @@ const char *const cpu_file_names[cpu_file_count] =
 // only as it comes online or goes offline, which is a device event, and
 // its cpufreq folder as a cpufreq policy comes to cover it, which adds
 // the policy's folder to devices/system/cpu/cpufreq: a file found missing
-// is not looked for again while devices/system/cpu and that folder keep
-// their versions.
+// is not looked for again while the CPU stays listed, no device event
+// comes, and devices/system/cpu/cpufreq keeps its version.
 struct cpu_files {
 	int number;
 	sysfs_file file[cpu_file_count];
 	uint8_t missing; // a bit for each file
+	uint64_t report; // the last that asked for them
 };
 
 grow_list<cpu_files> files;
+uint64_t reports;
 sysfs_stamp cpus_stamp, policies_stamp;
 // devices/system/cpu lists a cpufreq folder, whose policies' folders
 // say which CPUs have a clock; without one (older kernels, some trees)
@@ -65,6 +67,7 @@ cpu_files *files_of(int cpu)
 		}
 	}
 	last = static_cast<size_t>(found - files.items);
+	found->report = reports;
 	return found;
 }
 
@@ -85,10 +88,13 @@ bool read_count(int cpu, cpu_file which, int64_t *value)
 	return false;
 }
 
-void forget_missing(uint8_t bits)
+// Forgets what was found missing of the CPUs that the last report did not
+// ask about (they went, and may come back as others), or of all.
+void forget_missing(uint8_t bits, bool all)
 {
 	for (cpu_files &f : files)
-		f.missing = static_cast<uint8_t>(f.missing & ~bits);
+		if (all || f.report + 1 != reports)
+			f.missing = static_cast<uint8_t>(f.missing & ~bits);
 }
 
 } // namespace
@@ -97,9 +103,10 @@ void linux_cpu_files_begin()
 {
 	constexpr uint8_t frequency_bit = 1U << frequency;
 
-	if (sysfs_restamp(&cpus_stamp, "devices/system/cpu") !=
-	    sysfs_change::none) {
-		forget_missing(0xff);
+	reports++;
+	sysfs_change change = sysfs_restamp(&cpus_stamp, "devices/system/cpu");
+	if (change != sysfs_change::none) {
+		forget_missing(0xff, change == sysfs_change::events);
 		policies = false;
 		sysfs_list("devices/system/cpu", [](const char *name) {
 			policies = policies || strcmp(name, "cpufreq") == 0;
@@ -108,7 +115,7 @@ void linux_cpu_files_begin()
 	if (policies &&
 	    sysfs_restamp(&policies_stamp, "devices/system/cpu/cpufreq") !=
 		sysfs_change::none)
-		forget_missing(frequency_bit);
+		forget_missing(frequency_bit, true);
 }
 
 void linux_cpu_throttling(int cpu, cpu_throttling *throttling)

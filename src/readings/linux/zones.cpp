@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: BSD-2-Clause
+#include <errno.h>
 #include <stddef.h>
 #include <string.h>
 
@@ -31,14 +32,15 @@ struct zone_trip {
 	sysfs_file temp;
 };
 
-// What is kept of each zone, by its number: its files, and which of its
-// trip points fill which limits.  The trip points are fixed when the
-// kernel makes the zone, and their types with them; their temperatures
-// are read at every report.
+// What is kept of each zone, by its number: its files, those found
+// missing, and which of its trip points fill which limits.  The files and
+// trip points are fixed when the kernel makes the zone, and the trip
+// points' types with them; their temperatures are read at every report.
 struct zone_files {
 	int number;
 	sysfs_file temp, type;
-	bool trips_known; // trip points looked for since it was found
+	bool no_temp, no_type; // found missing
+	bool trips_known;      // trip points looked for since it was found
 	int trips;
 	zone_trip trip[max_trip_points];
 };
@@ -104,21 +106,40 @@ void linux_list_zones(grow_list<zone_reading> *zones)
 			zone_files_before.find_number(z.number))
 			*f = *before;
 		if (events)
-			f->trips_known = false;
+			f->trips_known = f->no_temp = f->no_type = false;
 	}
 }
+
+namespace {
+
+// The zone's temperature or type, unless it was found missing.
+bool read_zone_text(sysfs_file *file, bool *missing, char *text, size_t size,
+    const char *name, int zone)
+{
+	if (*missing)
+		return false;
+	errno = 0;
+	bool read = sysfs_read_text(file, text, size,
+	    "class/thermal/thermal_zone%d/%s", zone, name);
+	*missing = !read && errno == ENOENT;
+	return read;
+}
+
+} // namespace
 
 void linux_read_zone(zone_reading *z, bool extended)
 {
 	zone_files *f = zone_files_now.find_number(z->number);
 	kept_handle temp = f->temp.kept, type = f->type.kept;
+	char text[32];
 
-	z->known = sysfs_read_int(&f->temp, &z->temperature,
-	    "class/thermal/thermal_zone%d/temp", z->number);
+	z->known = read_zone_text(&f->temp, &f->no_temp, text, sizeof text,
+		       "temp", z->number) &&
+	    sysfs_parse_number(text, &z->temperature);
 	if (!extended)
 		return;
-	if (!sysfs_read_text(&f->type, z->type, sizeof z->type,
-		"class/thermal/thermal_zone%d/type", z->number))
+	if (!read_zone_text(&f->type, &f->no_type, z->type, sizeof z->type,
+		"type", z->number))
 		z->type[0] = '\0';
 	if (!f->trips_known || opened_anew(temp, f->temp) ||
 	    opened_anew(type, f->type))
