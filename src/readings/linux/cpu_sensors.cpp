@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "cpu_sensors.h"
+#include "hwmon_chip.h"
 #include "sysfs_read.h"
 
 namespace {
@@ -123,8 +124,7 @@ hwmon_kind read_hwmon_kind(int hwmon)
 {
 	char name[32];
 
-	if (!sysfs_read_text(name, sizeof name, "class/hwmon/hwmon%d/name",
-		hwmon))
+	if (!linux_hwmon_name(hwmon, false, name))
 		return hwmon_kind::other;
 	if (strcmp(name, "coretemp") == 0)
 		return hwmon_kind::coretemp;

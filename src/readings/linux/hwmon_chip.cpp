@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: BSD-2-Clause
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -127,15 +128,55 @@ sysfs_stamp named_stamp;
 
 } // namespace
 
+namespace {
+
+// The hwmons asked about, by number, with the name files each was found
+// without.
+struct unnamed_hwmon {
+	int number;
+	bool no_name, no_device_name;
+};
+
+grow_list<unnamed_hwmon> unnamed;
+sysfs_stamp unnamed_stamp;
+
+// hwmonN's file at path unless it was found missing.
+bool read_name(bool *missing, char (&name)[32], int hwmon, const char *path)
+{
+	if (*missing)
+		return false;
+	errno = 0;
+	bool read = sysfs_read_text(name, sizeof name, "class/hwmon/hwmon%d/%s",
+	    hwmon, path);
+	*missing = !read && errno == ENOENT;
+	return read;
+}
+
+} // namespace
+
+bool linux_hwmon_name(int hwmon, bool device_too, char (&name)[32])
+{
+	if (sysfs_restamp(&unnamed_stamp, "class/hwmon") != sysfs_change::none)
+		unnamed.clear();
+	unnamed_hwmon *u = nullptr;
+	for (unnamed_hwmon &h : unnamed)
+		if (h.number == hwmon)
+			u = &h;
+	if (u == nullptr) {
+		u = unnamed.add();
+		u->number = hwmon;
+	}
+	return read_name(&u->no_name, name, hwmon, "name") ||
+	    (device_too &&
+		read_name(&u->no_device_name, name, hwmon, "device/name"));
+}
+
 void linux_hwmon_chip_name(int hwmon, char (&chip)[sensor_chip_size])
 {
 	char name[32], where[24], device[40], parent[48];
 
 	// A chip without a name (older drivers) goes by its hwmon folder.
-	if (!sysfs_read_text(name, sizeof name, "class/hwmon/hwmon%d/name",
-		hwmon) &&
-	    !sysfs_read_text(name, sizeof name,
-		"class/hwmon/hwmon%d/device/name", hwmon)) {
+	if (!linux_hwmon_name(hwmon, true, name)) {
 		snprintf(chip, sizeof chip, "hwmon%d", hwmon);
 		return;
 	}

@@ -10,3 +10,8 @@
 // file is read at every call, its device's links only when the name or
 // the chip's number are new.
 void linux_hwmon_chip_name(int hwmon, char (&chip)[sensor_chip_size]);
+
+// hwmonN/name, or where device_too says so and it has none, its device's
+// name (older drivers); false where it has neither.  A name file found
+// missing is not looked for again while class/hwmon keeps its version.
+bool linux_hwmon_name(int hwmon, bool device_too, char (&name)[32]);
