@@ -577,6 +577,31 @@ TEST(LinuxReader, DeviceEventsUndoWhatWasKept)
 	}
 }
 
+// A folder found missing (a system without hwmon drivers) is looked for
+// again after the next device event, which a folder comes with.
+TEST(LinuxReader, MissingFolderBackAfterAnEvent)
+{
+	const struct {
+		const char *event_count;
+		int64_t cpu0;
+	} cases[] = {{"7\n", missing}, {"8\n", 51000}};
+	tree_copy tree("intel-laptop");
+	tree.make_folder("kernel");
+	tree.write("kernel/uevent_seqnum", "7\n");
+	const std::string hwmon = tree.path + "/class/hwmon";
+	ASSERT_EQ(rename(hwmon.c_str(), (hwmon + "-away").c_str()), 0);
+	readings &r = read_tree(tree.path);
+	ASSERT_EQ(cpu_value(r, 0), missing);
+	ASSERT_EQ(rename((hwmon + "-away").c_str(), hwmon.c_str()), 0);
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.event_count);
+		tree.write("kernel/uevent_seqnum", c.event_count);
+		begin_readings(&r);
+		collect_cpus(&r);
+		EXPECT_EQ(cpu_value(r, 0), c.cpu0);
+	}
+}
+
 // Limits are read at every report, each from its own CPU's sensor or
 // zone: a zone that appears between two reports shows its own trip
 // points, a critical temperature that was missing at first is read once

@@ -9,18 +9,21 @@
 // pread and a listing one rewind; and what it worked out from folders:
 // the CPUs and their topology, which hwmon input serves which CPU, each
 // chip's sensors and labels, each zone's trip points, chip names, and the
-// files found missing.  Each is kept under a stamp (sysfs_restamp): the
-// version of the folder it came from and the kernel's count of device
-// events.  It is worked out again when the folder lists other entries,
-// when a held folder lists empty, when an event was counted or the count
-// could not be read, and when a kept file reads no more.
+// files and folders found missing.  Each is kept under a stamp
+// (sysfs_restamp): the version of the folder it came from and the
+// kernel's count of device events.  It is worked out again when the
+// folder lists other entries, when a held folder lists empty, when an
+// event was counted or the count could not be read; a zone's trip points
+// also when its files, held, read no more.
 //
 // That cannot miss a change because of how sysfs removes a device: its
 // folder, held open, lists empty, its attributes read ENODEV, and
 // kernel/uevent_seqnum grows; a device in its place is a new folder.
-// What a device's folder holds changes only with its driver or its CPU
-// going online or offline, which are device events too.  A tree without
-// the event count (the test fixtures) goes by its folders alone.
+// What a device's folder holds changes only with its driver, or its CPU
+// going online or offline, which are device events too, and so is every
+// folder that comes.  A tree without the event count (the test fixtures)
+// goes by its folders alone, and looks for missing folders at every
+// report.
 
 #include <err.h>
 #include <errno.h>

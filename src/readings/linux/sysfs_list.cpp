@@ -135,8 +135,14 @@ bool same_as_before(const listing &l, bool held)
 		length) == 0;
 }
 
+bool counting_events();
+
 // This report's listing of the folder, listed on first use; nullptr for a
-// path too long to keep, which is listed at every use.
+// path too long to keep, which is listed at every use.  A folder found
+// missing is not looked for again while the kernel counts no device
+// event: a folder comes only with a device, driver or class, which the
+// kernel announces.  Where there is no count, it is looked for at every
+// report.
 listing *list_once(const char *path)
 {
 	listing *l = known_listing(path);
@@ -149,9 +155,15 @@ listing *list_once(const char *path)
 		l = listings.add();
 		memcpy(l->path, path, strlen(path) + 1);
 	}
-	bool held;
+	bool held = false;
 	l->first = names.count;
-	l->listed = list_from_kernel(path, &held);
+	if (!l->listed_before && l->error_before == ENOENT &&
+	    counting_events()) {
+		l->listed = false;
+		errno = ENOENT;
+	} else {
+		l->listed = list_from_kernel(path, &held);
+	}
 	l->error = errno;
 	l->end = names.count;
 	l->listed_now = true;
@@ -232,6 +244,11 @@ bool devices_changed()
 	event_state = count_state::counted;
 	event_count = count;
 	return changed;
+}
+
+bool counting_events()
+{
+	return event_state == count_state::counted;
 }
 
 } // namespace
