@@ -22,7 +22,10 @@ int os_get_open_files_limit(struct rlimit *limit)
 	return getrlimit(RLIMIT_NOFILE, limit);
 }
 
+// prlimit(2) on the process itself: musl's setrlimit stops every thread to
+// set the limit in each, machinery that a single-threaded program need not
+// carry.
 int os_set_open_files_limit(const struct rlimit *limit)
 {
-	return setrlimit(RLIMIT_NOFILE, limit);
+	return prlimit(0, RLIMIT_NOFILE, limit, nullptr);
 }
