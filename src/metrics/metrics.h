@@ -8,9 +8,5 @@
 // gives no sample.
 void write_metrics(const readings &r);
 
-// The families beyond the report's readings: battery wear, thermal
-// limits, throttling, packages and dies.
-void write_extended_metrics(const readings &r);
-
-// The sensors' families, the alarms and the CPUs' frequencies.
+// The sensors' families and their alarms.
 void write_sensor_metrics(const readings &r);

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // The sensors' metric families, each from its kind's row of the sensor
-// table, then the alarms and the CPUs' frequencies.
+// table, then the alarms.
 
 #include <stdio.h>
 
@@ -52,23 +52,6 @@ void alarms(const readings &r)
 	}
 }
 
-void frequencies(const readings &r)
-{
-	family f = {"pelko_cpu_frequency_hertz",
-	    "Present clock of the CPU: dev.cpu.N.freq on FreeBSD, "
-	    "cpuN/cpufreq/scaling_cur_freq on Linux.",
-	    gauge, false};
-
-	for (const cpu_reading &c : r.cpus.cpu) {
-		if (c.frequency < 0)
-			continue;
-		begin_sample(&f);
-		report_print("{cpu=\"%d\"} ", c.number);
-		print_hertz(r.source, c.frequency);
-		report_putc('\n');
-	}
-}
-
 } // namespace
 
 void write_sensor_metrics(const readings &r)
@@ -86,5 +69,4 @@ void write_sensor_metrics(const readings &r)
 		}
 	}
 	alarms(r);
-	frequencies(r);
 }

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: BSD-2-Clause
-// The section that -x adds last: every sensor, then the CPUs' frequencies.
+// The section that -x adds last: every sensor, then the CPUs' rows that
+// the metrics put after the sensors' (their frequencies).
 
 #include <stdio.h>
 
 #include "fields.h"
 #include "format/format.h"
 #include "format/print.h"
+#include "tables/table.h"
 #include "temperature/temperature.h"
 
 namespace {
@@ -47,13 +49,15 @@ void print_sensor(const readings &r, const sensor_reading &s)
 	report_puts(s.alarm == 1 ? "\tALARM" : "");
 }
 
+const part extra = part::extra;
+
 bool any_known(const readings &r)
 {
 	for (const sensor_reading &s : r.sensors)
 		if (s.value.known)
 			return true;
 	for (const cpu_reading &c : r.cpus.cpu)
-		if (c.frequency >= 0)
+		if (any_line(r, cpu_table, c, &extra))
 			return true;
 	return false;
 }
@@ -62,21 +66,13 @@ bool any_known(const readings &r)
 
 void report_sensors(const readings &r)
 {
-	char label[48];
-
 	if (!any_known(r))
 		return;
 	report_puts("\n[Sensors]");
 	for (const sensor_reading &s : r.sensors)
 		if (s.value.known)
 			print_sensor(r, s);
-	for (const cpu_reading &c : r.cpus.cpu) {
-		if (c.frequency < 0)
-			continue;
-		snprintf(label, sizeof label, "CPU%d frequency:", c.number);
-		print_label(label);
-		print_decimal(c.frequency * r.source.hertz_per_frequency,
-		    1000000);
-		report_puts("\t\t\t\tMHz");
-	}
+	each_cpu(r, [&](const cpu_reading &c) {
+		print_lines(r, cpu_table, c, &extra);
+	});
 }

@@ -1,0 +1,205 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// What the machine outputs show of each kind of thing: one table per kind
+// (CPUs, packages, dies, zones, trip points, the AC line, the battery
+// summary, batteries), one row per value.  The metrics and the JSON
+// document walk the rows; so do the sections that -x adds.  A new value is
+// a row here and a member of the record that its reader fills.
+//
+// A row's metric family follows from its JSON key: "pelko_", the table's
+// entity, "_", the key, and "_total" for a counter.  The few older names
+// that do not follow the rule are spelt out in their rows.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "readings/readings.h"
+
+// A value as a row's accessor gives it, in the source's units.
+struct value {
+	bool known;
+	int64_t number;
+	int64_t per = 1;	    // a fraction's denominator
+	const char *text = nullptr; // a text row's string, of at most size
+	size_t size = 0;	    // bytes
+};
+
+// How the metrics and the JSON document write a value.
+enum class shape : uint8_t {
+	number,	  // number × the scale, exactly
+	celsius,  // a temperature in the source's scale, in degrees Celsius
+	boolean,  // 0 or 1 in the metrics, false or true in JSON
+	fraction, // number / per, to four decimals
+	text,	  // a string in JSON, a label of the info sample in the metrics
+	info,	  // the metrics' info sample: the text rows as its labels
+};
+
+// A source's unit in an output unit: number × multiplier / divisor, the
+// multiplier one of the source's units (1 without one).
+struct scale {
+	int64_t source_units::*multiplier;
+	int64_t divisor;
+};
+
+// How -x writes a value.
+enum class shown : uint8_t {
+	none,	       // not at all
+	celsius,       // in the scale the options chose, to a tenth
+	number,	       // number × the scale, exactly, then the unit
+	yes_no,	       // "yes" or "no"
+	percent,       // number / per in percent, to a tenth
+	hours_minutes, // seconds as H:MM
+};
+
+struct line {
+	shown as;
+	const char *label; // after the entity's name: "CPU0 critical:"
+	scale in;
+	const char *unit;
+	bool always; // written, as "unknown", when not known
+};
+
+// Where the metrics put a row's family among the others, so that their
+// order stays as their readers know it: the report's readings, then limits
+// and counters, then the rest after the sensors.
+enum class part : uint8_t { report, limits, extra };
+
+template <typename E>
+struct row {
+	const char *key;    // in JSON; nullptr: in the metrics alone
+	const char *family; // nullptr: by the rule; "": none
+	const char *type;   // "gauge" or "counter"
+	shape as;
+	scale in;
+	part in_metrics;
+	line x;
+	const char *help;
+	value (*get)(const E &, const readings &);
+};
+
+template <typename E>
+struct table {
+	const char *entity; // "cpu": the families' "pelko_cpu_"
+	// The metrics' labels (cpu="0"), the JSON members that name the
+	// entity ("cpu":0) and its name in -x ("CPU0"); nullptr: none.
+	void (*labels)(const E &);
+	void (*identity)(const E &);
+	void (*name)(const E &, char *text, size_t size);
+	std::span<const row<E>> rows;
+};
+
+// The entities that are parts of others, and a battery unit by number.
+struct die_entry {
+	const package_reading *package;
+	int die;
+};
+
+struct trip_entry {
+	const zone_reading *zone;
+	const char *type;
+	const temperature_reading *trip;
+};
+
+struct battery_entry {
+	int unit;
+	const battery_unit *u;
+};
+
+extern const table<cpu_reading> cpu_table;
+extern const table<package_reading> package_table;
+extern const table<die_entry> die_table;
+extern const table<zone_reading> zone_table;
+extern const table<trip_entry> trip_table;
+extern const table<readings> power_table;
+extern const table<readings> summary_table;
+extern const table<battery_entry> battery_table;
+
+// Calls f for each entity of a kind, in the order the outputs list them.
+template <typename F>
+void each_cpu(const readings &r, F f)
+{
+	for (const cpu_reading &c : r.cpus.cpu)
+		f(c);
+}
+
+template <typename F>
+void each_package(const readings &r, F f)
+{
+	for (const package_reading &p : r.cpus.packages)
+		f(p);
+}
+
+template <typename F>
+void each_die(const package_reading &p, F f)
+{
+	for (int d = 0; d < p.dies; d++)
+		f(die_entry{&p, d});
+}
+
+template <typename F>
+void each_zone(const readings &r, F f)
+{
+	for (const zone_reading &z : r.zones.zone)
+		f(z);
+}
+
+template <typename F>
+void each_battery(const readings &r, F f)
+{
+	for (int unit = 0; unit < read_battery_units(r.batteries); unit++)
+		f(battery_entry{unit, &r.batteries.unit[unit]});
+}
+
+// Calls f for each trip point of the zone that is known.
+template <typename F>
+void each_trip(const zone_reading &z, F f)
+{
+	each_trip_point(z.limits,
+	    [&](const char *type, const temperature_reading &t) {
+		    if (t.known)
+			    f(trip_entry{&z, type, &t});
+	    });
+}
+
+// The family's name by the rule, or the row's own.
+void family_name(const char *entity, const char *type, const char *key,
+    const char *own, char (&name)[96]);
+
+// A known value as the metrics and JSON write it, both alike: number,
+// celsius and fraction.
+void print_value(const readings &r, shape as, scale in, const value &v);
+
+// One -x line, "\tCPU0 critical:\t\t\t100.0\t\t\t\tC"; false, writing
+// nothing, when the value is unknown and the line is not always there.
+bool print_line(const readings &r, const char *name, const line &x,
+    const value &v);
+
+// The -x lines of an entity from its table's rows (of one part of the
+// metrics, or all of them): first those always written, then those known.
+template <typename E>
+void print_lines(const readings &r, const table<E> &t, const E &e,
+    const part *only = nullptr)
+{
+	char name[96];
+
+	t.name(e, name, sizeof name);
+	for (int always = 1; always >= 0; always--)
+		for (const row<E> &w : t.rows)
+			if (w.x.as != shown::none && w.x.always == always &&
+			    (only == nullptr || w.in_metrics == *only))
+				print_line(r, name, w.x, w.get(e, r));
+}
+
+// Whether an entity has a known value that -x shows.
+template <typename E>
+bool any_line(const readings &r, const table<E> &t, const E &e,
+    const part *only = nullptr)
+{
+	for (const row<E> &w : t.rows)
+		if (w.x.as != shown::none &&
+		    (only == nullptr || w.in_metrics == *only) &&
+		    w.get(e, r).known)
+			return true;
+	return false;
+}

@@ -1,0 +1,491 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// The tables: each kind's rows in the order of its JSON object, which is
+// also the order of its families among the metrics of their part.
+#include <stdio.h>
+#include <string.h>
+
+#include "format/format.h"
+#include "format/print.h"
+#include "metrics/family.h"
+#include "table.h"
+#include "temperature/temperature.h"
+
+namespace {
+
+constexpr scale one = {nullptr, 1};
+constexpr scale amount = {&source_units::micro_per_amount, 1000000};
+constexpr scale time_left = {&source_units::seconds_per_time, 1};
+constexpr scale percent = {nullptr, 100};
+constexpr scale ratio = {nullptr, ratio_scale};
+constexpr scale milliseconds = {nullptr, 1000};
+constexpr scale hertz = {&source_units::hertz_per_frequency, 1};
+constexpr scale megahertz = {&source_units::hertz_per_frequency, 1000000};
+constexpr line none = {shown::none, nullptr, one, nullptr, false};
+
+value temperature(const temperature_reading &t)
+{
+	return {t.known, t.value};
+}
+
+const row<cpu_reading> cpu_rows[] = {
+    {"temperature_celsius", nullptr, gauge, shape::celsius, one, part::report,
+	none, "Temperature of the CPU's core, to a tenth of a degree.",
+	[](const cpu_reading &c, const readings &) -> value {
+		return {c.known, c.temperature};
+	}},
+    {"critical_temperature_celsius", nullptr, gauge, shape::celsius, one,
+	part::limits, {shown::celsius, "critical", one, nullptr, false},
+	"Critical temperature of the CPU: dev.cpu.N.coretemp.tjmax on "
+	"FreeBSD, tempN_crit beside its input on Linux.",
+	[](const cpu_reading &c, const readings &) {
+		return temperature(c.critical);
+	}},
+    {"thermal_throttle_logged", nullptr, gauge, shape::boolean, one,
+	part::limits, {shown::yes_no, "throttled", one, nullptr, false},
+	"Whether the CPU throttled since boot: dev.cpu.N.coretemp."
+	"throttle_log on FreeBSD, a core_throttle_count above 0 on Linux.",
+	[](const cpu_reading &c, const readings &) -> value {
+		return {c.throttling.logged >= 0, c.throttling.logged};
+	}},
+    {"core_throttles", nullptr, counter, shape::number, one, part::limits,
+	{shown::number, "core throttles", one, nullptr, false},
+	"Times the CPU's core throttled: core_throttle_count on Linux.",
+	[](const cpu_reading &c, const readings &) -> value {
+		return {c.throttling.core_throttles >= 0,
+		    c.throttling.core_throttles};
+	}},
+    {"core_throttle_seconds", nullptr, counter, shape::number, milliseconds,
+	part::limits,
+	{shown::number, "core throttle time", milliseconds, "s", false},
+	"Time the CPU's core spent throttled: core_throttle_total_time_ms on "
+	"Linux.",
+	[](const cpu_reading &c, const readings &) -> value {
+		return {c.throttling.core_throttle_ms >= 0,
+		    c.throttling.core_throttle_ms};
+	}},
+    {"frequency_hertz", nullptr, gauge, shape::number, hertz, part::extra,
+	{shown::number, "frequency", megahertz, "MHz", false},
+	"Present clock of the CPU: dev.cpu.N.freq on FreeBSD, "
+	"cpuN/cpufreq/scaling_cur_freq on Linux.",
+	[](const cpu_reading &c, const readings &) -> value {
+		return {c.frequency >= 0, c.frequency};
+	}},
+};
+
+const row<package_reading> package_rows[] = {
+    {"temperature_celsius", nullptr, gauge, shape::celsius, one, part::report,
+	{shown::celsius, "", one, nullptr, false},
+	"Temperature of the CPU package: dev.amdtemp.N.core0.sensor0 on "
+	"FreeBSD, Package id or Tctl on Linux.",
+	[](const package_reading &p, const readings &) {
+		return temperature(p.temperature);
+	}},
+    {"throttles", nullptr, counter, shape::number, one, part::limits,
+	{shown::number, "throttles", one, nullptr, false},
+	"Times the CPU package throttled: package_throttle_count on Linux.",
+	[](const package_reading &p, const readings &) -> value {
+		return {p.throttles >= 0, p.throttles};
+	}},
+};
+
+const row<die_entry> die_rows[] = {
+    {"temperature_celsius", nullptr, gauge, shape::celsius, one, part::report,
+	{shown::celsius, "", one, nullptr, false},
+	"Temperature of the CPU die: dev.amdtemp.N.ccdM on FreeBSD, TccdK as "
+	"die K-1 on Linux.",
+	[](const die_entry &d, const readings &) {
+		return temperature(d.package->die[d.die]);
+	}},
+};
+
+const row<zone_reading> zone_rows[] = {
+    {"type", "", gauge, shape::text, one, part::report, none, nullptr,
+	[](const zone_reading &z, const readings &) -> value {
+		return {z.type[0] != '\0', 0, 1, z.type, sizeof z.type};
+	}},
+    {"temperature_celsius", nullptr, gauge, shape::celsius, one, part::report,
+	none, "Temperature of the ACPI thermal zone, to a tenth of a degree.",
+	[](const zone_reading &z, const readings &) -> value {
+		return {z.known, z.temperature};
+	}},
+    {"info", nullptr, gauge, shape::info, one, part::report, none,
+	"The thermal zone's type: thermal_zoneN/type on Linux.",
+	[](const zone_reading &z, const readings &) -> value {
+		return {z.known && z.type[0] != '\0', 1};
+	}},
+};
+
+const row<trip_entry> trip_rows[] = {
+    {"temperature_celsius", "pelko_thermal_zone_trip_point_celsius", gauge,
+	shape::celsius, one, part::limits,
+	{shown::celsius, "", one, nullptr, false},
+	"Trip point of the ACPI thermal zone: _CRT, _HOT, _PSV and _ACx on "
+	"FreeBSD, trip_point_N_temp on Linux.",
+	[](const trip_entry &t, const readings &) {
+		return temperature(*t.trip);
+	}},
+};
+
+const row<readings> power_rows[] = {
+    {"ac_online", nullptr, gauge, shape::boolean, one, part::report, none,
+	"Whether the machine runs on AC power.",
+	[](const readings &, const readings &r) -> value {
+		return {r.summary.acline != -1, r.summary.acline != 0};
+	}},
+};
+
+// Unknown where the state word is, or where it says that no battery is
+// present.
+value summary_bit(const battery_summary &s, int32_t mask)
+{
+	return {s.supported && s.state >= 0 && s.state != battery_not_present,
+	    (s.state & mask) != 0};
+}
+
+const row<readings> summary_rows[] = {
+    {"batteries", "pelko_batteries", gauge, shape::number, one, part::report,
+	none, "Number of battery units.",
+	[](const readings &, const readings &r) -> value {
+		return {r.summary.units >= 0, r.summary.units};
+	}},
+    {"remaining_ratio", nullptr, gauge, shape::number, ratio, part::report,
+	none, "Remaining capacity of all batteries together, from 0 to 1.",
+	[](const readings &, const readings &r) -> value {
+		int64_t life = 0;
+		bool known = r.summary.supported &&
+		    battery_life_billionths(r.summary, &life);
+		return {known, life};
+	}},
+    {"time_remaining_seconds", nullptr, gauge, shape::number, time_left,
+	part::report, none, "Time left on all batteries together.",
+	[](const readings &, const readings &r) -> value {
+		return {r.summary.supported && r.summary.time >= 0,
+		    r.summary.time};
+	}},
+    {"time_to_full_seconds", nullptr, gauge, shape::number, one, part::report,
+	none, "Time until all charging batteries together are full.",
+	[](const readings &, const readings &r) -> value {
+		int64_t to_full = battery_total_time_to_full(r);
+		return {to_full >= 0, to_full};
+	}},
+    {"charging", "", gauge, shape::boolean, one, part::report, none, nullptr,
+	[](const readings &, const readings &r) {
+		return summary_bit(r.summary, battery_charging);
+	}},
+    {"discharging", "", gauge, shape::boolean, one, part::report, none, nullptr,
+	[](const readings &, const readings &r) {
+		return summary_bit(r.summary, battery_discharging);
+	}},
+    {"critical", "", gauge, shape::boolean, one, part::report, none, nullptr,
+	[](const readings &, const readings &r) {
+		return summary_bit(r.summary, battery_critical);
+	}},
+};
+
+bool design(const battery_unit &u)
+{
+	return u.stage >= battery_stage::no_charge;
+}
+
+bool charge(const battery_unit &u)
+{
+	return u.stage >= battery_stage::no_status;
+}
+
+// A firmware string, known with the design data.
+template <size_t N>
+value text(const battery_unit &u, const char (&field)[N])
+{
+	return {design(u), 0, 1, field, N};
+}
+
+// An amount under the key of its kind: watt-hours or amp-hours, watts or
+// amperes; unknown under the other kind's key.
+value amount_of(bool known, const battery_unit &u, bool in_charge,
+    int64_t field)
+{
+	return {known && u.in_charge == in_charge && field != -1, field};
+}
+
+value state_bit(const battery_unit &u, int32_t mask)
+{
+	return {charge(u), (u.state & mask) != 0};
+}
+
+using battery_row = row<battery_entry>;
+using entry = const battery_entry &;
+using any = const readings &;
+
+const battery_row battery_rows[] = {
+    {"present", nullptr, gauge, shape::boolean, one, part::report, none,
+	"Whether the battery is present.",
+	[](entry b, any) -> value {
+		return {b.u->stage >= battery_stage::not_present,
+		    b.u->stage != battery_stage::not_present};
+	}},
+    {"model", "", gauge, shape::text, one, part::report, none, nullptr,
+	[](entry b, any) { return text(*b.u, b.u->model); }},
+    {"serial", "", gauge, shape::text, one, part::report, none, nullptr,
+	[](entry b, any) { return text(*b.u, b.u->serial); }},
+    {"type", "", gauge, shape::text, one, part::report, none, nullptr,
+	[](entry b, any) { return text(*b.u, b.u->type); }},
+    {"oem", "", gauge, shape::text, one, part::report, none, nullptr,
+	[](entry b, any) { return text(*b.u, b.u->oem); }},
+    {"technology", "", gauge, shape::text, one, part::report, none, nullptr,
+	[](entry b, any) -> value {
+		const char *t = b.u->primary ? "primary" : "secondary";
+		return {design(*b.u), 0, 1, t, 10};
+	}},
+    {"design_capacity_watthours", nullptr, gauge, shape::number, amount,
+	part::report, none, "Design capacity of the battery.",
+	[](entry b, any) {
+		return amount_of(design(*b.u), *b.u, false,
+		    b.u->design_capacity);
+	}},
+    {"design_capacity_amphours", nullptr, gauge, shape::number, amount,
+	part::report, none, "Design capacity of the battery.",
+	[](entry b, any) {
+		return amount_of(design(*b.u), *b.u, true,
+		    b.u->design_capacity);
+	}},
+    {"last_full_capacity_watthours", nullptr, gauge, shape::number, amount,
+	part::report, none, "Capacity of the battery when it was last full.",
+	[](entry b, any) {
+		return amount_of(design(*b.u), *b.u, false,
+		    b.u->last_full_capacity);
+	}},
+    {"last_full_capacity_amphours", nullptr, gauge, shape::number, amount,
+	part::report, none, "Capacity of the battery when it was last full.",
+	[](entry b, any) {
+		return amount_of(design(*b.u), *b.u, true,
+		    b.u->last_full_capacity);
+	}},
+    {"design_voltage_volts", nullptr, gauge, shape::number, amount,
+	part::report, none, "Design voltage of the battery.",
+	[](entry b, any) -> value {
+		return {design(*b.u) && b.u->design_voltage != -1,
+		    b.u->design_voltage};
+	}},
+    {"remaining_ratio", nullptr, gauge, shape::number, ratio, part::report,
+	none, "Remaining capacity of the battery, from 0 to 1.",
+	[](entry b, any) -> value {
+		int64_t remaining = 0;
+		bool known = charge(*b.u) &&
+		    battery_remaining_billionths(*b.u, &remaining);
+		return {known, remaining};
+	}},
+    {"time_remaining_seconds", nullptr, gauge, shape::number, time_left,
+	part::report, none, "Time left on the battery.",
+	[](entry b, any) -> value {
+		return {charge(*b.u) && b.u->time >= 0, b.u->time};
+	}},
+    {"time_to_full_seconds", nullptr, gauge, shape::number, one, part::report,
+	{shown::hours_minutes, "time to full", one, nullptr, false},
+	"Time until the battery is full, while it charges.",
+	[](entry b, any r) -> value {
+		int64_t to_full = battery_time_to_full(*b.u, r.source);
+		return {to_full >= 0, to_full};
+	}},
+    {"rate_watts", nullptr, gauge, shape::number, amount, part::report, none,
+	"Present charge or discharge rate of the battery.",
+	[](entry b, any) {
+		return amount_of(charge(*b.u), *b.u, false, b.u->rate);
+	}},
+    {"rate_amperes", nullptr, gauge, shape::number, amount, part::report, none,
+	"Present charge or discharge rate of the battery.",
+	[](entry b, any) {
+		return amount_of(charge(*b.u), *b.u, true, b.u->rate);
+	}},
+    {"voltage_volts", nullptr, gauge, shape::number, amount, part::report, none,
+	"Present voltage of the battery.",
+	[](entry b, any) -> value {
+		return {b.u->stage == battery_stage::complete &&
+			b.u->status_state != battery_not_present &&
+			b.u->voltage != -1,
+		    b.u->voltage};
+	}},
+    {"charging", nullptr, gauge, shape::boolean, one, part::report, none,
+	"Whether the battery is charging.",
+	[](entry b, any) { return state_bit(*b.u, battery_charging); }},
+    {"discharging", nullptr, gauge, shape::boolean, one, part::report, none,
+	"Whether the battery is discharging.",
+	[](entry b, any) { return state_bit(*b.u, battery_discharging); }},
+    {"critical", nullptr, gauge, shape::boolean, one, part::report, none,
+	"Whether the battery is critically low.",
+	[](entry b, any) { return state_bit(*b.u, battery_critical); }},
+    {"info", nullptr, gauge, shape::info, one, part::report, none,
+	"The battery's model, serial number, type, maker and technology.",
+	[](entry b, any) -> value {
+		return {design(*b.u), 1};
+	}},
+    {"cycles", nullptr, gauge, shape::number, one, part::report,
+	{shown::number, "cycle count", one, nullptr, true},
+	"Charge cycles of the battery, as its firmware counts them: the "
+	"extended battery information on FreeBSD, cycle_count on Linux.",
+	[](entry b, any) -> value {
+		return {design(*b.u) && b.u->cycles >= 0, b.u->cycles};
+	}},
+    {"health_ratio", nullptr, gauge, shape::fraction, one, part::report,
+	{shown::percent, "health", one, "percent", true},
+	"Last full capacity of the battery over its design capacity.",
+	[](entry b, any) -> value {
+		return {battery_health_known(*b.u), b.u->last_full_capacity,
+		    b.u->design_capacity};
+	}},
+    {"charge_start_threshold_ratio", nullptr, gauge, shape::number, percent,
+	part::report,
+	{shown::number, "charge start threshold", one, "percent", false},
+	"Charge level below which the battery starts charging, from 0 to 1: "
+	"charge_control_start_threshold, or charge_start_threshold, on Linux.",
+	[](entry b, any) -> value {
+		return {design(*b.u) && b.u->charge_start >= 0,
+		    b.u->charge_start};
+	}},
+    {"charge_end_threshold_ratio", nullptr, gauge, shape::number, percent,
+	part::report,
+	{shown::number, "charge end threshold", one, "percent", false},
+	"Charge level at which the battery stops charging, from 0 to 1: "
+	"charge_control_end_threshold, or charge_stop_threshold, on Linux.",
+	[](entry b, any) -> value {
+		return {design(*b.u) && b.u->charge_end >= 0, b.u->charge_end};
+	}},
+};
+
+} // namespace
+
+const table<cpu_reading> cpu_table = {"cpu",
+    [](const cpu_reading &c) { report_print("cpu=\"%d\"", c.number); },
+    [](const cpu_reading &c) { report_print("\"cpu\":%d", c.number); },
+    [](const cpu_reading &c, char *text, size_t size) {
+	    snprintf(text, size, "CPU%d", c.number);
+    },
+    cpu_rows};
+
+const table<package_reading> package_table = {"cpu_package",
+    [](const package_reading &p) { report_print("package=\"%d\"", p.package); },
+    [](const package_reading &p) { report_print("\"package\":%d", p.package); },
+    [](const package_reading &p, char *text, size_t size) {
+	    snprintf(text, size, "package%d", p.package);
+    },
+    package_rows};
+
+const table<die_entry> die_table = {"cpu_die",
+    [](const die_entry &d) {
+	    report_print("package=\"%d\",die=\"%d\"", d.package->package,
+		d.die);
+    },
+    [](const die_entry &d) { report_print("\"die\":%d", d.die); },
+    [](const die_entry &d, char *text, size_t size) {
+	    snprintf(text, size, "package%d die%d", d.package->package, d.die);
+    },
+    die_rows};
+
+const table<zone_reading> zone_table = {"thermal_zone",
+    [](const zone_reading &z) { report_print("zone=\"tz%d\"", z.number); },
+    [](const zone_reading &z) { report_print("\"zone\":\"tz%d\"", z.number); },
+    nullptr, zone_rows};
+
+// "tz0 critical", or with the zone's type, "tz0 (acpitz) critical".
+const table<trip_entry> trip_table = {"thermal_zone",
+    [](const trip_entry &t) {
+	    report_print("zone=\"tz%d\",type=\"%s\"", t.zone->number, t.type);
+    },
+    [](const trip_entry &t) { report_print("\"type\":\"%s\"", t.type); },
+    [](const trip_entry &t, char *text, size_t size) {
+	    char shown[zone_type_size + 1];
+	    printable_string(t.zone->type, shown);
+	    if (shown[0] != '\0')
+		    snprintf(text, size, "tz%d (%s) %s", t.zone->number, shown,
+			t.type);
+	    else
+		    snprintf(text, size, "tz%d %s", t.zone->number, t.type);
+    },
+    trip_rows};
+
+const table<readings> power_table = {"", nullptr, nullptr, nullptr, power_rows};
+
+const table<readings> summary_table = {"battery_total", nullptr, nullptr,
+    nullptr, summary_rows};
+
+const table<battery_entry> battery_table = {"battery",
+    [](const battery_entry &b) { report_print("unit=\"%d\"", b.unit); },
+    [](const battery_entry &b) { report_print("\"unit\":%d", b.unit); },
+    [](const battery_entry &b, char *text, size_t size) {
+	    snprintf(text, size, "battery%d", b.unit);
+    },
+    battery_rows};
+
+void family_name(const char *entity, const char *type, const char *key,
+    const char *own, char (&name)[96])
+{
+	if (own != nullptr)
+		snprintf(name, sizeof name, "%s", own);
+	else
+		snprintf(name, sizeof name, "pelko_%s%s%s%s", entity,
+		    entity[0] != '\0' ? "_" : "", key,
+		    strcmp(type, counter) == 0 ? "_total" : "");
+}
+
+void print_value(const readings &r, shape as, scale in, const value &v)
+{
+	switch (as) {
+	case shape::celsius:
+		print_celsius(r.source.temperature,
+		    static_cast<int32_t>(v.number));
+		break;
+	case shape::fraction:
+		print_fraction(v.number, v.per);
+		break;
+	default:
+		print_decimal(v.number *
+			(in.multiplier != nullptr ? r.source.*in.multiplier
+						  : 1),
+		    in.divisor);
+	}
+}
+
+bool print_line(const readings &r, const char *name, const line &x,
+    const value &v)
+{
+	char label[128];
+
+	if (!v.known && !x.always)
+		return false;
+	snprintf(label, sizeof label, "%s%s%s:", name,
+	    x.label[0] != '\0' ? " " : "", x.label);
+	print_label(label);
+	if (!v.known) {
+		report_puts("unknown");
+		return true;
+	}
+	switch (x.as) {
+	case shown::celsius:
+		report_print("%s\t\t\t\t%c",
+		    shown_temperature(r.source.temperature,
+			static_cast<int32_t>(v.number))
+			.text,
+		    temp_unit_char());
+		break;
+	case shown::yes_no:
+		report_fputs(v.number != 0 ? "yes" : "no");
+		break;
+	case shown::percent: {
+		// Rounded to the nearest tenth of a percent.
+		int64_t tenths = (v.number * 1000 + v.per / 2) / v.per;
+		report_print("%lld.%lld", static_cast<long long>(tenths / 10),
+		    static_cast<long long>(tenths % 10));
+		break;
+	}
+	case shown::hours_minutes:
+		report_print("%lld:%02lld",
+		    static_cast<long long>(v.number / 3600),
+		    static_cast<long long>(v.number / 60 % 60));
+		break;
+	default:
+		print_value(r, shape::number, x.in, v);
+	}
+	if (x.unit != nullptr)
+		report_print("\t\t\t\t%s", x.unit);
+	report_putc('\n');
+	return true;
+}
