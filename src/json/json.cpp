@@ -98,41 +98,23 @@ void array(const readings &r, const table<E> &t, Each each)
 	array(r, t, each, [](const E &, container *) {});
 }
 
-void null_or_sensor(const readings &r, sensor_kind kind, const sensor_value &v)
-{
-	if (v.known)
-		print_sensor_value(r.source, kind, v.value);
-	else
-		report_fputs("null");
-}
-
-// Each sensor with the keys of its kind's row: its value, its limits.
+// Each sensor with the members of its kind's table: its value, its
+// limits; then its alarm.
 void sensors(const readings &r)
 {
 	container list;
 
 	report_putc('[');
 	for (const sensor_reading &s : r.sensors) {
-		const sensor_fields &f = fields_of(s.kind);
 		container o;
 		next(&list);
 		report_putc('{');
-		key(&o, "chip");
-		print_quoted(s.chip, sizeof s.chip);
-		key(&o, "sensor");
-		print_quoted(s.label, sizeof s.label);
-		key(&o, "kind");
-		report_print("\"%s\"", f.kind);
-		key(&o, f.key);
-		null_or_sensor(r, s.kind, s.value);
-		for (const sensor_limit_field &l : f.limits) {
-			if (l.family == nullptr)
-				continue;
-			key(&o, l.key);
-			null_or_sensor(r, s.kind, s.*l.value);
-		}
-		key(&o, "alarm");
-		null_or_bool(s.alarm >= 0, s.alarm == 1);
+		next(&o);
+		const table<sensor_reading> &t =
+		    sensor_tables[static_cast<int>(s.kind)];
+		t.identity(s);
+		members(r, t, s, &o);
+		members(r, alarm_table, s, &o);
 		report_putc('}');
 	}
 	report_putc(']');

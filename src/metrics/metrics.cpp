@@ -5,6 +5,7 @@
 #include "family.h"
 #include "format/format.h"
 #include "format/print.h"
+#include "sensors/fields.h"
 #include "tables/table.h"
 
 namespace {
@@ -93,6 +94,15 @@ void write_metrics(const readings &r)
 		    [&](const package_reading &p) { each_die(p, f); });
 	});
 	families(r, package_table, package, &limits);
-	write_sensor_metrics(r);
+	for (int k = 0; k < sensor_kind_count; k++)
+		families(r, sensor_tables[k], [&](auto f) {
+			for (const sensor_reading &s : r.sensors)
+				if (s.kind == static_cast<sensor_kind>(k))
+					f(s);
+		});
+	families(r, alarm_table, [&](auto f) {
+		for (const sensor_reading &s : r.sensors)
+			f(s);
+	});
 	families(r, cpu_table, cpu, &extra);
 }

@@ -7,6 +7,3 @@
 // One metrics report: every reading as a gauge.  A value that is not known
 // gives no sample.
 void write_metrics(const readings &r);
-
-// The sensors' families and their alarms.
-void write_sensor_metrics(const readings &r);

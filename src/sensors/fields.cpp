@@ -2,66 +2,136 @@
 #include "fields.h"
 
 #include "format/format.h"
-#include "temperature/temperature.h"
+#include "format/print.h"
+#include "metrics/family.h"
 
-const sensor_fields sensor_table[sensor_kind_count] = {
-    {"temperature", "pelko_sensor_temperature_celsius", "gauge",
-	"temperature_celsius", nullptr, 0, 0,
-	"Temperature of the sensor: tempN_input of a hwmon chip on Linux, "
-	"a dev. variable in tenths of a kelvin on FreeBSD.",
-	{{&sensor_reading::max, "pelko_sensor_temperature_max_celsius",
-	     "max_celsius", "max",
-	     "Highest temperature the chip's driver sets for the sensor: "
-	     "tempN_max on Linux."},
-	    {&sensor_reading::critical,
-		"pelko_sensor_temperature_critical_celsius", "critical_celsius",
-		"crit",
-		"Critical temperature of the sensor: tempN_crit on Linux."}}},
-    {"fan", "pelko_sensor_fan_rpm", "gauge", "fan_rpm", "RPM", 1, 1,
-	"Speed of the fan: fanN_input on Linux; dev.acpi_ibm.N.fan_speed, "
-	"dev.asmc.N.fan.M.speed and dev.aibs.N.fan.M on FreeBSD.",
-	{{&sensor_reading::min, "pelko_sensor_fan_min_rpm", "min_rpm", "min",
-	     "Lowest speed of a working fan: fanN_min on Linux."},
-	    {}}},
-    {"voltage", "pelko_sensor_voltage_volts", "gauge", "voltage_volts", "V",
-	1000, 1000,
-	"Voltage at the sensor: inN_input on Linux, dev.aibs.N.volt.M on "
-	"FreeBSD.",
-	{{&sensor_reading::min, "pelko_sensor_voltage_min_volts", "min_volts",
-	     "min", "Lowest voltage the chip accepts: inN_min on Linux."},
-	    {&sensor_reading::max, "pelko_sensor_voltage_max_volts",
-		"max_volts", "max",
-		"Highest voltage the chip accepts: inN_max on Linux."}}},
-    {"current", "pelko_sensor_current_amperes", "gauge", "current_amperes", "A",
-	1000, 1000, "Current at the sensor: currN_input on Linux.", {{}, {}}},
-    {"power", "pelko_sensor_power_watts", "gauge", "power_watts", "W", 1000000,
-	1000000,
-	"Power at the sensor: powerN_input, or powerN_average, on Linux.",
-	{{}, {}}},
-    {"energy", "pelko_sensor_energy_joules_total", "counter", "energy_joules",
-	"J", 1000000, 1000000,
-	"Energy the sensor counted: energyN_input on Linux.", {{}, {}}},
-    {"humidity", "pelko_sensor_humidity_ratio", "gauge", "humidity_ratio", "%",
-	100000, 1000,
+namespace {
+
+using sensor_row = row<sensor_reading>;
+
+template <sensor_value sensor_reading::*member>
+value get(const sensor_reading &s, const readings &)
+{
+	return {(s.*member).known, (s.*member).value};
+}
+
+constexpr auto reading = get<&sensor_reading::value>;
+constexpr auto min = get<&sensor_reading::min>;
+constexpr auto max = get<&sensor_reading::max>;
+constexpr auto critical = get<&sensor_reading::critical>;
+
+// A kind's row, and its limits' rows: the key of a limit is its JSON key.
+constexpr sensor_row value_row(const char *key, const char *type, shape as,
+    scale in, line x, const char *help)
+{
+	return {key, nullptr, type, as, in, part::extra, x, help, reading};
+}
+
+constexpr sensor_row limit_row(const char *key, const char *family,
+    const char *text, const sensor_row &of, const char *help,
+    value (*get)(const sensor_reading &, const readings &))
+{
+	return {key, family, gauge, of.as, of.in, part::extra,
+	    {of.x.as, text, of.x.in, nullptr, false}, help, get};
+}
+
+constexpr scale one = {nullptr, 1}, milli = {nullptr, 1000},
+		micro = {nullptr, 1000000};
+
+constexpr sensor_row temperature = value_row("temperature_celsius", gauge,
+    shape::celsius, one, {shown::celsius, "", one, nullptr, false},
+    "Temperature of the sensor: tempN_input of a hwmon chip on Linux, a dev. "
+    "variable in tenths of a kelvin on FreeBSD.");
+const sensor_row temperatures[] = {temperature,
+    limit_row("max_celsius", "pelko_sensor_temperature_max_celsius", "max",
+	temperature,
+	"Highest temperature the chip's driver sets for the sensor: tempN_max "
+	"on Linux.",
+	max),
+    limit_row("critical_celsius", "pelko_sensor_temperature_critical_celsius",
+	"crit", temperature,
+	"Critical temperature of the sensor: tempN_crit on Linux.", critical)};
+
+constexpr sensor_row fan = value_row("fan_rpm", gauge, shape::number, one,
+    {shown::number, "", one, "RPM", false},
+    "Speed of the fan: fanN_input on Linux; dev.acpi_ibm.N.fan_speed, "
+    "dev.asmc.N.fan.M.speed and dev.aibs.N.fan.M on FreeBSD.");
+const sensor_row fans[] = {fan,
+    limit_row("min_rpm", "pelko_sensor_fan_min_rpm", "min", fan,
+	"Lowest speed of a working fan: fanN_min on Linux.", min)};
+
+constexpr sensor_row voltage = value_row("voltage_volts", gauge, shape::number,
+    milli, {shown::number, "", milli, "V", false},
+    "Voltage at the sensor: inN_input on Linux, dev.aibs.N.volt.M on "
+    "FreeBSD.");
+const sensor_row voltages[] = {voltage,
+    limit_row("min_volts", "pelko_sensor_voltage_min_volts", "min", voltage,
+	"Lowest voltage the chip accepts: inN_min on Linux.", min),
+    limit_row("max_volts", "pelko_sensor_voltage_max_volts", "max", voltage,
+	"Highest voltage the chip accepts: inN_max on Linux.", max)};
+
+const sensor_row currents[] = {value_row("current_amperes", gauge,
+    shape::number, milli, {shown::number, "", milli, "A", false},
+    "Current at the sensor: currN_input on Linux.")};
+
+const sensor_row powers[] = {value_row("power_watts", gauge, shape::number,
+    micro, {shown::number, "", micro, "W", false},
+    "Power at the sensor: powerN_input, or powerN_average, on Linux.")};
+
+const sensor_row energies[] = {value_row("energy_joules", counter,
+    shape::number, micro, {shown::number, "", micro, "J", false},
+    "Energy the sensor counted: energyN_input on Linux.")};
+
+// A ratio in the metrics and JSON, a percentage in -x.
+const sensor_row humidities[] = {
+    value_row("humidity_ratio", gauge, shape::number, {nullptr, 100000},
+	{shown::number, "", {nullptr, 1000}, "%", false},
 	"Relative humidity at the sensor, from 0 to 1: humidityN_input on "
-	"Linux.",
-	{{}, {}}},
+	"Linux.")};
+
+const sensor_row alarms[] = {
+    {"alarm", nullptr, gauge, shape::boolean, one, part::extra, {},
+	"Whether the sensor's chip raises an alarm for it: the _alarm, "
+	"_min_alarm, _max_alarm and _crit_alarm files on Linux.",
+	[](const sensor_reading &s, const readings &) -> value {
+		return {s.alarm >= 0, s.alarm};
+	}}};
+
+void labels(const sensor_reading &s)
+{
+	report_fputs("chip=");
+	print_quoted(s.chip, sizeof s.chip);
+	report_fputs(",sensor=");
+	print_quoted(s.label, sizeof s.label);
+}
+
+// The JSON members that name a sensor, its kind's among them.
+template <const char *kind>
+void identity(const sensor_reading &s)
+{
+	report_fputs("\"chip\":");
+	print_quoted(s.chip, sizeof s.chip);
+	report_fputs(",\"sensor\":");
+	print_quoted(s.label, sizeof s.label);
+	report_print(",\"kind\":\"%s\"", kind);
+}
+
+constexpr char temperature_kind[] = "temperature", fan_kind[] = "fan",
+	       voltage_kind[] = "voltage", current_kind[] = "current",
+	       power_kind[] = "power", energy_kind[] = "energy",
+	       humidity_kind[] = "humidity";
+
+} // namespace
+
+const table<sensor_reading> sensor_tables[sensor_kind_count] = {
+    {"sensor", labels, identity<temperature_kind>, nullptr, temperatures},
+    {"sensor", labels, identity<fan_kind>, nullptr, fans},
+    {"sensor", labels, identity<voltage_kind>, nullptr, voltages},
+    {"sensor", labels, identity<current_kind>, nullptr, currents},
+    {"sensor", labels, identity<power_kind>, nullptr, powers},
+    {"sensor", labels, identity<energy_kind>, nullptr, energies},
+    {"sensor", labels, identity<humidity_kind>, nullptr, humidities},
 };
 
-const sensor_fields &fields_of(sensor_kind kind)
-{
-	return sensor_table[static_cast<int>(kind)];
-}
-
-void print_sensor_value(const source_units &s, sensor_kind kind, int64_t value)
-{
-	if (kind == sensor_kind::temperature)
-		print_celsius(s.temperature, static_cast<int32_t>(value));
-	else
-		print_decimal(value, fields_of(kind).divisor);
-}
-
-void print_hertz(const source_units &s, int64_t frequency)
-{
-	print_decimal(frequency * s.hertz_per_frequency, 1);
-}
+const table<sensor_reading> alarm_table = {"sensor", labels, nullptr, nullptr,
+    alarms};

@@ -1,32 +1,35 @@
 // SPDX-License-Identifier: BSD-2-Clause
-// The section that -x adds last: every sensor, then the CPUs' rows that
-// the metrics put after the sensors' (their frequencies).
+// The section that -x adds last: every sensor, then the CPUs' rows that the
+// metrics put after the sensors' (their frequencies).
 
 #include <stdio.h>
 
 #include "fields.h"
 #include "format/format.h"
 #include "format/print.h"
-#include "tables/table.h"
 #include "temperature/temperature.h"
 
 namespace {
 
+const part extra = part::extra;
+
 // A value in the unit -x shows it in: temperatures in the scale the
 // options chose, to a tenth.
-void print_shown(const readings &r, sensor_kind kind, int64_t value)
+void print_shown(const readings &r, const line &x, const value &v)
 {
-	if (kind == sensor_kind::temperature)
+	if (x.as == shown::celsius)
 		report_fputs(shown_temperature(r.source.temperature,
-		    static_cast<int32_t>(value))
+		    static_cast<int32_t>(v.number))
 				 .text);
 	else
-		print_decimal(value, fields_of(kind).text_divisor);
+		print_value(r, shape::number, x.in, v);
 }
 
+// The value in its kind's first row, then each known limit.
 void print_sensor(const readings &r, const sensor_reading &s)
 {
-	const sensor_fields &f = fields_of(s.kind);
+	const table<sensor_reading> &t =
+	    sensor_tables[static_cast<int>(s.kind)];
 	char chip[sensor_chip_size + 1], name[sensor_label_size + 1];
 	char label[sizeof chip + sizeof name + 2];
 
@@ -34,22 +37,21 @@ void print_sensor(const readings &r, const sensor_reading &s)
 	printable_string(s.label, name);
 	snprintf(label, sizeof label, "%s %s:", chip, name);
 	print_label(label);
-	print_shown(r, s.kind, s.value.value);
-	if (s.kind == sensor_kind::temperature)
+	const line &x = t.rows[0].x;
+	print_shown(r, x, t.rows[0].get(s, r));
+	if (x.as == shown::celsius)
 		report_print("\t\t\t\t%c", temp_unit_char());
 	else
-		report_print("\t\t\t\t%s", f.unit);
-	for (const sensor_limit_field &l : f.limits) {
-		// An unused row has no member to point at.
-		if (l.family == nullptr || !(s.*l.value).known)
+		report_print("\t\t\t\t%s", x.unit);
+	for (const row<sensor_reading> &w : t.rows.subspan(1)) {
+		value v = w.get(s, r);
+		if (!v.known)
 			continue;
-		report_print("\t%s ", l.text);
-		print_shown(r, s.kind, (s.*l.value).value);
+		report_print("\t%s ", w.x.label);
+		print_shown(r, w.x, v);
 	}
 	report_puts(s.alarm == 1 ? "\tALARM" : "");
 }
-
-const part extra = part::extra;
 
 bool any_known(const readings &r)
 {
