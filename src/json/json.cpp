@@ -57,7 +57,7 @@ template <typename E>
 void members(const readings &r, const table<E> &t, const E &e, container *o)
 {
 	for (const row<E> &w : t.rows) {
-		if (w.key == nullptr || w.as == shape::info)
+		if (!has_member(w))
 			continue;
 		key(o, w.key);
 		value v = w.get(e, r);

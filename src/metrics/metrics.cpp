@@ -49,8 +49,7 @@ void families(const readings &r, const table<E> &t, Each each,
     const part *only = nullptr)
 {
 	for (const row<E> &w : t.rows) {
-		if (w.as == shape::text ||
-		    (w.family != nullptr && w.family[0] == '\0') ||
+		if (!has_family(w) ||
 		    (only != nullptr && w.in_metrics != *only))
 			continue;
 		char name[96];

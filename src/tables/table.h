@@ -89,6 +89,20 @@ struct table {
 	std::span<const row<E>> rows;
 };
 
+// Whether a row has a family of its own, and a JSON member.
+template <typename E>
+bool has_family(const row<E> &w)
+{
+	return w.as != shape::text &&
+	    (w.family == nullptr || w.family[0] != '\0');
+}
+
+template <typename E>
+bool has_member(const row<E> &w)
+{
+	return w.key != nullptr && w.as != shape::info;
+}
+
 // The entities that are parts of others, and a battery unit by number.
 struct die_entry {
 	const package_reading *package;
