@@ -30,9 +30,7 @@ void names_of(const table<E> &t, std::vector<std::string> *names)
 			names->push_back(w.key);
 		if (!has_family(w))
 			continue;
-		char family[96];
-		family_name(t.entity, w.type, w.key, w.family, family);
-		names->push_back(family);
+		names->push_back(family_of(t, w));
 	}
 }
 

@@ -52,9 +52,7 @@ void families(const readings &r, const table<E> &t, Each each,
 		if (!has_family(w) ||
 		    (only != nullptr && w.in_metrics != *only))
 			continue;
-		char name[96];
-		family_name(t.entity, w.type, w.key, w.family, name);
-		family f = {name, w.help, w.type, false};
+		family f = {family_of(t, w), w.help, w.type, false};
 		each([&](const E &e) {
 			value v = w.get(e, r);
 			if (!v.known)

@@ -38,7 +38,7 @@ constexpr sensor_row limit_row(const char *key, const char *family,
 constexpr scale one = {nullptr, 1}, milli = {nullptr, 1000},
 		micro = {nullptr, 1000000};
 
-constexpr sensor_row temperature = value_row("temperature_celsius", gauge,
+const sensor_row temperature = value_row("temperature_celsius", gauge,
     shape::celsius, one, {shown::celsius, "", one, nullptr, false},
     "Temperature of the sensor: tempN_input of a hwmon chip on Linux, a dev. "
     "variable in tenths of a kelvin on FreeBSD.");
@@ -52,7 +52,7 @@ const sensor_row temperatures[] = {temperature,
 	"crit", temperature,
 	"Critical temperature of the sensor: tempN_crit on Linux.", critical)};
 
-constexpr sensor_row fan = value_row("fan_rpm", gauge, shape::number, one,
+const sensor_row fan = value_row("fan_rpm", gauge, shape::number, one,
     {shown::number, "", one, "RPM", false},
     "Speed of the fan: fanN_input on Linux; dev.acpi_ibm.N.fan_speed, "
     "dev.asmc.N.fan.M.speed and dev.aibs.N.fan.M on FreeBSD.");
@@ -60,7 +60,7 @@ const sensor_row fans[] = {fan,
     limit_row("min_rpm", "pelko_sensor_fan_min_rpm", "min", fan,
 	"Lowest speed of a working fan: fanN_min on Linux.", min)};
 
-constexpr sensor_row voltage = value_row("voltage_volts", gauge, shape::number,
+const sensor_row voltage = value_row("voltage_volts", gauge, shape::number,
     milli, {shown::number, "", milli, "V", false},
     "Voltage at the sensor: inN_input on Linux, dev.aibs.N.volt.M on "
     "FreeBSD.");

@@ -76,6 +76,8 @@ struct row {
 	line x;
 	const char *help;
 	value (*get)(const E &, const readings &);
+	// The family's name, made at its first use.
+	mutable char name[64] = {};
 };
 
 template <typename E>
@@ -178,7 +180,15 @@ void each_trip(const zone_reading &z, F f)
 
 // The family's name by the rule, or the row's own.
 void family_name(const char *entity, const char *type, const char *key,
-    const char *own, char (&name)[96]);
+    const char *own, char (&name)[64]);
+
+template <typename E>
+const char *family_of(const table<E> &t, const row<E> &w)
+{
+	if (w.name[0] == '\0')
+		family_name(t.entity, w.type, w.key, w.family, w.name);
+	return w.name;
+}
 
 // A known value as the metrics and JSON write it, both alike: number,
 // celsius and fraction.

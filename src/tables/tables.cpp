@@ -416,14 +416,27 @@ const table<battery_entry> battery_table = {"battery",
     battery_rows};
 
 void family_name(const char *entity, const char *type, const char *key,
-    const char *own, char (&name)[96])
+    const char *own, char (&name)[64])
 {
-	if (own != nullptr)
-		snprintf(name, sizeof name, "%s", own);
-	else
-		snprintf(name, sizeof name, "pelko_%s%s%s%s", entity,
-		    entity[0] != '\0' ? "_" : "", key,
-		    strcmp(type, counter) == 0 ? "_total" : "");
+	size_t at = 0;
+	auto add = [&](const char *text) {
+		size_t n = strnlen(text, sizeof name - 1 - at);
+		memcpy(name + at, text, n);
+		at += n;
+	};
+
+	if (own != nullptr) {
+		add(own);
+	} else {
+		add("pelko_");
+		add(entity);
+		if (entity[0] != '\0')
+			add("_");
+		add(key);
+		if (strcmp(type, counter) == 0)
+			add("_total");
+	}
+	name[at] = '\0';
 }
 
 void print_value(const readings &r, shape as, scale in, const value &v)
