@@ -80,6 +80,15 @@ struct row {
 	mutable char name[64] = {};
 };
 
+// A line's label as it is made, by hand: snprintf(3) would cost more than
+// the rest of the line.
+struct label_text {
+	char s[128];
+	size_t n = 0;
+	label_text &add(const char *text);
+	label_text &add(int number);
+};
+
 template <typename E>
 struct table {
 	const char *entity; // "cpu": the families' "pelko_cpu_"
@@ -87,7 +96,7 @@ struct table {
 	// entity ("cpu":0) and its name in -x ("CPU0"); nullptr: none.
 	void (*labels)(const E &);
 	void (*identity)(const E &);
-	void (*name)(const E &, char *text, size_t size);
+	void (*name)(const E &, label_text *text);
 	std::span<const row<E>> rows;
 };
 
@@ -196,7 +205,7 @@ void print_value(const readings &r, shape as, scale in, const value &v);
 
 // One -x line, "\tCPU0 critical:\t\t\t100.0\t\t\t\tC"; false, writing
 // nothing, when the value is unknown and the line is not always there.
-bool print_line(const readings &r, const char *name, const line &x,
+bool print_line(const readings &r, label_text name, const line &x,
     const value &v);
 
 // The -x lines of an entity from its table's rows (of one part of the
@@ -205,9 +214,9 @@ template <typename E>
 void print_lines(const readings &r, const table<E> &t, const E &e,
     const part *only = nullptr)
 {
-	char name[96];
+	label_text name;
 
-	t.name(e, name, sizeof name);
+	t.name(e, &name);
 	for (int always = 1; always >= 0; always--)
 		for (const row<E> &w : t.rows)
 			if (w.x.as != shown::none && w.x.always == always &&

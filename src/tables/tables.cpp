@@ -356,16 +356,16 @@ const battery_row battery_rows[] = {
 const table<cpu_reading> cpu_table = {"cpu",
     [](const cpu_reading &c) { report_print("cpu=\"%d\"", c.number); },
     [](const cpu_reading &c) { report_print("\"cpu\":%d", c.number); },
-    [](const cpu_reading &c, char *text, size_t size) {
-	    snprintf(text, size, "CPU%d", c.number);
+    [](const cpu_reading &c, label_text *text) {
+	    text->add("CPU").add(c.number);
     },
     cpu_rows};
 
 const table<package_reading> package_table = {"cpu_package",
     [](const package_reading &p) { report_print("package=\"%d\"", p.package); },
     [](const package_reading &p) { report_print("\"package\":%d", p.package); },
-    [](const package_reading &p, char *text, size_t size) {
-	    snprintf(text, size, "package%d", p.package);
+    [](const package_reading &p, label_text *text) {
+	    text->add("package").add(p.package);
     },
     package_rows};
 
@@ -375,8 +375,8 @@ const table<die_entry> die_table = {"cpu_die",
 		d.die);
     },
     [](const die_entry &d) { report_print("\"die\":%d", d.die); },
-    [](const die_entry &d, char *text, size_t size) {
-	    snprintf(text, size, "package%d die%d", d.package->package, d.die);
+    [](const die_entry &d, label_text *text) {
+	    text->add("package").add(d.package->package).add(" die").add(d.die);
     },
     die_rows};
 
@@ -391,14 +391,13 @@ const table<trip_entry> trip_table = {"thermal_zone",
 	    report_print("zone=\"tz%d\",type=\"%s\"", t.zone->number, t.type);
     },
     [](const trip_entry &t) { report_print("\"type\":\"%s\"", t.type); },
-    [](const trip_entry &t, char *text, size_t size) {
+    [](const trip_entry &t, label_text *text) {
 	    char shown[zone_type_size + 1];
 	    printable_string(t.zone->type, shown);
+	    text->add("tz").add(t.zone->number).add(" ");
 	    if (shown[0] != '\0')
-		    snprintf(text, size, "tz%d (%s) %s", t.zone->number, shown,
-			t.type);
-	    else
-		    snprintf(text, size, "tz%d %s", t.zone->number, t.type);
+		    text->add("(").add(shown).add(") ");
+	    text->add(t.type);
     },
     trip_rows};
 
@@ -410,8 +409,8 @@ const table<readings> summary_table = {"battery_total", nullptr, nullptr,
 const table<battery_entry> battery_table = {"battery",
     [](const battery_entry &b) { report_print("unit=\"%d\"", b.unit); },
     [](const battery_entry &b) { report_print("\"unit\":%d", b.unit); },
-    [](const battery_entry &b, char *text, size_t size) {
-	    snprintf(text, size, "battery%d", b.unit);
+    [](const battery_entry &b, label_text *text) {
+	    text->add("battery").add(b.unit);
     },
     battery_rows};
 
@@ -457,16 +456,41 @@ void print_value(const readings &r, shape as, scale in, const value &v)
 	}
 }
 
-bool print_line(const readings &r, const char *name, const line &x,
+label_text &label_text::add(const char *text)
+{
+	size_t length = strnlen(text, sizeof s - 1 - n);
+
+	memcpy(s + n, text, length);
+	n += length;
+	s[n] = '\0';
+	return *this;
+}
+
+label_text &label_text::add(int number)
+{
+	char digits[12];
+	size_t at = sizeof digits - 1;
+	auto magnitude = static_cast<unsigned>(number);
+
+	digits[at] = '\0';
+	if (number < 0)
+		magnitude = 0u - magnitude;
+	do
+		digits[--at] = static_cast<char>('0' + magnitude % 10);
+	while ((magnitude /= 10) != 0);
+	if (number < 0)
+		digits[--at] = '-';
+	return add(digits + at);
+}
+
+bool print_line(const readings &r, label_text name, const line &x,
     const value &v)
 {
-	char label[128];
-
 	if (!v.known && !x.always)
 		return false;
-	snprintf(label, sizeof label, "%s%s%s:", name,
-	    x.label[0] != '\0' ? " " : "", x.label);
-	print_label(label);
+	if (x.label[0] != '\0')
+		name.add(" ").add(x.label);
+	print_label(name.add(":").s);
 	if (!v.known) {
 		report_puts("unknown");
 		return true;
