@@ -53,11 +53,11 @@ enum class shown : uint8_t {
 };
 
 struct line {
-	shown as;
-	const char *label; // after the entity's name: "CPU0 critical:"
-	scale in;
-	const char *unit;
-	bool always; // written, as "unknown", when not known
+	shown as = shown::none;
+	const char *label = nullptr; // after the entity's: "CPU0 critical:"
+	scale in = {nullptr, 1};
+	const char *unit = nullptr;
+	bool always = false; // written, as "unknown", when not known
 };
 
 // Where the metrics put a row's family among the others, so that their

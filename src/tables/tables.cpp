@@ -10,6 +10,11 @@
 #include "table.h"
 #include "temperature/temperature.h"
 
+// The tables are constant-initialized (they compile as constinit); the
+// check takes a lambda's conversion to a function pointer for a call that
+// may throw.
+// NOLINTBEGIN(cert-err58-cpp)
+
 namespace {
 
 constexpr scale one = {nullptr, 1};
@@ -20,117 +25,107 @@ constexpr scale ratio = {nullptr, ratio_scale};
 constexpr scale milliseconds = {nullptr, 1000};
 constexpr scale hertz = {&source_units::hertz_per_frequency, 1};
 constexpr scale megahertz = {&source_units::hertz_per_frequency, 1000000};
-constexpr line none = {shown::none, nullptr, one, nullptr, false};
+constexpr line none = {};
+
+using any = const readings &;
+using cpu = const cpu_reading &;
+using package = const package_reading &;
+using die = const die_entry &;
+using zone = const zone_reading &;
+using trip = const trip_entry &;
 
 value temperature(const temperature_reading &t)
 {
 	return {t.known, t.value};
 }
 
+value known_if(bool known, int64_t v)
+{
+	return {known, v};
+}
+
+// Known where it is not negative.
+value counted(int64_t v)
+{
+	return {v >= 0, v};
+}
+
 const row<cpu_reading> cpu_rows[] = {
     {"temperature_celsius", nullptr, gauge, shape::celsius, one, part::report,
 	none, "Temperature of the CPU's core, to a tenth of a degree.",
-	[](const cpu_reading &c, const readings &) -> value {
-		return {c.known, c.temperature};
-	}},
+	[](cpu c, any) { return known_if(c.known, c.temperature); }},
     {"critical_temperature_celsius", nullptr, gauge, shape::celsius, one,
-	part::limits, {shown::celsius, "critical", one, nullptr, false},
+	part::limits, {shown::celsius, "critical"},
 	"Critical temperature of the CPU: dev.cpu.N.coretemp.tjmax on "
 	"FreeBSD, tempN_crit beside its input on Linux.",
-	[](const cpu_reading &c, const readings &) {
-		return temperature(c.critical);
-	}},
+	[](cpu c, any) { return temperature(c.critical); }},
     {"thermal_throttle_logged", nullptr, gauge, shape::boolean, one,
-	part::limits, {shown::yes_no, "throttled", one, nullptr, false},
+	part::limits, {shown::yes_no, "throttled"},
 	"Whether the CPU throttled since boot: dev.cpu.N.coretemp."
 	"throttle_log on FreeBSD, a core_throttle_count above 0 on Linux.",
-	[](const cpu_reading &c, const readings &) -> value {
-		return {c.throttling.logged >= 0, c.throttling.logged};
-	}},
+	[](cpu c, any) { return counted(c.throttling.logged); }},
     {"core_throttles", nullptr, counter, shape::number, one, part::limits,
-	{shown::number, "core throttles", one, nullptr, false},
+	{shown::number, "core throttles"},
 	"Times the CPU's core throttled: core_throttle_count on Linux.",
-	[](const cpu_reading &c, const readings &) -> value {
-		return {c.throttling.core_throttles >= 0,
-		    c.throttling.core_throttles};
-	}},
+	[](cpu c, any) { return counted(c.throttling.core_throttles); }},
     {"core_throttle_seconds", nullptr, counter, shape::number, milliseconds,
-	part::limits,
-	{shown::number, "core throttle time", milliseconds, "s", false},
+	part::limits, {shown::number, "core throttle time", milliseconds, "s"},
 	"Time the CPU's core spent throttled: core_throttle_total_time_ms on "
 	"Linux.",
-	[](const cpu_reading &c, const readings &) -> value {
-		return {c.throttling.core_throttle_ms >= 0,
-		    c.throttling.core_throttle_ms};
-	}},
+	[](cpu c, any) { return counted(c.throttling.core_throttle_ms); }},
     {"frequency_hertz", nullptr, gauge, shape::number, hertz, part::extra,
-	{shown::number, "frequency", megahertz, "MHz", false},
+	{shown::number, "frequency", megahertz, "MHz"},
 	"Present clock of the CPU: dev.cpu.N.freq on FreeBSD, "
 	"cpuN/cpufreq/scaling_cur_freq on Linux.",
-	[](const cpu_reading &c, const readings &) -> value {
-		return {c.frequency >= 0, c.frequency};
-	}},
+	[](cpu c, any) { return counted(c.frequency); }},
 };
 
 const row<package_reading> package_rows[] = {
     {"temperature_celsius", nullptr, gauge, shape::celsius, one, part::report,
-	{shown::celsius, "", one, nullptr, false},
+	{shown::celsius, ""},
 	"Temperature of the CPU package: dev.amdtemp.N.core0.sensor0 on "
 	"FreeBSD, Package id or Tctl on Linux.",
-	[](const package_reading &p, const readings &) {
-		return temperature(p.temperature);
-	}},
+	[](package p, any) { return temperature(p.temperature); }},
     {"throttles", nullptr, counter, shape::number, one, part::limits,
-	{shown::number, "throttles", one, nullptr, false},
+	{shown::number, "throttles"},
 	"Times the CPU package throttled: package_throttle_count on Linux.",
-	[](const package_reading &p, const readings &) -> value {
-		return {p.throttles >= 0, p.throttles};
-	}},
+	[](package p, any) { return counted(p.throttles); }},
 };
 
 const row<die_entry> die_rows[] = {
     {"temperature_celsius", nullptr, gauge, shape::celsius, one, part::report,
-	{shown::celsius, "", one, nullptr, false},
+	{shown::celsius, ""},
 	"Temperature of the CPU die: dev.amdtemp.N.ccdM on FreeBSD, TccdK as "
 	"die K-1 on Linux.",
-	[](const die_entry &d, const readings &) {
-		return temperature(d.package->die[d.die]);
-	}},
+	[](die d, any) { return temperature(d.package->die[d.die]); }},
 };
 
 const row<zone_reading> zone_rows[] = {
     {"type", "", gauge, shape::text, one, part::report, none, nullptr,
-	[](const zone_reading &z, const readings &) -> value {
+	[](zone z, any) -> value {
 		return {z.type[0] != '\0', 0, 1, z.type, sizeof z.type};
 	}},
     {"temperature_celsius", nullptr, gauge, shape::celsius, one, part::report,
 	none, "Temperature of the ACPI thermal zone, to a tenth of a degree.",
-	[](const zone_reading &z, const readings &) -> value {
-		return {z.known, z.temperature};
-	}},
+	[](zone z, any) { return known_if(z.known, z.temperature); }},
     {"info", nullptr, gauge, shape::info, one, part::report, none,
 	"The thermal zone's type: thermal_zoneN/type on Linux.",
-	[](const zone_reading &z, const readings &) -> value {
-		return {z.known && z.type[0] != '\0', 1};
-	}},
+	[](zone z, any) { return known_if(z.known && z.type[0] != '\0', 1); }},
 };
 
 const row<trip_entry> trip_rows[] = {
     {"temperature_celsius", "pelko_thermal_zone_trip_point_celsius", gauge,
-	shape::celsius, one, part::limits,
-	{shown::celsius, "", one, nullptr, false},
+	shape::celsius, one, part::limits, {shown::celsius, ""},
 	"Trip point of the ACPI thermal zone: _CRT, _HOT, _PSV and _ACx on "
 	"FreeBSD, trip_point_N_temp on Linux.",
-	[](const trip_entry &t, const readings &) {
-		return temperature(*t.trip);
-	}},
+	[](trip t, any) { return temperature(*t.trip); }},
 };
 
 const row<readings> power_rows[] = {
     {"ac_online", nullptr, gauge, shape::boolean, one, part::report, none,
 	"Whether the machine runs on AC power.",
-	[](const readings &, const readings &r) -> value {
-		return {r.summary.acline != -1, r.summary.acline != 0};
+	[](any, any r) {
+		return known_if(r.summary.acline != -1, r.summary.acline != 0);
 	}},
 };
 
@@ -145,12 +140,10 @@ value summary_bit(const battery_summary &s, int32_t mask)
 const row<readings> summary_rows[] = {
     {"batteries", "pelko_batteries", gauge, shape::number, one, part::report,
 	none, "Number of battery units.",
-	[](const readings &, const readings &r) -> value {
-		return {r.summary.units >= 0, r.summary.units};
-	}},
+	[](any, any r) { return counted(r.summary.units); }},
     {"remaining_ratio", nullptr, gauge, shape::number, ratio, part::report,
 	none, "Remaining capacity of all batteries together, from 0 to 1.",
-	[](const readings &, const readings &r) -> value {
+	[](any, any r) -> value {
 		int64_t life = 0;
 		bool known = r.summary.supported &&
 		    battery_life_billionths(r.summary, &life);
@@ -158,28 +151,19 @@ const row<readings> summary_rows[] = {
 	}},
     {"time_remaining_seconds", nullptr, gauge, shape::number, time_left,
 	part::report, none, "Time left on all batteries together.",
-	[](const readings &, const readings &r) -> value {
-		return {r.summary.supported && r.summary.time >= 0,
-		    r.summary.time};
+	[](any, any r) {
+		return known_if(r.summary.supported && r.summary.time >= 0,
+		    r.summary.time);
 	}},
     {"time_to_full_seconds", nullptr, gauge, shape::number, one, part::report,
 	none, "Time until all charging batteries together are full.",
-	[](const readings &, const readings &r) -> value {
-		int64_t to_full = battery_total_time_to_full(r);
-		return {to_full >= 0, to_full};
-	}},
+	[](any, any r) { return counted(battery_total_time_to_full(r)); }},
     {"charging", "", gauge, shape::boolean, one, part::report, none, nullptr,
-	[](const readings &, const readings &r) {
-		return summary_bit(r.summary, battery_charging);
-	}},
+	[](any, any r) { return summary_bit(r.summary, battery_charging); }},
     {"discharging", "", gauge, shape::boolean, one, part::report, none, nullptr,
-	[](const readings &, const readings &r) {
-		return summary_bit(r.summary, battery_discharging);
-	}},
+	[](any, any r) { return summary_bit(r.summary, battery_discharging); }},
     {"critical", "", gauge, shape::boolean, one, part::report, none, nullptr,
-	[](const readings &, const readings &r) {
-		return summary_bit(r.summary, battery_critical);
-	}},
+	[](any, any r) { return summary_bit(r.summary, battery_critical); }},
 };
 
 bool design(const battery_unit &u)
@@ -214,14 +198,13 @@ value state_bit(const battery_unit &u, int32_t mask)
 
 using battery_row = row<battery_entry>;
 using entry = const battery_entry &;
-using any = const readings &;
 
 const battery_row battery_rows[] = {
     {"present", nullptr, gauge, shape::boolean, one, part::report, none,
 	"Whether the battery is present.",
-	[](entry b, any) -> value {
-		return {b.u->stage >= battery_stage::not_present,
-		    b.u->stage != battery_stage::not_present};
+	[](entry b, any) {
+		return known_if(b.u->stage >= battery_stage::not_present,
+		    b.u->stage != battery_stage::not_present);
 	}},
     {"model", "", gauge, shape::text, one, part::report, none, nullptr,
 	[](entry b, any) { return text(*b.u, b.u->model); }},
@@ -262,9 +245,9 @@ const battery_row battery_rows[] = {
 	}},
     {"design_voltage_volts", nullptr, gauge, shape::number, amount,
 	part::report, none, "Design voltage of the battery.",
-	[](entry b, any) -> value {
-		return {design(*b.u) && b.u->design_voltage != -1,
-		    b.u->design_voltage};
+	[](entry b, any) {
+		return known_if(design(*b.u) && b.u->design_voltage != -1,
+		    b.u->design_voltage);
 	}},
     {"remaining_ratio", nullptr, gauge, shape::number, ratio, part::report,
 	none, "Remaining capacity of the battery, from 0 to 1.",
@@ -276,15 +259,14 @@ const battery_row battery_rows[] = {
 	}},
     {"time_remaining_seconds", nullptr, gauge, shape::number, time_left,
 	part::report, none, "Time left on the battery.",
-	[](entry b, any) -> value {
-		return {charge(*b.u) && b.u->time >= 0, b.u->time};
+	[](entry b, any) {
+		return known_if(charge(*b.u) && b.u->time >= 0, b.u->time);
 	}},
     {"time_to_full_seconds", nullptr, gauge, shape::number, one, part::report,
-	{shown::hours_minutes, "time to full", one, nullptr, false},
+	{shown::hours_minutes, "time to full"},
 	"Time until the battery is full, while it charges.",
-	[](entry b, any r) -> value {
-		int64_t to_full = battery_time_to_full(*b.u, r.source);
-		return {to_full >= 0, to_full};
+	[](entry b, any r) {
+		return counted(battery_time_to_full(*b.u, r.source));
 	}},
     {"rate_watts", nullptr, gauge, shape::number, amount, part::report, none,
 	"Present charge or discharge rate of the battery.",
@@ -298,11 +280,11 @@ const battery_row battery_rows[] = {
 	}},
     {"voltage_volts", nullptr, gauge, shape::number, amount, part::report, none,
 	"Present voltage of the battery.",
-	[](entry b, any) -> value {
-		return {b.u->stage == battery_stage::complete &&
+	[](entry b, any) {
+		return known_if(b.u->stage == battery_stage::complete &&
 			b.u->status_state != battery_not_present &&
 			b.u->voltage != -1,
-		    b.u->voltage};
+		    b.u->voltage);
 	}},
     {"charging", nullptr, gauge, shape::boolean, one, part::report, none,
 	"Whether the battery is charging.",
@@ -315,15 +297,13 @@ const battery_row battery_rows[] = {
 	[](entry b, any) { return state_bit(*b.u, battery_critical); }},
     {"info", nullptr, gauge, shape::info, one, part::report, none,
 	"The battery's model, serial number, type, maker and technology.",
-	[](entry b, any) -> value {
-		return {design(*b.u), 1};
-	}},
+	[](entry b, any) { return known_if(design(*b.u), 1); }},
     {"cycles", nullptr, gauge, shape::number, one, part::report,
 	{shown::number, "cycle count", one, nullptr, true},
 	"Charge cycles of the battery, as its firmware counts them: the "
 	"extended battery information on FreeBSD, cycle_count on Linux.",
-	[](entry b, any) -> value {
-		return {design(*b.u) && b.u->cycles >= 0, b.u->cycles};
+	[](entry b, any) {
+		return known_if(design(*b.u) && b.u->cycles >= 0, b.u->cycles);
 	}},
     {"health_ratio", nullptr, gauge, shape::fraction, one, part::report,
 	{shown::percent, "health", one, "percent", true},
@@ -333,21 +313,20 @@ const battery_row battery_rows[] = {
 		    b.u->design_capacity};
 	}},
     {"charge_start_threshold_ratio", nullptr, gauge, shape::number, percent,
-	part::report,
-	{shown::number, "charge start threshold", one, "percent", false},
+	part::report, {shown::number, "charge start threshold", one, "percent"},
 	"Charge level below which the battery starts charging, from 0 to 1: "
 	"charge_control_start_threshold, or charge_start_threshold, on Linux.",
-	[](entry b, any) -> value {
-		return {design(*b.u) && b.u->charge_start >= 0,
-		    b.u->charge_start};
+	[](entry b, any) {
+		return known_if(design(*b.u) && b.u->charge_start >= 0,
+		    b.u->charge_start);
 	}},
     {"charge_end_threshold_ratio", nullptr, gauge, shape::number, percent,
-	part::report,
-	{shown::number, "charge end threshold", one, "percent", false},
+	part::report, {shown::number, "charge end threshold", one, "percent"},
 	"Charge level at which the battery stops charging, from 0 to 1: "
 	"charge_control_end_threshold, or charge_stop_threshold, on Linux.",
-	[](entry b, any) -> value {
-		return {design(*b.u) && b.u->charge_end >= 0, b.u->charge_end};
+	[](entry b, any) {
+		return known_if(design(*b.u) && b.u->charge_end >= 0,
+		    b.u->charge_end);
 	}},
 };
 
@@ -413,6 +392,8 @@ const table<battery_entry> battery_table = {"battery",
 	    text->add("battery").add(b.unit);
     },
     battery_rows};
+
+// NOLINTEND(cert-err58-cpp)
 
 void family_name(const char *entity, const char *type, const char *key,
     const char *own, char (&name)[64])
