@@ -132,17 +132,17 @@ void write_json(const readings &r)
 	key(&o, "timestamp");
 	timestamp(r.time);
 	key(&o, "cpus");
-	array(r, cpu_table, [&](auto f) { each_cpu(r, f); });
+	array(r, cpu_table, [&](auto f) { each(r.cpus.cpu, f); });
 	key(&o, "packages");
 	array(
-	    r, package_table, [&](auto f) { each_package(r, f); },
+	    r, package_table, [&](auto f) { each(r.cpus.packages, f); },
 	    [&](const package_reading &p, container *in) {
 		    key(in, "dies");
 		    array(r, die_table, [&](auto f) { each_die(p, f); });
 	    });
 	key(&o, "thermal_zones");
 	array(
-	    r, zone_table, [&](auto f) { each_zone(r, f); },
+	    r, zone_table, [&](auto f) { each(r.zones.zone, f); },
 	    [&](const zone_reading &z, container *in) {
 		    key(in, "trip_points");
 		    array(r, trip_table, [&](auto f) { each_trip(z, f); });

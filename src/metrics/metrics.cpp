@@ -70,24 +70,25 @@ void write_metrics(const readings &r)
 	const part report = part::report, limits = part::limits,
 		   extra = part::extra;
 	family cpus = {"pelko_cpus", "Number of CPUs.", gauge, false};
-	auto cpu = [&](auto f) { each_cpu(r, f); };
-	auto package = [&](auto f) { each_package(r, f); };
+	auto cpu = [&](auto f) { each(r.cpus.cpu, f); };
+	auto package = [&](auto f) { each(r.cpus.packages, f); };
 	auto whole = [&](auto f) { f(r); };
 
 	if (r.cpus.count_known)
 		sample(&cpus, static_cast<long long>(r.cpus.cpu.count));
 	families(r, cpu_table, cpu, &report);
-	families(r, zone_table, [&](auto f) { each_zone(r, f); });
+	families(r, zone_table, [&](auto f) { each(r.zones.zone, f); });
 	families(r, power_table, whole);
 	families(r, summary_table, whole);
 	families(r, battery_table, [&](auto f) { each_battery(r, f); });
 	families(r, trip_table, [&](auto f) {
-		each_zone(r, [&](const zone_reading &z) { each_trip(z, f); });
+		each(r.zones.zone,
+		    [&](const zone_reading &z) { each_trip(z, f); });
 	});
 	families(r, cpu_table, cpu, &limits);
 	families(r, package_table, package, &report);
 	families(r, die_table, [&](auto f) {
-		each_package(r,
+		each(r.cpus.packages,
 		    [&](const package_reading &p) { each_die(p, f); });
 	});
 	families(r, package_table, package, &limits);

@@ -37,7 +37,7 @@ constexpr sensor_row limit_row(const char *key, const char *family,
     value (*get)(const sensor_reading &, const readings &)) noexcept
 {
 	return {key, family, gauge, of.as, of.in, part::extra,
-	    {of.x.as, text, of.x.in, nullptr, false}, help, get};
+	    {of.x.as, text, of.x.in}, help, get};
 }
 
 constexpr scale one = {nullptr, 1}, milli = {nullptr, 1000},
@@ -110,32 +110,29 @@ void labels(const sensor_reading &s)
 	print_quoted(s.label, sizeof s.label);
 }
 
-// The JSON members that name a sensor, its kind's among them.
-template <const char *kind>
+// The JSON members that name a sensor, its kind among them.
 void identity(const sensor_reading &s)
 {
+	static const char *const kinds[sensor_kind_count] = {"temperature",
+	    "fan", "voltage", "current", "power", "energy", "humidity"};
+
 	report_fputs("\"chip\":");
 	print_quoted(s.chip, sizeof s.chip);
 	report_fputs(",\"sensor\":");
 	print_quoted(s.label, sizeof s.label);
-	report_print(",\"kind\":\"%s\"", kind);
+	report_print(",\"kind\":\"%s\"", kinds[static_cast<int>(s.kind)]);
 }
-
-constexpr char temperature_kind[] = "temperature", fan_kind[] = "fan",
-	       voltage_kind[] = "voltage", current_kind[] = "current",
-	       power_kind[] = "power", energy_kind[] = "energy",
-	       humidity_kind[] = "humidity";
 
 } // namespace
 
 const table<sensor_reading> sensor_tables[sensor_kind_count] = {
-    {"sensor", labels, identity<temperature_kind>, nullptr, temperatures},
-    {"sensor", labels, identity<fan_kind>, nullptr, fans},
-    {"sensor", labels, identity<voltage_kind>, nullptr, voltages},
-    {"sensor", labels, identity<current_kind>, nullptr, currents},
-    {"sensor", labels, identity<power_kind>, nullptr, powers},
-    {"sensor", labels, identity<energy_kind>, nullptr, energies},
-    {"sensor", labels, identity<humidity_kind>, nullptr, humidities},
+    {"sensor", labels, identity, nullptr, temperatures},
+    {"sensor", labels, identity, nullptr, fans},
+    {"sensor", labels, identity, nullptr, voltages},
+    {"sensor", labels, identity, nullptr, currents},
+    {"sensor", labels, identity, nullptr, powers},
+    {"sensor", labels, identity, nullptr, energies},
+    {"sensor", labels, identity, nullptr, humidities},
 };
 
 const table<sensor_reading> alarm_table = {"sensor", labels, nullptr, nullptr,

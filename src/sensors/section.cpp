@@ -74,7 +74,7 @@ void report_sensors(const readings &r)
 	for (const sensor_reading &s : r.sensors)
 		if (s.value.known)
 			print_sensor(r, s);
-	each_cpu(r, [&](const cpu_reading &c) {
+	each(r.cpus.cpu, [&](const cpu_reading &c) {
 		print_lines(r, cpu_table, c, &extra);
 	});
 }

@@ -140,19 +140,14 @@ extern const table<readings> power_table;
 extern const table<readings> summary_table;
 extern const table<battery_entry> battery_table;
 
-// Calls f for each entity of a kind, in the order the outputs list them.
-template <typename F>
-void each_cpu(const readings &r, F f)
+// Calls f for each entity of a kind, in the order the outputs list them:
+// each of a list (the CPUs, the packages, the zones), each die of a
+// package, each battery unit read.
+template <typename List, typename F>
+void each(const List &list, F f)
 {
-	for (const cpu_reading &c : r.cpus.cpu)
-		f(c);
-}
-
-template <typename F>
-void each_package(const readings &r, F f)
-{
-	for (const package_reading &p : r.cpus.packages)
-		f(p);
+	for (const auto &e : list)
+		f(e);
 }
 
 template <typename F>
@@ -160,13 +155,6 @@ void each_die(const package_reading &p, F f)
 {
 	for (int d = 0; d < p.dies; d++)
 		f(die_entry{&p, d});
-}
-
-template <typename F>
-void each_zone(const readings &r, F f)
-{
-	for (const zone_reading &z : r.zones.zone)
-		f(z);
 }
 
 template <typename F>
@@ -208,6 +196,14 @@ void print_value(const readings &r, shape as, scale in, const value &v);
 bool print_line(const readings &r, label_text name, const line &x,
     const value &v);
 
+// Whether -x shows the row, where only is its part if given.
+template <typename E>
+bool shows(const row<E> &w, const part *only)
+{
+	return w.x.as != shown::none &&
+	    (only == nullptr || w.in_metrics == *only);
+}
+
 // The -x lines of an entity from its table's rows (of one part of the
 // metrics, or all of them): first those always written, then those known.
 template <typename E>
@@ -219,8 +215,7 @@ void print_lines(const readings &r, const table<E> &t, const E &e,
 	t.name(e, &name);
 	for (int always = 1; always >= 0; always--)
 		for (const row<E> &w : t.rows)
-			if (w.x.as != shown::none && w.x.always == always &&
-			    (only == nullptr || w.in_metrics == *only))
+			if (shows(w, only) && w.x.always == always)
 				print_line(r, name, w.x, w.get(e, r));
 }
 
@@ -230,9 +225,7 @@ bool any_line(const readings &r, const table<E> &t, const E &e,
     const part *only = nullptr)
 {
 	for (const row<E> &w : t.rows)
-		if (w.x.as != shown::none &&
-		    (only == nullptr || w.in_metrics == *only) &&
-		    w.get(e, r).known)
+		if (shows(w, only) && w.get(e, r).known)
 			return true;
 	return false;
 }

@@ -44,6 +44,14 @@ value known_if(bool known, int64_t v)
 	return {known, v};
 }
 
+// What a function of the record computes, where known says it may.
+template <typename T>
+value computed(bool known, bool (*f)(const T &, int64_t *), const T &of)
+{
+	int64_t v = 0;
+	return {known && f(of, &v), v};
+}
+
 // Known where it is not negative.
 value counted(int64_t v)
 {
@@ -143,11 +151,9 @@ const row<readings> summary_rows[] = {
 	[](any, any r) { return counted(r.summary.units); }},
     {"remaining_ratio", nullptr, gauge, shape::number, ratio, part::report,
 	none, "Remaining capacity of all batteries together, from 0 to 1.",
-	[](any, any r) -> value {
-		int64_t life = 0;
-		bool known = r.summary.supported &&
-		    battery_life_billionths(r.summary, &life);
-		return {known, life};
+	[](any, any r) {
+		return computed(r.summary.supported, battery_life_billionths,
+		    r.summary);
 	}},
     {"time_remaining_seconds", nullptr, gauge, shape::number, time_left,
 	part::report, none, "Time left on all batteries together.",
@@ -251,11 +257,9 @@ const battery_row battery_rows[] = {
 	}},
     {"remaining_ratio", nullptr, gauge, shape::number, ratio, part::report,
 	none, "Remaining capacity of the battery, from 0 to 1.",
-	[](entry b, any) -> value {
-		int64_t remaining = 0;
-		bool known = charge(*b.u) &&
-		    battery_remaining_billionths(*b.u, &remaining);
-		return {known, remaining};
+	[](entry b, any) {
+		return computed(charge(*b.u), battery_remaining_billionths,
+		    *b.u);
 	}},
     {"time_remaining_seconds", nullptr, gauge, shape::number, time_left,
 	part::report, none, "Time left on the battery.",

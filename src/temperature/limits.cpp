@@ -6,29 +6,25 @@
 #include "tables/table.h"
 #include "temperature.h"
 
-namespace {
-
-const part limits = part::limits;
-
-} // namespace
+constexpr part limits = part::limits;
 
 void report_thermal_limits(const readings &r)
 {
 	bool any = false;
 
-	each_cpu(r, [&](const cpu_reading &c) {
+	each(r.cpus.cpu, [&](const cpu_reading &c) {
 		any = any || any_line(r, cpu_table, c, &limits);
 	});
-	each_zone(r, [&](const zone_reading &z) {
+	each(r.zones.zone, [&](const zone_reading &z) {
 		each_trip(z, [&](const trip_entry &) { any = true; });
 	});
 	if (!any)
 		return;
 	report_puts("\n[Thermal limits]");
-	each_cpu(r, [&](const cpu_reading &c) {
+	each(r.cpus.cpu, [&](const cpu_reading &c) {
 		print_lines(r, cpu_table, c, &limits);
 	});
-	each_zone(r, [&](const zone_reading &z) {
+	each(r.zones.zone, [&](const zone_reading &z) {
 		each_trip(z, [&](const trip_entry &t) {
 			print_lines(r, trip_table, t);
 		});
@@ -40,7 +36,7 @@ void report_packages(const readings &r)
 {
 	bool any = false;
 
-	each_package(r, [&](const package_reading &p) {
+	each(r.cpus.packages, [&](const package_reading &p) {
 		any = any || any_line(r, package_table, p);
 		each_die(p, [&](const die_entry &d) {
 			any = any || any_line(r, die_table, d);
@@ -49,7 +45,7 @@ void report_packages(const readings &r)
 	if (!any)
 		return;
 	report_puts("\n[CPU packages]");
-	each_package(r, [&](const package_reading &p) {
+	each(r.cpus.packages, [&](const package_reading &p) {
 		print_lines(r, package_table, p);
 		each_die(p,
 		    [&](const die_entry &d) { print_lines(r, die_table, d); });
