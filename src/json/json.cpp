@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: BSD-2-Clause
-#include <stdio.h>
 #include <time.h>
 
 #include "format/format.h"
@@ -7,7 +6,6 @@
 #include "json.h"
 #include "sensors/fields.h"
 #include "tables/table.h"
-#include "temperature/temperature.h"
 
 namespace {
 

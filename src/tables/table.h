@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // What the machine outputs show of each kind of thing: one table per kind
 // (CPUs, packages, dies, zones, trip points, the AC line, the battery
-// summary, batteries), one row per value.  The metrics and the JSON
-// document walk the rows; so do the sections that -x adds.  A new value is
-// a row here and a member of the record that its reader fills.
+// summary, batteries here; the sensor kinds in sensors/fields.h), one row
+// per value.  The metrics and the JSON document walk the rows; so do the
+// sections that -x adds.  A new value is a row in tables.cpp and a member
+// of the record that its reader fills.
 //
 // A row's metric family follows from its JSON key: "pelko_", the table's
 // entity, "_", the key, and "_total" for a counter.  The few older names
-// that do not follow the rule are spelt out in their rows.
+// that do not follow the rule are spelt out in their rows: the trip
+// points', the battery count's and the sensor limits'.  An info row's
+// family is the entity's "_info", its text rows its labels.
 #pragma once
 
 #include <cstddef>
