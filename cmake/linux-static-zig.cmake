@@ -24,3 +24,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_C_FLAGS_INIT "-ffunction-sections -fdata-sections")
 set(CMAKE_CXX_FLAGS_INIT "-ffunction-sections -fdata-sections")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--gc-sections")
+
+# Built for size, whatever the build type: the one file is copied to every
+# host, and a report's time goes to the kernel and to first touches of the
+# binary's pages, not to its own instructions.  pelko throws nothing and
+# asks for no backtrace, so it carries no unwind tables either.
+set(PELKO_TOOLCHAIN_OPTIONS -Os -fno-asynchronous-unwind-tables -fno-unwind-tables)
