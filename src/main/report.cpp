@@ -8,6 +8,7 @@
 #include "flags/flags.h"
 #include "format/print.h"
 #include "json/json.h"
+#include "limits/limits.h"
 #include "metrics/metrics.h"
 #include "readings/collect.h"
 #include "report.h"

@@ -5,9 +5,6 @@
 
 #include <cstdint>
 
-constexpr const char *gauge = "gauge";
-constexpr const char *counter = "counter";
-
 // Its HELP and TYPE lines go out before its first sample, so that a family
 // without samples writes nothing.
 struct family {

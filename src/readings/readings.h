@@ -88,20 +88,20 @@ struct zone_limits {
 	temperature_reading active[active_trip_points];
 };
 
-// Calls each(type, reading) for every trip point, in the order the
+// Calls f(type, reading) for every trip point, in the order the
 // outputs show them: "critical", "hot", "passive", "active0" to "active9".
 template <typename F>
-void each_trip_point(const zone_limits &l, F each)
+void each_trip_point(const zone_limits &l, F f)
 {
 	static const char *const active[active_trip_points] = {"active0",
 	    "active1", "active2", "active3", "active4", "active5", "active6",
 	    "active7", "active8", "active9"};
 
-	each("critical", l.critical);
-	each("hot", l.hot);
-	each("passive", l.passive);
+	f("critical", l.critical);
+	f("hot", l.hot);
+	f("passive", l.passive);
 	for (int i = 0; i < active_trip_points; i++)
-		each(active[i], l.active[i]);
+		f(active[i], l.active[i]);
 }
 
 // A zone's kind as Linux names it ("acpitz", "x86_pkg_temp"); FreeBSD

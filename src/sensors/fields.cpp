@@ -3,7 +3,6 @@
 
 #include "format/format.h"
 #include "format/print.h"
-#include "metrics/family.h"
 
 // Constant-initialized but for the rows copied from others; the check
 // takes a lambda's conversion to a function pointer for a call that may

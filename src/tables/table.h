@@ -19,6 +19,10 @@
 
 #include "readings/readings.h"
 
+// The types of a metric family that the rows name.
+constexpr const char *gauge = "gauge";
+constexpr const char *counter = "counter";
+
 // A value as a row's accessor gives it, in the source's units.
 struct value {
 	bool known;

@@ -6,7 +6,6 @@
 
 #include "format/format.h"
 #include "format/print.h"
-#include "metrics/family.h"
 #include "table.h"
 #include "temperature/temperature.h"
 

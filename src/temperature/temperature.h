@@ -29,10 +29,3 @@ char temp_unit_char();
 
 void report_coretemp(const readings &r);
 void report_thermal_zones(const readings &r);
-
-// With -x: "[Thermal limits]", each CPU's critical temperature and whether
-// it throttled, and each zone's trip points; "[CPU packages]", each
-// package's and die's temperature.  A section with nothing known is left
-// out.
-void report_thermal_limits(const readings &r);
-void report_packages(const readings &r);

@@ -2,9 +2,10 @@
 // The sections that -x adds about temperatures, from the rows of the CPUs'
 // limits and counters, the trip points, the packages and the dies.
 
+#include "limits.h"
 #include "format/print.h"
 #include "tables/table.h"
-#include "temperature.h"
+#include "temperature/temperature.h"
 
 constexpr part limits = part::limits;
 

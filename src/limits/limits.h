@@ -1,0 +1,12 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// The sections that -x adds about temperatures, drawn from the tables.
+#pragma once
+
+#include "readings/readings.h"
+
+// With -x: "[Thermal limits]", each CPU's critical temperature and whether
+// it throttled, and each zone's trip points; "[CPU packages]", each
+// package's and die's temperature.  A section with nothing known is left
+// out.
+void report_thermal_limits(const readings &r);
+void report_packages(const readings &r);
