@@ -17,10 +17,25 @@
 
 // The readings of the report being written; kept between reports only so
 // that their lists keep their memory: each report reads every value anew.
-// Made in zeroed storage when the program starts: a static record with its
-// members' initial values would carry some 18 KB of them in the binary.
-alignas(readings) static unsigned char current_storage[sizeof(readings)];
-static readings &current = *new (current_storage) readings;
+// Made in zeroed storage when the program starts, and ended at exit like
+// any static: a static record with its members' initial values would carry
+// some 18 KB of them in the binary.
+namespace {
+
+struct report_record {
+	alignas(readings) unsigned char storage[sizeof(readings)];
+	readings *made = new (storage) readings;
+	report_record() = default;
+	report_record(const report_record &) = delete;
+	report_record &operator=(const report_record &) = delete;
+	~report_record() { made->~readings(); }
+};
+
+report_record record;
+
+} // namespace
+
+static readings &current = *record.made;
 
 // The readings beyond the report are read only when an output shows them:
 // the plain report reads nothing more than it shows.
