@@ -172,8 +172,10 @@ TEST(LinuxMetrics, EveryDescriptorLimit)
 	    "  rm -f pid status report*\n"
 	    "  (sh -c 'echo $$ > pid && exec prlimit --nofile=$0:$0 \"$1\" -i 0 -p \\\n"
 	    "    -o out/pelko.prom' $n \"$2\" 2>/dev/null; echo $? > status) &\n"
-	    "  r=0\n"
-	    "  while [ $r -lt 2 ] && [ ! -e status ]; do take || sleep 0.01; done\n"
+	    "  run=$! r=0\n"
+	    "  while [ $r -lt 2 ] && [ ! -e status ]; do\n"
+	    "    take || \"$4\" --renamed $run out/pelko.prom\n"
+	    "  done\n"
 	    "  [ -e status ] || kill -TERM \"$(cat pid)\"\n"
 	    "  wait\n"
 	    "  take\n"
@@ -197,7 +199,7 @@ TEST(LinuxMetrics, EveryDescriptorLimit)
 		ASSERT_NE(mkdtemp(dir), nullptr);
 		run_result r = run_command({"/usr/bin/unshare", "-m",
 		    "--propagation", "private", "/bin/sh", "-c", script, "sh",
-		    trees + name, PELKO_PATH, dir});
+		    trees + name, PELKO_PATH, dir, PELKO_TESTS "/await"});
 		run_command({"/bin/rm", "-rf", dir});
 		EXPECT_EQ(r.status, 0) << r.err;
 		EXPECT_EQ(r.out, "");
@@ -243,36 +245,53 @@ std::string http_get(int port, const char *path)
 	return response;
 }
 
-// One scrape of a node_exporter with one collector on 127.0.0.1, stopped
-// by its process id; "" when it ends without answering.
+// Reads fd until a line holds text; false at its end.
+bool line_with(int fd, const char *text)
+{
+	std::string seen;
+	char buffer[4096];
+	ssize_t n;
+
+	while ((n = read(fd, buffer, sizeof buffer)) > 0) {
+		seen.append(buffer, static_cast<size_t>(n));
+		if (seen.find(text) != std::string::npos)
+			return true;
+	}
+	return false;
+}
+
+// One scrape of a node_exporter with one collector on 127.0.0.1, asked
+// once its log says that it listens, and stopped by its process id; ""
+// when it ends without listening.
 std::string scrape_exporter(const std::string &collector,
     const std::string &option)
 {
 	int port = free_port();
 	std::string listen =
 	    "--web.listen-address=127.0.0.1:" + std::to_string(port);
+	int log[2];
+	if (pipe(log) != 0)
+		return "";
 	pid_t pid = fork();
 	if (pid == 0) {
 		int null_fd = open("/dev/null", O_WRONLY);
 		dup2(null_fd, STDOUT_FILENO);
-		dup2(null_fd, STDERR_FILENO);
+		dup2(log[1], STDERR_FILENO);
+		close(log[0]);
 		execl(exporter, exporter, listen.c_str(),
 		    "--collector.disable-defaults", collector.c_str(),
 		    option.c_str(), static_cast<char *>(nullptr));
 		_exit(127);
 	}
-	if (pid < 0)
-		return "";
-	// Asked until it answers, or until it ends without.
+	close(log[1]);
 	std::string scrape;
-	while (scrape.empty()) {
-		if (waitpid(pid, nullptr, WNOHANG) == pid)
-			return "";
-		usleep(10000);
+	if (pid > 0 && line_with(log[0], "msg=\"Listening on\""))
 		scrape = http_get(port, "/metrics");
+	if (pid > 0) {
+		kill(pid, SIGTERM);
+		waitpid(pid, nullptr, 0);
 	}
-	kill(pid, SIGTERM);
-	waitpid(pid, nullptr, 0);
+	close(log[0]);
 	return scrape;
 }
 

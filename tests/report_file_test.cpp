@@ -3,12 +3,15 @@
 // named, and that no signal, closed descriptor or full disk leaves a
 // temporary or partial file behind.
 
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <time.h>
 #include <unistd.h>
@@ -284,15 +287,30 @@ bool ended(pid_t pid)
 }
 
 // Waits until file is there, as pid writes it; false when pid ended
-// first.
+// first.  The folder is watched and pid is polled through a pidfd: no time
+// window is involved.
 bool written(pid_t pid, const std::string &file)
 {
-	while (access(file.c_str(), F_OK) != 0) {
-		if (ended(pid))
-			return false;
-		usleep(1000);
+	std::string folder = file.substr(0, file.rfind('/'));
+	int watch = inotify_init1(IN_CLOEXEC);
+	int process = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+	bool there = false;
+
+	if (watch >= 0 && process >= 0 &&
+	    inotify_add_watch(watch, folder.c_str(), IN_CREATE | IN_MOVED_TO) >=
+		0) {
+		pollfd fds[2] = {{watch, POLLIN, 0}, {process, POLLIN, 0}};
+		char events[4096];
+		while (!(there = access(file.c_str(), F_OK) == 0) &&
+		    !ended(pid) && poll(fds, 2, -1) > 0)
+			if (fds[0].revents & POLLIN)
+				(void)read(watch, events, sizeof events);
 	}
-	return true;
+	if (watch >= 0)
+		close(watch);
+	if (process >= 0)
+		close(process);
+	return there;
 }
 
 // Waits for the next report that pid renames onto file: the file is
