@@ -201,10 +201,6 @@ bool battery_life_billionths(const battery_summary &s, int64_t *value)
 
 namespace {
 
-// In the order of sensor_kind: the prefixes of the attribute files.
-const char *const attribute_prefixes[sensor_kind_count] = {"temp", "fan", "in",
-    "curr", "power", "energy", "humidity"};
-
 // A sensor as the outputs show it, and where it stands in the list.
 struct shown_sensor {
 	sensor_kind kind;
@@ -236,7 +232,8 @@ int by_shown_then_index(const void *a, const void *b)
 void tell_apart(sensor_reading *s, int round)
 {
 	char suffix[sensor_label_size];
-	const char *prefix = attribute_prefixes[static_cast<int>(s->kind)];
+	const char *prefix =
+	    sensor_attribute_prefixes[static_cast<int>(s->kind)];
 	if (round == 0)
 		snprintf(suffix, sizeof suffix, " %s%d", prefix, s->number);
 	else

@@ -18,6 +18,12 @@ enum class sensor_kind : uint8_t {
 };
 constexpr int sensor_kind_count = 7;
 
+// The prefixes of a kind's attribute names, in the order of sensor_kind:
+// hwmon's file names ("temp1_input"), and the names that tell repeated
+// labels apart ("Core 0 temp3").
+inline constexpr const char *sensor_attribute_prefixes[sensor_kind_count] =
+    {"temp", "fan", "in", "curr", "power", "energy", "humidity"};
+
 // A value in the source's unit for its kind; unknown is a state of its
 // own, never a sentinel.
 struct sensor_value {

@@ -27,10 +27,6 @@ const char *const attribute_names[attribute_count] = {"input", "average",
     "label", "min", "max", "crit", "alarm", "crit_alarm", "min_alarm",
     "max_alarm"};
 
-// The file names' prefixes, in the order of sensor_kind.
-const char *const kind_prefixes[sensor_kind_count] = {"temp", "fan", "in",
-    "curr", "power", "energy", "humidity"};
-
 // One sensor as its folder lists it: which attributes it has, and whether
 // they are in the hwmon folder or in its device folder, where older
 // drivers put them.
@@ -45,10 +41,10 @@ struct listed_sensor {
 bool parse_name(const char *name, listed_sensor *s, attribute *a)
 {
 	for (int k = 0; k < sensor_kind_count; k++) {
-		size_t length = strlen(kind_prefixes[k]);
+		size_t length = strlen(sensor_attribute_prefixes[k]);
 		const char *p = name + length;
-		if (strncmp(name, kind_prefixes[k], length) != 0 || *p < '0' ||
-		    *p > '9')
+		if (strncmp(name, sensor_attribute_prefixes[k], length) != 0 ||
+		    *p < '0' || *p > '9')
 			continue;
 		int32_t number = 0;
 		for (; *p >= '0' && *p <= '9' && number < 100000; p++)
@@ -141,8 +137,8 @@ struct sensor_files {
 		sensor_value v = {false, 0};
 		if (has(a) &&
 		    sysfs_read_long(&files[a], &v.value, "%s/%s%d_%s", folder,
-			kind_prefixes[static_cast<int>(s.kind)], s.number,
-			attribute_names[a]))
+			sensor_attribute_prefixes[static_cast<int>(s.kind)],
+			s.number, attribute_names[a]))
 			v.known = plausible(s.kind, v.value);
 		return v;
 	}
@@ -213,7 +209,8 @@ void work_out_sensors(const char *folder, const char *device, bool in_device)
 	for (const listed_sensor &s : listed) {
 		known_sensor *k = known.add();
 		k->s = s;
-		const char *prefix = kind_prefixes[static_cast<int>(s.kind)];
+		const char *prefix =
+		    sensor_attribute_prefixes[static_cast<int>(s.kind)];
 		if (!(s.attributes & 1U << label) ||
 		    !sysfs_read_text(k->label, sizeof k->label, "%s/%s%d_label",
 			s.in_device ? device : folder, prefix, s.number))
