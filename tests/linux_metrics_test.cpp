@@ -197,9 +197,10 @@ TEST(LinuxMetrics, EveryDescriptorLimit)
 		SCOPED_TRACE(name);
 		char dir[] = "/tmp/pelko-limit-XXXXXX";
 		ASSERT_NE(mkdtemp(dir), nullptr);
-		run_result r = run_command({"/usr/bin/unshare", "-m",
-		    "--propagation", "private", "/bin/sh", "-c", script, "sh",
-		    trees + name, PELKO_PATH, dir, PELKO_TESTS "/await"});
+		run_result r =
+		    run_command({"/usr/bin/unshare", "-m", "--propagation",
+			"private", "/bin/sh", "-c", script, "sh", trees + name,
+			PELKO_PATH, dir, std::string(PELKO_TESTS) + "/await"});
 		run_command({"/bin/rm", "-rf", dir});
 		EXPECT_EQ(r.status, 0) << r.err;
 		EXPECT_EQ(r.out, "");
