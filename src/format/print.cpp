@@ -115,6 +115,8 @@ const compiled_format &compile(const char *format)
 char pending[65536];
 size_t pending_used;
 int write_error;
+// How many times printed text left pending, for report_since.
+uint32_t writes;
 
 void flush_at_exit()
 {
@@ -128,6 +130,7 @@ void write_pending()
 {
 	int fd = fileno(stdout);
 
+	writes++;
 	if (fd < 0) {
 		fwrite(pending, 1, pending_used, stdout);
 		pending_used = 0;
@@ -160,6 +163,7 @@ void put_slow(const char *bytes, size_t length)
 	if (sizeof pending - pending_used < length)
 		write_pending();
 	if (length >= sizeof pending) {
+		writes++;
 		fwrite(bytes, 1, length, stdout);
 		return;
 	}
@@ -336,6 +340,7 @@ void report_print(const char *format, ...)
 	if (f.count < 0) {
 		if (pending_used > 0)
 			write_pending();
+		writes++;
 		vprintf(format, ap);
 		va_end(ap);
 		return;
@@ -371,6 +376,42 @@ void report_putc(char c)
 void report_unsigned(unsigned long long value, int width)
 {
 	put_integer(false, value, width, true);
+}
+
+void report_write(const char *text, size_t length)
+{
+	put(text, length);
+}
+
+char *report_room()
+{
+	constexpr size_t room = 64;
+
+	if (!registered || sizeof pending - pending_used < room)
+		put_slow("", 0);
+	if (sizeof pending - pending_used < room)
+		write_pending();
+	return pending + pending_used;
+}
+
+void report_used(size_t length)
+{
+	pending_used += length;
+}
+
+uint64_t report_mark()
+{
+	return uint64_t{writes} << 32 | pending_used;
+}
+
+bool report_since(uint64_t mark, const char **text, size_t *length)
+{
+	if (mark >> 32 != writes)
+		return false;
+	size_t at = mark & 0xffffffff;
+	*text = pending + at;
+	*length = pending_used - at;
+	return true;
 }
 
 bool report_flush()

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 // Writes to standard output what printf(3) would, for formats whose
 // conversions are %s, %c, %d, %i, %u (with l or ll), with a zero flag and
@@ -26,6 +27,20 @@ void report_putc(char c);
 
 // A whole number in decimal, zero-padded to width digits.
 void report_unsigned(unsigned long long value, int width);
+
+// length bytes of text, as fwrite(3) to standard output.
+void report_write(const char *text, size_t length);
+
+// Room for up to 64 bytes after what was printed, for a number to be made
+// in place rather than copied; report_used counts in what was made there.
+char *report_room();
+void report_used(size_t length);
+
+// Where the next byte printed goes, and what was printed since such a
+// mark, for a writer to keep a piece of text it printed: false once any
+// of it was written out.
+uint64_t report_mark();
+bool report_since(uint64_t mark, const char **text, size_t *length);
 
 // Writes what was printed to standard output: with one write(2) where
 // standard output is a descriptor, through stdio where it is not.  False,

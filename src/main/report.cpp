@@ -80,6 +80,7 @@ static void collect_all()
 	collect_summary(&current);
 	collect_battery_units(&current, false);
 	collect_sensors(&current);
+	end_readings(&current);
 }
 
 void report_metrics()

@@ -5,13 +5,21 @@
 #include "format/format.h"
 #include "format/print.h"
 
+void begin_family(family *f)
+{
+	if (f->started)
+		return;
+	const char *const pieces[] = {"# HELP ", f->name, " ", f->help,
+	    "\n# TYPE ", f->name, " ", f->type, "\n"};
+
+	for (const char *piece : pieces)
+		report_fputs(piece);
+	f->started = true;
+}
+
 void begin_sample(family *f)
 {
-	if (!f->started) {
-		report_print("# HELP %s %s\n# TYPE %s %s\n", f->name, f->help,
-		    f->name, f->type);
-		f->started = true;
-	}
+	begin_family(f);
 	report_fputs(f->name);
 }
 

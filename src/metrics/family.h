@@ -14,7 +14,10 @@ struct family {
 	bool started;
 };
 
-// The family's header lines the first time, then the sample's name.
+// The family's header lines the first time.
+void begin_family(family *f);
+
+// The same, then the sample's name.
 void begin_sample(family *f);
 
 // A sample without labels: value / divisor, exactly.

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // The metrics: each table's rows as families, one sample per entity whose
 // value is known, in the order that the metrics have always had.
+#include <string.h>
+
+#include <cstdint>
+
 #include "metrics.h"
 #include "family.h"
 #include "format/format.h"
@@ -10,6 +14,46 @@
 
 namespace {
 
+// The families' header lines, and the series' prefixes, "name{labels} "
+// ("name{labels" for an info sample, whose labels are values read anew):
+// one for each row and for each of its entities in the order the families
+// visit them, known or not, made at its first use and copied after, while
+// the reader's structure stamp stands.
+struct prefix {
+	uint32_t at, length; // in prefix_text; length 0: not made yet
+};
+
+grow_list<prefix> prefixes;
+grow_list<char> prefix_text;
+uint64_t prefixes_structure;
+size_t visited; // rows and entities visited in this report
+
+// The series' prefix, from what make printed before, or printed by make
+// and kept.
+template <typename Make>
+void write_prefix(size_t series, Make make)
+{
+	if (series < prefixes.count && prefixes.items[series].length > 0) {
+		const prefix &p = prefixes.items[series];
+		report_write(prefix_text.items + p.at, p.length);
+		return;
+	}
+	uint64_t mark = report_mark();
+	make();
+	const char *text;
+	size_t length;
+	if (!report_since(mark, &text, &length) || length == 0 ||
+	    prefix_text.count + length > UINT32_MAX)
+		return;
+	while (prefixes.count <= series)
+		prefixes.add();
+	prefix_text.reserve(length);
+	memcpy(prefix_text.items + prefix_text.count, text, length);
+	prefixes.items[series] = {static_cast<uint32_t>(prefix_text.count),
+	    static_cast<uint32_t>(length)};
+	prefix_text.count += length;
+}
+
 // The info sample's labels: the table's text rows, each by its key.
 template <typename E>
 void info_labels(const readings &r, const table<E> &t, const E &e)
@@ -18,27 +62,37 @@ void info_labels(const readings &r, const table<E> &t, const E &e)
 		if (w.as != shape::text)
 			continue;
 		value v = w.get(e, r);
-		report_print(",%s=", w.key);
+		report_putc(',');
+		report_fputs(w.key);
+		report_putc('=');
 		print_quoted(v.text, v.size);
 	}
 }
 
 template <typename E>
 void write_sample(const readings &r, const table<E> &t, const row<E> &w,
-    const E &e, const value &v)
+    const E &e, const value &v, size_t series)
 {
-	if (t.labels != nullptr) {
-		report_putc('{');
-		t.labels(e);
-		if (w.as == shape::info)
+	bool info = w.as == shape::info;
+
+	write_prefix(series, [&] {
+		report_fputs(w.name);
+		if (t.labels != nullptr) {
+			report_putc('{');
+			t.labels(e);
+		}
+		if (!info)
+			report_fputs(t.labels != nullptr ? "} " : " ");
+	});
+	if (info) {
+		if (t.labels != nullptr) {
 			info_labels(r, t, e);
-		report_putc('}');
+			report_putc('}');
+		}
+		report_fputs(" 1\n");
+		return;
 	}
-	report_putc(' ');
-	if (w.as == shape::info)
-		report_putc('1');
-	else
-		print_value(r, w.as, w.in, v);
+	print_value(r, w.as, w.in, v);
 	report_putc('\n');
 }
 
@@ -53,12 +107,16 @@ void families(const readings &r, const table<E> &t, Each each,
 		    (only != nullptr && w.in_metrics != *only))
 			continue;
 		family f = {family_of(t, w), w.help, w.type, false};
+		size_t header = visited++;
 		each([&](const E &e) {
+			size_t series = visited++;
 			value v = w.get(e, r);
 			if (!v.known)
 				return;
-			begin_sample(&f);
-			write_sample(r, t, w, e, v);
+			if (!f.started)
+				write_prefix(header, [&] { begin_family(&f); });
+			f.started = true;
+			write_sample(r, t, w, e, v, series);
 		});
 	}
 }
@@ -74,6 +132,13 @@ void write_metrics(const readings &r)
 	auto package = [&](auto f) { each(r.cpus.packages, f); };
 	auto whole = [&](auto f) { f(r); };
 
+	if (r.structure == 0 || r.structure != prefixes_structure) {
+		prefixes.clear();
+		prefix_text.clear();
+		prefixes_structure = r.structure;
+	}
+	visited = 0;
+
 	if (r.cpus.count_known)
 		sample(&cpus, static_cast<long long>(r.cpus.cpu.count));
 	families(r, cpu_table, cpu, &report);
@@ -82,8 +147,13 @@ void write_metrics(const readings &r)
 	families(r, summary_table, whole);
 	families(r, battery_table, [&](auto f) { each_battery(r, f); });
 	families(r, trip_table, [&](auto f) {
-		each(r.zones.zone,
-		    [&](const zone_reading &z) { each_trip(z, f); });
+		// Known or not, so that each trip point is visited at its place.
+		each(r.zones.zone, [&](const zone_reading &z) {
+			each_trip_point(z.limits,
+			    [&](const char *type, const temperature_reading &p) {
+				    f(trip_entry{&z, type, &p});
+			    });
+		});
 	});
 	families(r, cpu_table, cpu, &limits);
 	families(r, package_table, package, &report);

@@ -10,6 +10,9 @@
 // reader keeps from one report to the next.
 void begin_readings(readings *r);
 
+// Ends the readings of a report: the record's structure stamp.
+void end_readings(readings *r);
+
 // The CPUs, each by its own number, and each one's temperature.
 void collect_cpus(readings *r);
 

@@ -250,6 +250,11 @@ struct readings {
 	// Every sensor of the machine, with the extended readings: by chip,
 	// then kind, then number.
 	grow_list<sensor_reading> sensors;
+	// The same from one report to the next only while every list above
+	// holds the same entities under the same numbers, names and labels,
+	// in the same order; 0 promises nothing.  A writer keeps what it makes
+	// of those under it.  Set by end_readings.
+	uint64_t structure = 0;
 };
 
 // Whether the unit's health, last full over design capacity, is known.

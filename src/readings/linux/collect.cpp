@@ -43,12 +43,41 @@ namespace {
 // Why class/power_supply could not be listed, for the battery section.
 int supplies_errno;
 
+// The last report's packages, each with its count of dies: which there are
+// depends on which sensors read, not on folders alone, so a change of them
+// is counted into the record's structure stamp.
+grow_list<int64_t> packages_before;
+uint64_t package_changes;
+
+int64_t package_key(const package_reading &p)
+{
+	return int64_t{p.package} << 8 | p.dies;
+}
+
+void compare_packages(const grow_list<package_reading> &packages)
+{
+	bool same = packages.count == packages_before.count;
+	for (size_t i = 0; same && i < packages.count; i++)
+		same = packages_before.items[i] == package_key(packages.items[i]);
+	if (same)
+		return;
+	package_changes++;
+	packages_before.clear();
+	for (const package_reading &p : packages)
+		*packages_before.add() = package_key(p);
+}
+
 } // namespace
 
 void begin_readings(readings *r)
 {
 	r->source = linux_units;
 	sysfs_new_report();
+}
+
+void end_readings(readings *r)
+{
+	r->structure = sysfs_structure() + package_changes;
 }
 
 namespace {
@@ -75,6 +104,7 @@ void collect_packages(readings *r)
 			}
 		}
 	}
+	compare_packages(packages);
 }
 
 } // namespace

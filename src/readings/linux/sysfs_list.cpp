@@ -123,12 +123,15 @@ listing *known_listing(const char *path)
 
 // Whether this report's listing is of the same folder, with the same
 // entries in the same order, as the last report's, or failed for the same
-// reason.  A folder opened anew by its path may be another one.
+// reason.  A folder opened anew by its path may be another one, unless it
+// lists empty now as then: nothing was worked out of it either way.
 bool same_as_before(const listing &l, bool held)
 {
 	size_t length = l.end - l.first;
 	if (!l.listed)
 		return !l.listed_before && l.error_before == l.error;
+	if (length == 0)
+		return l.listed_before && l.before_end == l.before_first;
 	return held && l.listed_before &&
 	    l.before_end - l.before_first == length &&
 	    memcmp(names.items + l.first, names_before.items + l.before_first,
@@ -268,6 +271,11 @@ sysfs_change sysfs_restamp(sysfs_stamp *stamp, const char *folder)
 		change = sysfs_change::events;
 	stamp->events = events;
 	return change;
+}
+
+uint64_t sysfs_structure()
+{
+	return versions + events;
 }
 
 void sysfs_forget_listings()

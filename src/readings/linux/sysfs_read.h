@@ -94,7 +94,7 @@ bool sysfs_list_dir(const char *path, sysfs_entry_fn each, void *context);
 // the descriptor held since then, or fails to list for the same reason;
 // it is a number never given before when that differs, when the last
 // report did not list it, when the folder had to be opened again by its
-// path, or when the kernel counted a device event since the last report
+// path (but for one that lists empty now as then), or when the kernel counted a device event since the last report
 // (kernel/uevent_seqnum).
 struct sysfs_stamp {
 	uint64_t events = 0;
@@ -112,6 +112,10 @@ enum class sysfs_change : uint8_t { none, folder, events };
 // from none, nullptr); the stamp takes the present version.  A stamp never
 // set, or a path too long to keep, is a change of the folder at least.
 sysfs_change sysfs_restamp(sysfs_stamp *stamp, const char *folder);
+
+// A number that grows whenever a folder's version or the count of device
+// events does: while it stands, every folder lists as it did.
+uint64_t sysfs_structure();
 
 // sysfs_list_dir with a lambda taking the entry name.
 template <typename F>
