@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "format/format.h"
 #include "format/print.h"
 
 namespace {
@@ -16,7 +17,7 @@ namespace {
 template <typename F>
 std::string printed(F print)
 {
-	char text[256] = {};
+	char text[512] = {};
 	FILE *saved = stdout;
 	stdout = fmemopen(text, sizeof text - 1, "w");
 	print();
@@ -67,6 +68,49 @@ TEST(ReportPrint, EveryTemperature)
 			    << raw;
 		}
 	}
+}
+
+// value / divisor: its whole part, and its decimals but trailing zeros.
+TEST(ReportPrint, Decimals)
+{
+	const int64_t values[] = {0, 1, -1, 7, 45000, 45123, -45120, 99999,
+	    100000, 123456789012, INT64_MAX, INT64_MIN};
+	for (uint64_t divisor : {1U, 10U, 1000U, 10000U, 1000000U})
+		for (int64_t v : values) {
+			uint64_t m = v < 0 ? 0 - static_cast<uint64_t>(v)
+					   : static_cast<uint64_t>(v);
+			std::string expected =
+			    (v < 0 ? "-" : "") + std::to_string(m / divisor);
+			std::string part =
+			    std::to_string(m % divisor + divisor).substr(1);
+			part.erase(part.find_last_not_of('0') + 1);
+			if (!part.empty())
+				expected += "." + part;
+			EXPECT_EQ(printed([&] {
+				print_decimal(v, static_cast<int64_t>(divisor));
+			}),
+			    expected)
+			    << v << " / " << divisor;
+		}
+}
+
+// Quotes and backslashes escaped, bytes outside printable ASCII as '?',
+// never past the size or 255 bytes.
+TEST(ReportPrint, Quoted)
+{
+	const std::string long_text(300, 'x');
+	const struct {
+		std::string text;
+		size_t size;
+		std::string shown;
+	} cases[] = {{"Core 0", 32, "Core 0"}, {"a\"b\\c", 32, "a\\\"b\\\\c"},
+	    {"\x01\xc3\xa9\x7f~", 32, "????~"}, {"abcdef", 3, "abc"},
+	    {"", 32, ""}, {long_text, 300, long_text.substr(0, 255)}};
+	for (const auto &c : cases)
+		EXPECT_EQ(printed(
+			      [&] { print_quoted(c.text.c_str(), c.size); }),
+		    "\"" + c.shown + "\"")
+		    << c.text;
 }
 
 } // namespace

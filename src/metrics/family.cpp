@@ -22,11 +22,3 @@ void begin_sample(family *f)
 	begin_family(f);
 	report_fputs(f->name);
 }
-
-void sample(family *f, int64_t value, int64_t divisor)
-{
-	begin_sample(f);
-	report_putc(' ');
-	print_decimal(value, divisor);
-	report_putc('\n');
-}

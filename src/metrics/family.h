@@ -19,6 +19,3 @@ void begin_family(family *f);
 
 // The same, then the sample's name.
 void begin_sample(family *f);
-
-// A sample without labels: value / divisor, exactly.
-void sample(family *f, int64_t value, int64_t divisor = 1);

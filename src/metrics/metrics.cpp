@@ -5,10 +5,10 @@
 
 #include <cstdint>
 
-#include "metrics.h"
 #include "family.h"
 #include "format/format.h"
 #include "format/print.h"
+#include "metrics.h"
 #include "sensors/fields.h"
 #include "tables/table.h"
 
@@ -139,8 +139,13 @@ void write_metrics(const readings &r)
 	}
 	visited = 0;
 
-	if (r.cpus.count_known)
-		sample(&cpus, static_cast<long long>(r.cpus.cpu.count));
+	size_t count_series = visited++;
+	if (r.cpus.count_known) {
+		write_prefix(count_series, [&] { begin_sample(&cpus); });
+		report_putc(' ');
+		print_decimal(static_cast<int64_t>(r.cpus.cpu.count), 1);
+		report_putc('\n');
+	}
 	families(r, cpu_table, cpu, &report);
 	families(r, zone_table, [&](auto f) { each(r.zones.zone, f); });
 	families(r, power_table, whole);
@@ -150,7 +155,8 @@ void write_metrics(const readings &r)
 		// Known or not, so that each trip point is visited at its place.
 		each(r.zones.zone, [&](const zone_reading &z) {
 			each_trip_point(z.limits,
-			    [&](const char *type, const temperature_reading &p) {
+			    [&](const char *type,
+				const temperature_reading &p) {
 				    f(trip_entry{&z, type, &p});
 			    });
 		});

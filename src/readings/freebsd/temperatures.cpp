@@ -16,7 +16,9 @@ void begin_readings(readings *r)
 
 // Nothing is kept from one report to the next under a stamp: the record's
 // stays 0.
-void end_readings(readings *) {}
+void end_readings(readings *)
+{
+}
 
 namespace {
 

@@ -58,7 +58,8 @@ void compare_packages(const grow_list<package_reading> &packages)
 {
 	bool same = packages.count == packages_before.count;
 	for (size_t i = 0; same && i < packages.count; i++)
-		same = packages_before.items[i] == package_key(packages.items[i]);
+		same =
+		    packages_before.items[i] == package_key(packages.items[i]);
 	if (same)
 		return;
 	package_changes++;
