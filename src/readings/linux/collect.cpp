@@ -8,13 +8,16 @@
 // descriptor for each file and folder it read, so that a value is one
 // pread and a listing one rewind; and what it worked out from folders:
 // the CPUs and their topology, which hwmon input serves which CPU, each
-// chip's sensors and labels, each zone's trip points, chip names, and the
-// files and folders found missing.  Each is kept under a stamp
-// (sysfs_restamp): the version of the folder it came from and the
-// kernel's count of device events.  It is worked out again when the
-// folder lists other entries, when a held folder lists empty, when an
-// event was counted or the count could not be read; a zone's trip points
-// also when its files, held, read no more.
+// chip's sensors and labels, the labels once told apart, each zone's trip
+// points, chip names, and the files and folders found missing.  Each is
+// kept under a stamp (sysfs_restamp): the version of the folder it came
+// from and the kernel's count of device events.  It is worked out again
+// when the folder lists other entries, when a held folder lists empty
+// where it listed entries, when an event was counted or the count could
+// not be read; a zone's trip points also when its files, held, read no
+// more.  The record's structure stamp (end_readings) grows with any such
+// change, and with a change of the packages, which come with the sensors
+// that read.
 //
 // That cannot miss a change because of how sysfs removes a device: its
 // folder, held open, lists empty, its attributes read ENODEV, and
@@ -28,6 +31,7 @@
 #include <err.h>
 #include <errno.h>
 #include <stddef.h>
+#include <string.h>
 
 #include "cpu_extras.h"
 #include "cpu_temp.h"
@@ -188,10 +192,36 @@ void require_battery_device(const readings &r)
 	}
 }
 
+namespace {
+
+// The sensors' labels once told apart, kept while every folder lists as it
+// did: the same sensors under the same labels meet the same way.
+struct sensor_label {
+	char text[sensor_label_size];
+};
+
+grow_list<sensor_label> told_apart;
+uint64_t told_apart_structure;
+
+} // namespace
+
 void collect_sensors(readings *r)
 {
-	r->sensors.clear();
+	grow_list<sensor_reading> &sensors = r->sensors;
+
+	sensors.clear();
 	if (r->extended)
-		linux_hwmon_sensors(&r->sensors);
-	distinct_sensor_labels(&r->sensors);
+		linux_hwmon_sensors(&sensors);
+	if (sysfs_structure() == told_apart_structure &&
+	    sensors.count == told_apart.count) {
+		for (size_t i = 0; i < sensors.count; i++)
+			memcpy(sensors.items[i].label, told_apart.items[i].text,
+			    sizeof told_apart.items[i].text);
+		return;
+	}
+	distinct_sensor_labels(&sensors);
+	told_apart.clear();
+	for (const sensor_reading &s : sensors)
+		memcpy(told_apart.add()->text, s.label, sizeof s.label);
+	told_apart_structure = sysfs_structure();
 }
