@@ -373,11 +373,6 @@ void report_putc(char c)
 	put_slow(&c, 1);
 }
 
-void report_unsigned(unsigned long long value, int width)
-{
-	put_integer(false, value, width, true);
-}
-
 void report_write(const char *text, size_t length)
 {
 	put(text, length);

@@ -25,9 +25,6 @@ void report_fputs(const char *text);
 // One character, as putchar(3).
 void report_putc(char c);
 
-// A whole number in decimal, zero-padded to width digits.
-void report_unsigned(unsigned long long value, int width);
-
 // length bytes of text, as fwrite(3) to standard output.
 void report_write(const char *text, size_t length);
 
