@@ -22,8 +22,8 @@ constexpr rlim_t report_descriptors = 12;
 
 // What the limit leaves beyond those and a sixteenth of it, a margin for
 // descriptors the process inherited or that the C library opens: under the
-// usual limit of 1024, some 950 files, and 28,000 at 4096 CPUs only under
-// a limit above 30,000.  A larger machine, or a smaller limit, opens and
+// usual limit of 1024, some 950 files; the 22,500 of 4096 CPUs under a
+// limit of 24,100 or more.  A larger machine, or a smaller limit, opens and
 // closes the files beyond, as every report once did.  Under a limit of 12
 // or less nothing is kept.
 size_t max_kept()
