@@ -55,6 +55,39 @@ void print_fraction(int64_t numerator, int64_t denominator)
 	print_decimal(rounded, 10000);
 }
 
+void print_quotient(int64_t value, int64_t per)
+{
+	bool ten = per > 0, two = per > 0 && (per & (per - 1)) == 0;
+
+	for (int64_t p = per; ten && p > 1; p /= 10)
+		ten = p % 10 == 0;
+	if (ten) {
+		print_decimal(value, per);
+		return;
+	}
+	if (!two || per > (int64_t{1} << 59)) {
+		print_fraction(value, per);
+		return;
+	}
+	// Each digit of the binary fraction in turn: ten times the rest, its
+	// whole part the digit; the rest of a fraction of 2^k ends within k
+	// digits.
+	uint64_t magnitude = value < 0 ? 0ULL - static_cast<uint64_t>(value)
+				       : static_cast<uint64_t>(value);
+	auto denominator = static_cast<uint64_t>(per);
+	uint64_t rest = magnitude % denominator;
+	if (value < 0)
+		report_putc('-');
+	report_unsigned(magnitude / denominator, 0);
+	if (rest != 0)
+		report_putc('.');
+	while (rest != 0) {
+		rest *= 10;
+		report_putc(static_cast<char>('0' + rest / denominator));
+		rest %= denominator;
+	}
+}
+
 // The column of the values: a tab, and four tab stops of eight.
 constexpr size_t value_column = 40;
 

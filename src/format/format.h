@@ -9,6 +9,11 @@
 // "45.123", 57000000 / 1000000 is "57".  divisor is a power of ten.
 void print_decimal(int64_t value, int64_t divisor);
 
+// value / per exactly, without trailing zeros, where per is a power of ten
+// or of two (up to 2^59): 98304 / 65536 is "1.5".  Any other per is
+// rounded as print_fraction rounds.
+void print_quotient(int64_t value, int64_t per);
+
 // numerator / denominator rounded to four decimals, without trailing
 // zeros: 51300 / 57000 is "0.9".  denominator is positive.
 void print_fraction(int64_t numerator, int64_t denominator);

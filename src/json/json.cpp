@@ -154,5 +154,7 @@ void write_json(const readings &r)
 	array(r, battery_table, [&](auto f) { each_battery(r, f); });
 	key(&o, "sensors");
 	sensors(r);
+	key(&o, "power_domains");
+	array(r, power_domain_table, [&](auto f) { each(r.power.domain, f); });
 	report_fputs("}}\n");
 }

@@ -10,6 +10,7 @@
 #include "json/json.h"
 #include "limits/limits.h"
 #include "metrics/metrics.h"
+#include "power/power.h"
 #include "readings/collect.h"
 #include "report.h"
 #include "sensors/fields.h"
@@ -44,6 +45,7 @@ static readings &current = *record.made;
 static void begin(bool extended)
 {
 	current.extended = extended;
+	current.sample_power = false;
 	begin_readings(&current);
 }
 
@@ -66,6 +68,10 @@ void report_all()
 	report_battery_wear(current);
 	report_thermal_limits(current);
 	report_packages(current);
+	current.sample_power = true;
+	collect_power(&current);
+	report_power_notice(current);
+	report_power(current);
 	collect_sensors(&current);
 	report_sensors(current);
 	require_battery_device(current);
@@ -80,6 +86,8 @@ static void collect_all()
 	collect_summary(&current);
 	collect_battery_units(&current, false);
 	collect_sensors(&current);
+	collect_power(&current);
+	report_power_notice(current);
 	end_readings(&current);
 }
 

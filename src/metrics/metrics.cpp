@@ -179,4 +179,6 @@ void write_metrics(const readings &r)
 			f(s);
 	});
 	families(r, cpu_table, cpu, &extra);
+	families(r, power_domain_table,
+	    [&](auto f) { each(r.power.domain, f); });
 }

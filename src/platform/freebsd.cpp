@@ -9,6 +9,8 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <stdio.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "platform.h"
@@ -46,6 +48,14 @@ int os_open_acpi(int oflags)
 	return open(ACPI_DEVICE_PATH, oflags);
 }
 
+int os_open_cpuctl(int cpu, int oflags)
+{
+	char path[32];
+
+	snprintf(path, sizeof path, "/dev/cpuctl%d", cpu);
+	return open(path, oflags);
+}
+
 int os_ioctl(int fd, unsigned long request, void *arg)
 {
 	return ioctl(fd, request, arg);
@@ -64,6 +74,16 @@ int os_get_open_files_limit(struct rlimit *limit)
 int os_set_open_files_limit(const struct rlimit *limit)
 {
 	return setrlimit(RLIMIT_NOFILE, limit);
+}
+
+int os_clock_gettime_monotonic(struct timespec *now)
+{
+	return clock_gettime(CLOCK_MONOTONIC, now);
+}
+
+int os_nanosleep(const struct timespec *pause)
+{
+	return nanosleep(pause, nullptr);
 }
 
 unsigned os_sleep(unsigned seconds)

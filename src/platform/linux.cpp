@@ -4,12 +4,23 @@
 
 #include <sys/resource.h>
 
+#include <time.h>
 #include <unistd.h>
 
 #include "platform.h"
 
 void os_start(int *, char ***)
 {
+}
+
+int os_clock_gettime_monotonic(struct timespec *now)
+{
+	return clock_gettime(CLOCK_MONOTONIC, now);
+}
+
+int os_nanosleep(const struct timespec *pause)
+{
+	return nanosleep(pause, nullptr);
 }
 
 unsigned os_sleep(unsigned seconds)

@@ -13,6 +13,7 @@
 #include <cstddef>
 
 struct rlimit;
+struct timespec;
 
 // The ACPI device the battery requests go to.
 #define ACPI_DEVICE_PATH "/dev/acpi"
@@ -46,6 +47,11 @@ int os_open_acpi(int oflags);
 // ioctl(2) on the ACPI device: request code and argument buffer.
 int os_ioctl(int fd, unsigned long request, void *arg);
 
+// open(2) of the CPU's cpuctl(4) device, /dev/cpuctlN, with the given
+// flags; its requests (the model-specific registers, CPUID) go through
+// os_ioctl.
+int os_open_cpuctl(int cpu, int oflags);
+
 // close(2).
 int os_close(int fd);
 
@@ -53,6 +59,12 @@ int os_close(int fd);
 // files.
 int os_get_open_files_limit(struct rlimit *limit);
 int os_set_open_files_limit(const struct rlimit *limit);
+
+// clock_gettime(2) of CLOCK_MONOTONIC, and nanosleep(2): the power
+// readings' time and their pause.  The simulator's clock moves by what its
+// sleeps ask, at once.
+int os_clock_gettime_monotonic(struct timespec *now);
+int os_nanosleep(const struct timespec *pause);
 
 // sleep(3).
 unsigned os_sleep(unsigned seconds);

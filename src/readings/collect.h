@@ -43,3 +43,10 @@ void collect_sensors(readings *r);
 // its attribute, "Core 0 temp6": its kind's file prefix on Linux and its
 // number on the chip.
 void distinct_sensor_labels(grow_list<sensor_reading> *sensors);
+
+// The processor's energy counters, each domain by its own key, with the
+// extended readings; none without.  The power of a domain comes from this
+// reading and the last report's; where none is kept and the record may
+// sample, from a second reading 100 ms after the first, taken only where a
+// domain is known.
+void collect_power(readings *r);

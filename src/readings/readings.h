@@ -236,6 +236,35 @@ struct battery_units {
 	battery_unit unit[max_battery_unit + 1];
 };
 
+// A power domain: a part of the machine whose energy the processor
+// counts, by its own key: the powercap zone's folder on Linux
+// ("intel-rapl:0:1"), the CPU and register read on FreeBSD ("cpu0:0x611").
+constexpr size_t power_text_size = 32;
+
+struct power_domain_reading {
+	char domain[power_text_size]; // its key
+	char name[power_text_size];   // "package-0", "core", "uncore", "dram"
+	char label[power_text_size];  // as -x names it: "package0 core"
+	// The energy counted, in units of 1/per joule: microjoules on Linux,
+	// the register's own unit on FreeBSD.  Within a run the count goes on
+	// past the counter's wraps; -1 unknown.
+	int64_t energy;
+	int64_t per;
+	int64_t range; // where the counter wraps, in the same units; -1 unknown
+	// The energy counted over the last interval_ns nanoseconds, between
+	// this report's reading and the one before it; -1 unknown.
+	int64_t delta;
+	int64_t interval_ns;
+};
+
+struct power_readings {
+	grow_list<power_domain_reading> domain; // in the order of their keys
+	// What could not be read, for the -d notice: a path and the error
+	// number; "" when nothing failed.
+	char failed[64];
+	int error;
+};
+
 struct readings {
 	// When the report was read, in seconds since the epoch (UTC).
 	int64_t time = -1;
@@ -250,6 +279,11 @@ struct readings {
 	// Every sensor of the machine, with the extended readings: by chip,
 	// then kind, then number.
 	grow_list<sensor_reading> sensors;
+	// The processor's energy counters, with the extended readings.
+	power_readings power;
+	// Whether the power may be sampled: where no reading of an earlier
+	// report is kept, a second reading 100 ms after the first (-x alone).
+	bool sample_power = false;
 	// The same from one report to the next only while every list above
 	// holds the same entities under the same numbers, names and labels,
 	// in the same order; 0 promises nothing.  A writer keeps what it makes

@@ -38,6 +38,7 @@ enum class shape : uint8_t {
 	celsius,  // a temperature in the source's scale, in degrees Celsius
 	boolean,  // 0 or 1 in the metrics, false or true in JSON
 	fraction, // number / per, to four decimals
+	quotient, // number / per exactly, per a power of ten or of two
 	text,	  // a string in JSON, a label of the info sample in the metrics
 	info,	  // the metrics' info sample: the text rows as its labels
 };
@@ -57,6 +58,7 @@ enum class shown : uint8_t {
 	yes_no,	       // "yes" or "no"
 	percent,       // number / per in percent, to a tenth
 	hours_minutes, // seconds as H:MM
+	tenths,	       // number × the scale to a tenth, then the unit
 };
 
 struct line {
@@ -146,6 +148,7 @@ extern const table<trip_entry> trip_table;
 extern const table<readings> power_table;
 extern const table<readings> summary_table;
 extern const table<battery_entry> battery_table;
+extern const table<power_domain_reading> power_domain_table;
 
 // Calls f for each entity of a kind, in the order the outputs list them:
 // each of a list (the CPUs, the packages, the zones), each die of a

@@ -333,7 +333,73 @@ const battery_row battery_rows[] = {
 	}},
 };
 
+using domain = const power_domain_reading &;
+
+// The domain's power over the interval of its last two readings, in
+// microwatts, rounded to the nearest.
+value power_of(domain d)
+{
+	if (d.delta < 0 || d.interval_ns <= 0 || d.per <= 0)
+		return {false, 0};
+	__extension__ using wide = __int128;
+	wide numerator = static_cast<wide>(d.delta) * 1000000000 * 1000000;
+	wide denominator = static_cast<wide>(d.per) * d.interval_ns;
+	wide power = (numerator + denominator / 2) / denominator;
+	return {power <= INT64_MAX, static_cast<int64_t>(power)};
+}
+
+constexpr scale microwatts = {nullptr, 1000000};
+
+const row<power_domain_reading> power_domain_rows[] = {
+    {"name", "", gauge, shape::text, one, part::extra, none, nullptr,
+	[](domain d, any) -> value {
+		return {true, 0, 1, d.name, sizeof d.name};
+	}},
+    {"energy_joules", nullptr, counter, shape::quotient, one, part::extra, none,
+	"Energy the power domain used, as its counter counts it: "
+	"energy_uj of the powercap zone on Linux, the RAPL energy status "
+	"register through cpuctl(4) on FreeBSD.",
+	[](domain d, any) -> value {
+		return {d.energy >= 0, d.energy, d.per};
+	}},
+    {"max_energy_joules", nullptr, gauge, shape::quotient, one, part::extra,
+	none,
+	"Energy at which the power domain's counter wraps: "
+	"max_energy_range_uj on Linux, 2^32 counts on FreeBSD.",
+	[](domain d, any) -> value {
+		return {d.range >= 0, d.range, d.per};
+	}},
+    {"power_watts", nullptr, gauge, shape::number, microwatts, part::extra,
+	{shown::tenths, "power", microwatts, "W"},
+	"Power the domain drew between its last two readings.",
+	[](domain d, any) { return power_of(d); }},
+    {"power_interval_seconds", nullptr, gauge, shape::number,
+	{nullptr, 1000000000}, part::extra, none,
+	"Time between the two readings that the power comes from.",
+	[](domain d, any) {
+		return known_if(power_of(d).known, d.interval_ns);
+	}},
+};
+
 } // namespace
+
+const table<power_domain_reading> power_domain_table = {"power_domain",
+    [](const power_domain_reading &d) {
+	    report_fputs("domain=");
+	    print_quoted(d.domain, sizeof d.domain);
+	    report_fputs(",name=");
+	    print_quoted(d.name, sizeof d.name);
+    },
+    [](const power_domain_reading &d) {
+	    report_fputs("\"domain\":");
+	    print_quoted(d.domain, sizeof d.domain);
+    },
+    [](const power_domain_reading &d, label_text *text) {
+	    char shown[power_text_size + 1];
+	    printable_string(d.label, shown);
+	    text->add(shown);
+    },
+    power_domain_rows};
 
 const table<cpu_reading> cpu_table = {"cpu",
     [](const cpu_reading &c) { report_print("cpu=\"%d\"", c.number); },
@@ -432,6 +498,9 @@ void print_value(const readings &r, shape as, scale in, const value &v)
 	case shape::fraction:
 		print_fraction(v.number, v.per);
 		break;
+	case shape::quotient:
+		print_quotient(v.number, v.per);
+		break;
 	default:
 		print_decimal(v.number *
 			(in.multiplier != nullptr ? r.source.*in.multiplier
@@ -493,6 +562,22 @@ bool print_line(const readings &r, label_text name, const line &x,
 	case shown::percent: {
 		// Rounded to the nearest tenth of a percent.
 		int64_t tenths = (v.number * 1000 + v.per / 2) / v.per;
+		report_print("%lld.%lld", static_cast<long long>(tenths / 10),
+		    static_cast<long long>(tenths % 10));
+		break;
+	}
+	case shown::tenths: {
+		// Rounded to the nearest tenth, halves away from zero.
+		int64_t m =
+		    x.in.multiplier != nullptr ? r.source.*x.in.multiplier : 1;
+		int64_t scaled = v.number * m * 10;
+		int64_t half = x.in.divisor / 2;
+		int64_t tenths = (scaled >= 0 ? scaled + half : scaled - half) /
+		    x.in.divisor;
+		if (tenths < 0) {
+			report_putc('-');
+			tenths = -tenths;
+		}
 		report_print("%lld.%lld", static_cast<long long>(tenths / 10),
 		    static_cast<long long>(tenths % 10));
 		break;

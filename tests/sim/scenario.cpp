@@ -246,6 +246,61 @@ void parse_bix(const std::vector<word> &w)
 	add_answer(ACPIIO_BATT_GET_BIX, w[1], answer);
 }
 
+// A register's address or value: decimal, or hexadecimal after 0x.
+uint64_t parse_wide(const word &w, uint64_t max)
+{
+	const char *text = w.text.c_str();
+	char *end;
+
+	if (w.quoted || text[0] < '0' || text[0] > '9')
+		malformed("'%s' is not a number", text);
+	errno = 0;
+	unsigned long long value = strtoull(text, &end, 0);
+	if (*end != '\0' || errno == ERANGE || value > max)
+		malformed("'%s' is not a number up to %llu", text,
+		    static_cast<unsigned long long>(max));
+	return value;
+}
+
+// "msr CPU ADDRESS VALUE...": the register's successive values.
+void parse_msr(const std::vector<word> &w)
+{
+	if (w.size() < 4)
+		malformed("msr takes a CPU, an address and values");
+	sim_register r{parse_int32(w[1]),
+	    static_cast<uint32_t>(parse_wide(w[2], UINT32_MAX)), {}, 0};
+	for (const sim_register &other : machine->registers)
+		if (other.cpu == r.cpu && other.address == r.address)
+			malformed("msr %s %s is given twice", w[1].text.c_str(),
+			    w[2].text.c_str());
+	for (size_t i = 3; i < w.size(); i++)
+		r.values.push_back(parse_wide(w[i], UINT64_MAX));
+	machine->registers.push_back(r);
+}
+
+// "cpuid CPU LEAF EAX EBX ECX EDX".
+void parse_cpuid(const std::vector<word> &w)
+{
+	expect_words(w, 7);
+	sim_cpuid c{parse_int32(w[1]),
+	    static_cast<uint32_t>(parse_wide(w[2], UINT32_MAX)), {}};
+	for (size_t i = 0; i < 4; i++)
+		c.data[i] =
+		    static_cast<uint32_t>(parse_wide(w[3 + i], UINT32_MAX));
+	machine->cpuids.push_back(c);
+}
+
+// "cpuctl CPU fail ERRNO": the CPU's device does not open.
+void parse_cpuctl(const std::vector<word> &w)
+{
+	expect_words(w, 4);
+	if (w[2].quoted || w[2].text != "fail")
+		malformed("cpuctl takes a CPU, fail and an error number");
+	int cpu = parse_int32(w[1]);
+	if (!machine->cpuctl_fails.emplace(cpu, parse_int32(w[3])).second)
+		malformed("cpuctl %d is given twice", cpu);
+}
+
 void parse_acpi(const std::vector<word> &w)
 {
 	expect_words(w, 2);
@@ -308,6 +363,12 @@ void parse_line(const char *line)
 		parse_four_fields(ACPIIO_BATT_GET_BST, w);
 	} else if (directive == "bix") {
 		parse_bix(w);
+	} else if (directive == "msr") {
+		parse_msr(w);
+	} else if (directive == "cpuid") {
+		parse_cpuid(w);
+	} else if (directive == "cpuctl") {
+		parse_cpuctl(w);
 	} else if (directive == "cycles") {
 		expect_words(w, 2);
 		if (machine->cycles != 0)

@@ -29,6 +29,22 @@ struct sim_answers {
 	size_t next;
 };
 
+// A CPU's model-specific register: its successive values, the last one
+// repeating.
+struct sim_register {
+	int cpu;
+	uint32_t address;
+	std::vector<uint64_t> values;
+	size_t next;
+};
+
+// A CPU's answer to one CPUID leaf: EAX, EBX, ECX, EDX.
+struct sim_cpuid {
+	int cpu;
+	uint32_t leaf;
+	uint32_t data[4];
+};
+
 enum class acpi_mode { none, read_only, read_write };
 
 struct scenario {
@@ -42,6 +58,11 @@ struct scenario {
 	acpi_mode acpi = acpi_mode::none;
 	bool acpi_given = false;
 	long cycles = 0; // 0: really sleep
+	// The cpuctl devices: the registers and CPUID leaves of each CPU, and
+	// the CPUs whose device fails to open, with the error number.
+	std::vector<sim_register> registers;
+	std::vector<sim_cpuid> cpuids;
+	std::unordered_map<int, int> cpuctl_fails;
 };
 
 // Reads the scenario at path into *into.  A malformed scenario, or one

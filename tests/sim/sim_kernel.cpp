@@ -14,9 +14,13 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <map>
+
 #include "platform/acpi_battery.h"
+#include "platform/cpuctl.h"
 #include "platform/platform.h"
 #include "scenario.h"
 #include "sim_walk.h"
@@ -27,6 +31,10 @@ namespace {
 scenario machine;
 long sleeps_done;
 int device_fd = -1; // the descriptor handed out, -1 while closed
+// The cpuctl devices open: descriptor to CPU.
+std::map<int, int> cpuctl_fds;
+// The monotonic clock, in nanoseconds: it moves by what the sleeps ask.
+int64_t clock_ns = 1000 * int64_t{1000000000};
 
 [[noreturn]] __attribute__((format(printf, 1, 2))) void
 misuse(const char *format, ...)
@@ -46,6 +54,50 @@ void check_device_closed_at_exit()
 {
 	if (device_fd != -1)
 		misuse("%s left open at exit", ACPI_DEVICE_PATH);
+	if (!cpuctl_fds.empty())
+		misuse("/dev/cpuctl%d left open at exit",
+		    cpuctl_fds.begin()->second);
+}
+
+bool cpuctl_exists(int cpu)
+{
+	for (const sim_register &r : machine.registers)
+		if (r.cpu == cpu)
+			return true;
+	for (const sim_cpuid &c : machine.cpuids)
+		if (c.cpu == cpu)
+			return true;
+	return false;
+}
+
+// A register with no line faults, as rdmsr does on a register the
+// processor lacks (EFAULT); a leaf with no line reads as zeros.
+int cpuctl_request(int cpu, unsigned long request, void *arg)
+{
+	if (request == CPUCTL_RDMSR) {
+		auto *args = static_cast<cpuctl_msr_args_t *>(arg);
+		for (sim_register &r : machine.registers) {
+			if (r.cpu != cpu ||
+			    r.address != static_cast<uint32_t>(args->msr))
+				continue;
+			args->data = r.values[r.next];
+			if (r.next + 1 < r.values.size())
+				r.next++;
+			return 0;
+		}
+		errno = EFAULT;
+		return -1;
+	}
+	if (request == CPUCTL_CPUID) {
+		auto *args = static_cast<cpuctl_cpuid_args_t *>(arg);
+		memset(args->data, 0, sizeof args->data);
+		for (const sim_cpuid &c : machine.cpuids)
+			if (c.cpu == cpu &&
+			    c.leaf == static_cast<uint32_t>(args->level))
+				memcpy(args->data, c.data, sizeof args->data);
+		return 0;
+	}
+	misuse("unknown cpuctl request code %#lx", request);
 }
 
 const sim_variable *find_variable(const char *name)
@@ -155,8 +207,28 @@ int os_open_acpi(int oflags)
 	return device_fd;
 }
 
+int os_open_cpuctl(int cpu, int)
+{
+	auto failing = machine.cpuctl_fails.find(cpu);
+	if (failing != machine.cpuctl_fails.end()) {
+		errno = failing->second;
+		return -1;
+	}
+	if (!cpuctl_exists(cpu)) {
+		errno = ENOENT;
+		return -1;
+	}
+	int fd = open("/dev/null", O_RDONLY);
+	if (fd != -1)
+		cpuctl_fds[fd] = cpu;
+	return fd;
+}
+
 int os_ioctl(int fd, unsigned long request, void *arg)
 {
+	auto cpuctl = cpuctl_fds.find(fd);
+	if (cpuctl != cpuctl_fds.end())
+		return cpuctl_request(cpuctl->second, request, arg);
 	if (device_fd == -1 || fd != device_fd)
 		misuse("request on descriptor %d, which is not open", fd);
 	if (!is_battery_request(request))
@@ -182,6 +254,8 @@ int os_ioctl(int fd, unsigned long request, void *arg)
 
 int os_close(int fd)
 {
+	if (cpuctl_fds.erase(fd) == 1)
+		return close(fd);
 	if (device_fd == -1 || fd != device_fd)
 		misuse("close of descriptor %d, which is not open", fd);
 	device_fd = -1;
@@ -199,8 +273,23 @@ int os_set_open_files_limit(const struct rlimit *limit)
 	return setrlimit(RLIMIT_NOFILE, limit);
 }
 
+int os_clock_gettime_monotonic(struct timespec *now)
+{
+	now->tv_sec = static_cast<time_t>(clock_ns / 1000000000);
+	now->tv_nsec = static_cast<long>(clock_ns % 1000000000);
+	return 0;
+}
+
+int os_nanosleep(const struct timespec *pause)
+{
+	clock_ns +=
+	    static_cast<int64_t>(pause->tv_sec) * 1000000000 + pause->tv_nsec;
+	return 0;
+}
+
 unsigned os_sleep(unsigned seconds)
 {
+	clock_ns += static_cast<int64_t>(seconds) * 1000000000;
 	fprintf(stderr, "sleep %u\n", seconds);
 	if (machine.cycles == 0)
 		return sleep(seconds);

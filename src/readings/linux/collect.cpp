@@ -27,6 +27,11 @@
 // folder that comes.  A tree without the event count (the test fixtures)
 // goes by its folders alone, and looks for missing folders at every
 // report.
+//
+// The one thing kept that is not structure: each energy counter's last
+// raw count, the wraps seen and the time of its reading, so that the
+// energy grows across wraps within a run and a power can be worked out
+// between two reports (readings/power.cpp, shared with FreeBSD).
 
 #include <err.h>
 #include <errno.h>

@@ -1,0 +1,180 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Linux: the processor's energy counters, the powercap zones whose name is
+// a RAPL domain ("package-N", or "package" on some AMD kernels, "core",
+// "uncore", "dram", "psys"), zones and subzones alike, each by its own
+// folder name under class/powercap ("intel-rapl:0", "intel-rapl:0:1"):
+// energy_uj, which is readable by root alone on current kernels, and
+// max_energy_range_uj, where it wraps.
+
+#include <errno.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "readings/power.h"
+#include "sysfs_read.h"
+
+namespace {
+
+bool is_rapl_name(const char *name)
+{
+	static const char *const names[] = {"package", "core", "uncore", "dram",
+	    "psys"};
+	int number;
+
+	if (sysfs_name_number(name, "package-", &number))
+		return true;
+	for (const char *n : names)
+		if (strcmp(name, n) == 0)
+			return true;
+	return false;
+}
+
+// Folder names in the order of their numbers: "intel-rapl:0:10" after
+// "intel-rapl:0:9", a zone before its subzones.
+int by_key(const void *a, const void *b)
+{
+	const char *x = static_cast<const power_domain_reading *>(a)->domain;
+	const char *y = static_cast<const power_domain_reading *>(b)->domain;
+
+	while (*x != '\0' && *y != '\0') {
+		bool dx = *x >= '0' && *x <= '9', dy = *y >= '0' && *y <= '9';
+		if (dx && dy) {
+			char *ex, *ey;
+			unsigned long nx = strtoul(x, &ex, 10);
+			unsigned long ny = strtoul(y, &ey, 10);
+			if (nx != ny)
+				return nx < ny ? -1 : 1;
+			x = ex;
+			y = ey;
+			continue;
+		}
+		if (*x != *y)
+			return static_cast<unsigned char>(*x) <
+				static_cast<unsigned char>(*y)
+			    ? -1
+			    : 1;
+		x++;
+		y++;
+	}
+	return (*x != '\0') - (*y != '\0');
+}
+
+// a and b with a blank between, cut to fit.
+void join(char (&to)[power_text_size], const char *a, const char *b)
+{
+	size_t n = strnlen(a, sizeof to - 1);
+
+	memcpy(to, a, n);
+	if (n + 1 < sizeof to) {
+		to[n++] = ' ';
+		size_t m = strnlen(b, sizeof to - 1 - n);
+		memcpy(to + n, b, m);
+		n += m;
+	}
+	to[n] = '\0';
+}
+
+// The -x name of a zone: "package-0" as "package0", an unnumbered
+// "package" with its zone's number; a subzone after its zone's,
+// "package0 core".
+void label_of(const grow_list<power_domain_reading> &list,
+    power_domain_reading *d)
+{
+	const char *colon = strrchr(d->domain, ':');
+	size_t parent =
+	    colon == nullptr ? 0 : static_cast<size_t>(colon - d->domain);
+	int number;
+
+	for (const power_domain_reading &z : list) {
+		if (&z != d && strlen(z.domain) == parent &&
+		    strncmp(z.domain, d->domain, parent) == 0 &&
+		    z.label[0] != '\0') {
+			join(d->label, z.label, d->name);
+			return;
+		}
+	}
+	if (sysfs_name_number(d->name, "package-", &number))
+		snprintf(d->label, sizeof d->label, "package%d", number);
+	else if (strcmp(d->name, "package") == 0 && colon != nullptr)
+		snprintf(d->label, sizeof d->label, "package%s", colon + 1);
+	else
+		snprintf(d->label, sizeof d->label, "%s", d->name);
+}
+
+void read_zone(power_readings *p, power_domain_reading *d)
+{
+	int64_t value;
+
+	d->per = 1000000;
+	d->energy = d->range = d->delta = d->interval_ns = -1;
+	if (sysfs_read_count(&value, "class/powercap/%s/max_energy_range_uj",
+		d->domain))
+		d->range = value;
+	errno = 0;
+	if (sysfs_read_count(&value, "class/powercap/%s/energy_uj", d->domain))
+		d->energy = value;
+	else if (errno != 0 && p->failed[0] == '\0') {
+		snprintf(p->failed, sizeof p->failed,
+		    "/sys/class/powercap/%s/energy_uj", d->domain);
+		p->error = errno;
+	}
+}
+
+// The RAPL zones by folder name, with their names and labels, kept while
+// class/powercap keeps its version and no device event comes: a zone's
+// name is fixed when the kernel makes it.  Whether class lists powercap
+// is kept the same way, so that a machine without it is not looked at
+// again while nothing changes.
+grow_list<power_domain_reading> zones;
+sysfs_stamp class_stamp, zones_stamp;
+bool have_powercap;
+
+bool list_zones()
+{
+	if (sysfs_restamp(&class_stamp, "class") != sysfs_change::none) {
+		have_powercap = false;
+		sysfs_list("class", [](const char *name) {
+			have_powercap =
+			    have_powercap || strcmp(name, "powercap") == 0;
+		});
+	}
+	if (!have_powercap) {
+		zones.clear();
+		return false;
+	}
+	if (sysfs_restamp(&zones_stamp, "class/powercap") ==
+	    sysfs_change::none)
+		return true;
+	zones.clear();
+	sysfs_list("class/powercap", [&](const char *entry) {
+		char name[power_text_size];
+		if (strlen(entry) >= power_text_size ||
+		    !sysfs_read_text(name, sizeof name, "class/powercap/%s/name",
+			entry) ||
+		    !is_rapl_name(name))
+			return;
+		power_domain_reading *d = zones.add();
+		memcpy(d->domain, entry, strlen(entry) + 1);
+		memcpy(d->name, name, sizeof name);
+	});
+	zones.sort(by_key);
+	for (power_domain_reading &d : zones)
+		label_of(zones, &d);
+	return true;
+}
+
+} // namespace
+
+void read_power_counters(power_readings *p)
+{
+	grow_list<power_domain_reading> &list = p->domain;
+
+	if (!list_zones())
+		return;
+	for (const power_domain_reading &z : zones) {
+		power_domain_reading *d = list.add();
+		*d = z;
+		read_zone(p, d);
+	}
+}
