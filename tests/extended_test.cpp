@@ -378,7 +378,7 @@ TEST(Json, OneDocumentPerCycle)
 	    "\"batteries\":null,\"remaining_ratio\":null,"
 	    "\"time_remaining_seconds\":null,\"time_to_full_seconds\":null,"
 	    "\"charging\":null,\"discharging\":null,\"critical\":null},"
-	    "\"batteries\":[],\"sensors\":[]}}\n";
+	    "\"batteries\":[],\"sensors\":[],\"power_domains\":[]}}\n";
 	const std::regex stamp(
 	    "\"timestamp\":\"\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ\",");
 	EXPECT_EQ(std::regex_replace(r.out, stamp, ""), line + line + line);
