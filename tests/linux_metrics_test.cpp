@@ -297,9 +297,9 @@ std::string scrape_exporter(const std::string &collector,
 }
 
 // On each tree, every input that sensors -u prints is in pelko -j under
-// the same chip and label, and every value of node_exporter's hwmon
-// collector is in pelko -p (tests/sensors_match says which differences
-// are deliberate).
+// the same chip and label, and every value of node_exporter's hwmon and
+// rapl collectors is in pelko -p (tests/sensors_match says which
+// differences are deliberate).
 TEST(LinuxMetrics, SensorsAsTheToolsSeeThem)
 {
 	REQUIRE_SYSFS_MOUNT();
@@ -315,7 +315,8 @@ TEST(LinuxMetrics, SensorsAsTheToolsSeeThem)
 	    "\"$2\" -j > \"$3/pelko.json\" && \"$2\" -p > \"$3/pelko.prom\"\n";
 	for (const char *name :
 	    {"sensor-laptop", "sensor-desktop", "intel-laptop", "amd-desktop",
-		"amd-zen", "hybrid-cpu", "big-64cpu", "old-kernel"}) {
+		"amd-zen", "hybrid-cpu", "big-64cpu", "old-kernel",
+		"rapl-laptop"}) {
 		SCOPED_TRACE(name);
 		char dir[] = "/tmp/pelko-sensors-XXXXXX";
 		ASSERT_NE(mkdtemp(dir), nullptr);
@@ -327,6 +328,10 @@ TEST(LinuxMetrics, SensorsAsTheToolsSeeThem)
 		std::string node = scrape_exporter("--collector.hwmon",
 		    "--path.sysfs=" + tree);
 		EXPECT_NE(node, "");
+		std::string rapl = scrape_exporter("--collector.rapl",
+		    "--path.sysfs=" + tree);
+		EXPECT_NE(rapl, "");
+		node += rapl;
 		std::ofstream(d + "/node.prom") << node;
 		run_result match = run_command({"/usr/bin/python3",
 		    std::string(PELKO_TESTS) + "/sensors_match", d + "/sensors",

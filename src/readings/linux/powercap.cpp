@@ -20,9 +20,8 @@ bool is_rapl_name(const char *name)
 {
 	static const char *const names[] = {"package", "core", "uncore", "dram",
 	    "psys"};
-	int number;
-
-	if (sysfs_name_number(name, "package-", &number))
+	if (strncmp(name, "package-", 8) == 0 && name[8] >= '0' &&
+	    name[8] <= '9')
 		return true;
 	for (const char *n : names)
 		if (strcmp(name, n) == 0)
@@ -60,14 +59,16 @@ int by_key(const void *a, const void *b)
 	return (*x != '\0') - (*y != '\0');
 }
 
-// a and b with a blank between, cut to fit.
-void join(char (&to)[power_text_size], const char *a, const char *b)
+// a, then b after a blank where blank says so, cut to fit.
+void join(char (&to)[power_text_size], const char *a, const char *b,
+    bool blank = true)
 {
 	size_t n = strnlen(a, sizeof to - 1);
 
 	memcpy(to, a, n);
 	if (n + 1 < sizeof to) {
-		to[n++] = ' ';
+		if (blank)
+			to[n++] = ' ';
 		size_t m = strnlen(b, sizeof to - 1 - n);
 		memcpy(to + n, b, m);
 		n += m;
@@ -75,7 +76,8 @@ void join(char (&to)[power_text_size], const char *a, const char *b)
 	to[n] = '\0';
 }
 
-// The -x name of a zone: "package-0" as "package0", an unnumbered
+// The -x name of a zone: "package-0" as "package0" ("package-0-die-1",
+// of a processor of several dies, as "package0-die-1"), an unnumbered
 // "package" with its zone's number; a subzone after its zone's,
 // "package0 core".
 void label_of(const grow_list<power_domain_reading> &list,
@@ -84,7 +86,6 @@ void label_of(const grow_list<power_domain_reading> &list,
 	const char *colon = strrchr(d->domain, ':');
 	size_t parent =
 	    colon == nullptr ? 0 : static_cast<size_t>(colon - d->domain);
-	int number;
 
 	for (const power_domain_reading &z : list) {
 		if (&z != d && strlen(z.domain) == parent &&
@@ -94,8 +95,8 @@ void label_of(const grow_list<power_domain_reading> &list,
 			return;
 		}
 	}
-	if (sysfs_name_number(d->name, "package-", &number))
-		snprintf(d->label, sizeof d->label, "package%d", number);
+	if (strncmp(d->name, "package-", 8) == 0)
+		join(d->label, "package", d->name + 8, false);
 	else if (strcmp(d->name, "package") == 0 && colon != nullptr)
 		snprintf(d->label, sizeof d->label, "package%s", colon + 1);
 	else
@@ -143,15 +144,14 @@ bool list_zones()
 		zones.clear();
 		return false;
 	}
-	if (sysfs_restamp(&zones_stamp, "class/powercap") ==
-	    sysfs_change::none)
+	if (sysfs_restamp(&zones_stamp, "class/powercap") == sysfs_change::none)
 		return true;
 	zones.clear();
 	sysfs_list("class/powercap", [&](const char *entry) {
 		char name[power_text_size];
 		if (strlen(entry) >= power_text_size ||
-		    !sysfs_read_text(name, sizeof name, "class/powercap/%s/name",
-			entry) ||
+		    !sysfs_read_text(name, sizeof name,
+			"class/powercap/%s/name", entry) ||
 		    !is_rapl_name(name))
 			return;
 		power_domain_reading *d = zones.add();
