@@ -101,6 +101,13 @@ TEST(LinuxMetrics, PromtoolTakesEveryFixture)
 	    {"sensor-desktop",
 		"pelko_sensor_humidity_ratio{chip=\"sht3x-i2c-2-44\","
 		"sensor=\"humidity1\"} 0.455\n"},
+	    {"rapl-laptop",
+		"# TYPE pelko_power_domain_energy_joules_total counter\n"
+		"pelko_power_domain_energy_joules_total{domain=\"intel-rapl:0\","
+		"name=\"package-0\"} 123456.789012\n"},
+	    {"amd-zen",
+		"pelko_power_domain_max_energy_joules{domain=\"intel-rapl:0:0\","
+		"name=\"core\"} 65532.610987\n"},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.tree);
@@ -205,6 +212,43 @@ TEST(LinuxMetrics, EveryDescriptorLimit)
 		EXPECT_EQ(r.status, 0) << r.err;
 		EXPECT_EQ(r.out, "");
 	}
+}
+
+// In an interval run, the watts of a domain are the energy its counter
+// moved by between two reports over the time between them, as -j shows
+// that time: the package's energy_uj grows by 1.5 J, and a report comes
+// that shows it.  Each report is awaited as it is renamed into place.
+TEST(LinuxMetrics, WattsBetweenReports)
+{
+	REQUIRE_SYSFS_MOUNT();
+	SKIP_OR_FAIL_IF(tool_unavailable("/usr/bin/jq"));
+	fixture_copy tree(trees + "rapl-laptop");
+	const char script[] =
+	    "mount --bind \"$1\" /sys && cd \"$3\" || exit 2\n"
+	    "f=/sys/class/powercap/intel-rapl:0/energy_uj\n"
+	    "q='.pelko.power_domains[0]|\"\\(.energy_joules) "
+	    "\\(.power_watts) \\(.power_interval_seconds)\"'\n"
+	    "\"$2\" -j -i 1 -o out.json & pid=$!\n"
+	    "\"$4\" $pid out.json || exit 3\n"
+	    "echo 123458289012 > $f\n"
+	    "while \"$4\" --renamed $pid out.json; do\n"
+	    "  set -- $(jq -r \"$q\" out.json)\n"
+	    "  [ \"$1\" = 123458.289012 ] && break\n"
+	    "done\n"
+	    "kill $pid\n"
+	    "echo \"$2 $3\"\n";
+	char dir[] = "/tmp/pelko-watts-XXXXXX";
+	ASSERT_NE(mkdtemp(dir), nullptr);
+	run_result r = run_command({"/usr/bin/unshare", "-m", "--propagation",
+	    "private", "/bin/sh", "-c", script, "sh", tree.path, PELKO_PATH, dir,
+	    std::string(PELKO_TESTS) + "/await"});
+	run_command({"/bin/rm", "-rf", dir});
+	double watts = 0, seconds = 0;
+	ASSERT_EQ(sscanf(r.out.c_str(), "%lf %lf", &watts, &seconds), 2)
+	    << r.out << r.err;
+	EXPECT_GT(seconds, 0);
+	// Rounded to the microwatt.
+	EXPECT_NEAR(watts * seconds, 1.5, seconds * 0.5e-6 + 1e-9);
 }
 
 // A port on 127.0.0.1 that nothing listens on just now.
