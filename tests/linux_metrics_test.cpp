@@ -240,8 +240,8 @@ TEST(LinuxMetrics, WattsBetweenReports)
 	char dir[] = "/tmp/pelko-watts-XXXXXX";
 	ASSERT_NE(mkdtemp(dir), nullptr);
 	run_result r = run_command({"/usr/bin/unshare", "-m", "--propagation",
-	    "private", "/bin/sh", "-c", script, "sh", tree.path, PELKO_PATH, dir,
-	    std::string(PELKO_TESTS) + "/await"});
+	    "private", "/bin/sh", "-c", script, "sh", tree.path, PELKO_PATH,
+	    dir, std::string(PELKO_TESTS) + "/await"});
 	run_command({"/bin/rm", "-rf", dir});
 	double watts = 0, seconds = 0;
 	ASSERT_EQ(sscanf(r.out.c_str(), "%lf %lf", &watts, &seconds), 2)
@@ -357,10 +357,9 @@ TEST(LinuxMetrics, SensorsAsTheToolsSeeThem)
 	    "sensors -u -c \"$3/empty.conf\" > \"$3/sensors\" 2>/dev/null\n"
 	    "umount -R /sys 2>/dev/null; mount --bind \"$1\" /sys &&\n"
 	    "\"$2\" -j > \"$3/pelko.json\" && \"$2\" -p > \"$3/pelko.prom\"\n";
-	for (const char *name :
-	    {"sensor-laptop", "sensor-desktop", "intel-laptop", "amd-desktop",
-		"amd-zen", "hybrid-cpu", "big-64cpu", "old-kernel",
-		"rapl-laptop"}) {
+	for (const char *name : {"sensor-laptop", "sensor-desktop",
+		 "intel-laptop", "amd-desktop", "amd-zen", "hybrid-cpu",
+		 "big-64cpu", "old-kernel", "rapl-laptop"}) {
 		SCOPED_TRACE(name);
 		char dir[] = "/tmp/pelko-sensors-XXXXXX";
 		ASSERT_NE(mkdtemp(dir), nullptr);
@@ -372,8 +371,8 @@ TEST(LinuxMetrics, SensorsAsTheToolsSeeThem)
 		std::string node = scrape_exporter("--collector.hwmon",
 		    "--path.sysfs=" + tree);
 		EXPECT_NE(node, "");
-		std::string rapl = scrape_exporter("--collector.rapl",
-		    "--path.sysfs=" + tree);
+		std::string rapl =
+		    scrape_exporter("--collector.rapl", "--path.sysfs=" + tree);
 		EXPECT_NE(rapl, "");
 		node += rapl;
 		std::ofstream(d + "/node.prom") << node;

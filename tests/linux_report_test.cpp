@@ -48,6 +48,9 @@ TEST(LinuxReport, WholeReportOfEachFixture)
 	    {"wifi-laptop", {"-x"}, "wifi-laptop-x"},
 	    {"sensor-laptop", {"-x"}, "sensor-laptop-x"},
 	    {"two-socket", {}, "two-socket"},
+	    {"rapl-laptop", {}, "rapl-laptop"},
+	    // The power from two readings 100 ms apart, of counters that stand.
+	    {"rapl-laptop", {"-x"}, "rapl-laptop-x"},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.report);
