@@ -51,6 +51,7 @@ TEST(Manual, NamesEveryFamilyKeyAndAlert)
 	for (const table<sensor_reading> &t : sensor_tables)
 		names_of(t, &names);
 	names_of(alarm_table, &names);
+	names_of(power_domain_table, &names);
 	const std::regex alert("- alert: (\\w+)");
 	for (std::sregex_iterator m(rules.begin(), rules.end(), alert), end;
 	     m != end; ++m)
