@@ -251,6 +251,45 @@ TEST(LinuxMetrics, WattsBetweenReports)
 	EXPECT_NEAR(watts * seconds, 1.5, seconds * 0.5e-6 + 1e-9);
 }
 
+// A counter that does not read (energy_uj is root's alone on current
+// kernels; here a folder in its place) is unknown, hides none of the
+// others, and -d says why.
+TEST(LinuxMetrics, UnreadableEnergyCounter)
+{
+	REQUIRE_SYSFS_MOUNT();
+	fixture_copy tree(trees + "rapl-laptop");
+	const std::string file = tree.path +
+	    "/devices/virtual/powercap/intel-rapl/intel-rapl:0/intel-rapl:0:1/"
+	    "energy_uj";
+	run_command({"/bin/rm", file});
+	run_command({"/bin/mkdir", file});
+	const std::string notice = "pelko: /sys/class/powercap/intel-rapl:0:1/"
+				   "energy_uj: Is a directory\n";
+	const struct {
+		std::vector<std::string> args;
+		const char *shown;
+		std::string err;
+	} cases[] = {
+	    {{"-d", "-x"},
+		"\tpackage0 uncore power:\t\tunknown\n"
+		"\tpackage0 dram power:\t\t0.0\t\t\t\tW\n",
+		notice},
+	    {{"-d", "-j"},
+		"\"name\":\"uncore\",\"energy_joules\":null,"
+		"\"max_energy_joules\":262143.32885,",
+		notice},
+	    {{"-p"}, "{domain=\"intel-rapl:0:2\",name=\"dram\"} 9876.54321\n",
+		""},
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.args.back());
+		run_result r = run_over_sysfs(tree.path, c.args);
+		EXPECT_EQ(r.status, 0);
+		EXPECT_NE(r.out.find(c.shown), std::string::npos) << r.out;
+		EXPECT_EQ(r.err, c.err);
+	}
+}
+
 // A port on 127.0.0.1 that nothing listens on just now.
 int free_port()
 {

@@ -370,7 +370,7 @@ const row<power_domain_reading> power_domain_rows[] = {
 		return {d.range >= 0, d.range, d.per};
 	}},
     {"power_watts", nullptr, gauge, shape::number, microwatts, part::extra,
-	{shown::tenths, "power", microwatts, "W"},
+	{shown::tenths, "power", microwatts, "W", true},
 	"Power the domain drew between its last two readings.",
 	[](domain d, any) { return power_of(d); }},
     {"power_interval_seconds", nullptr, gauge, shape::number,
