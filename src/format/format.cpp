@@ -57,8 +57,11 @@ void print_fraction(int64_t numerator, int64_t denominator)
 
 void print_quotient(int64_t value, int64_t per)
 {
-	bool ten = per > 0, two = per > 0 && (per & (per - 1)) == 0;
-
+	if (per <= 0) {
+		print_decimal(value, 1);
+		return;
+	}
+	bool ten = true, two = (per & (per - 1)) == 0;
 	for (int64_t p = per; ten && p > 1; p /= 10)
 		ten = p % 10 == 0;
 	if (ten) {
@@ -74,17 +77,16 @@ void print_quotient(int64_t value, int64_t per)
 	// digits.
 	uint64_t magnitude = value < 0 ? 0ULL - static_cast<uint64_t>(value)
 				       : static_cast<uint64_t>(value);
-	auto denominator = static_cast<uint64_t>(per);
-	uint64_t rest = magnitude % denominator;
+	const auto denominator = static_cast<uint64_t>(per);
 	if (value < 0)
 		report_putc('-');
 	report_unsigned(magnitude / denominator, 0);
+	uint64_t rest = magnitude % denominator;
 	if (rest != 0)
 		report_putc('.');
-	while (rest != 0) {
+	for (; rest != 0; rest %= denominator) {
 		rest *= 10;
 		report_putc(static_cast<char>('0' + rest / denominator));
-		rest %= denominator;
 	}
 }
 

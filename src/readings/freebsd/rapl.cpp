@@ -158,8 +158,8 @@ bool seen(const int *list, int count, int value)
 
 // What the machine reads once: the packages and cores seen so far.
 struct walk {
-	int packages[256], package_count = 0;
-	int cores[1024], core_count = 0;
+	int packages[256] = {}, package_count = 0;
+	int cores[1024] = {}, core_count = 0;
 	bool platform = false;
 };
 
