@@ -243,9 +243,10 @@ TEST(LinuxMetrics, WattsBetweenReports)
 	    "private", "/bin/sh", "-c", script, "sh", tree.path, PELKO_PATH,
 	    dir, std::string(PELKO_TESTS) + "/await"});
 	run_command({"/bin/rm", "-rf", dir});
-	double watts = 0, seconds = 0;
-	ASSERT_EQ(sscanf(r.out.c_str(), "%lf %lf", &watts, &seconds), 2)
-	    << r.out << r.err;
+	char *end = nullptr;
+	double watts = strtod(r.out.c_str(), &end);
+	double seconds = strtod(end, &end);
+	ASSERT_EQ(std::string(end), "\n") << r.out << r.err;
 	EXPECT_GT(seconds, 0);
 	// Rounded to the microwatt.
 	EXPECT_NEAR(watts * seconds, 1.5, seconds * 0.5e-6 + 1e-9);

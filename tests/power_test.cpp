@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "run.h"
+#include "sysfs_mount.h"
 
 namespace {
 
@@ -50,6 +51,11 @@ const std::string zen = amd("0x870f10");
 
 const std::string package = "pelko_power_domain_energy_joules_total{domain=";
 
+// Where the package's 32-bit counter of 1/2^14 J wraps.
+const std::string package_range =
+    "pelko_power_domain_max_energy_joules{domain=\"cpu0:0x611\","
+    "name=\"package-0\"} 262144\n";
+
 struct power_case {
 	const char *what;
 	std::string scenario;
@@ -72,8 +78,7 @@ TEST(Power, RegistersTimesTheirUnit)
 		    package + "\"cpu0:0x641\",name=\"uncore\"} 1\n",
 		    package + "\"cpu0:0x619\",name=\"dram\"} 100\n",
 		    package + "\"cpu0:0x64d\",name=\"psys\"} 0.25\n",
-		    "pelko_power_domain_max_energy_joules{domain=\"cpu0:0x611\","
-		    "name=\"package-0\"} 262144\n"},
+		    package_range},
 		""},
 	    {"-x: a second reading 100 ms after the first",
 		laptop +
@@ -142,6 +147,11 @@ TEST(Power, RegistersTimesTheirUnit)
 			EXPECT_EQ(r.out.find("[CPU power]"), std::string::npos);
 		}
 		EXPECT_EQ(r.err, c.err);
+		// A one-shot -p is one metrics file.
+		if (c.options == args{"-p"} &&
+		    tool_unavailable("/usr/bin/promtool").empty()) {
+			EXPECT_EQ(promtool_verdict(r.out), "");
+		}
 	}
 }
 

@@ -10,7 +10,9 @@
 // the offset, so that within a run it only grows.  A single interval
 // cannot tell two wraps from one; at the processor's rates a wrap takes
 // minutes (a 32-bit count at 61 µJ, 262 kJ, is 40 minutes at 100 W).  A
-// run that stops keeps nothing: a one-shot report gives the raw count.
+// counter that does not read in one report keeps its last reading for the
+// next.  A run that stops keeps nothing: a one-shot report gives the raw
+// count.
 
 #include <string.h>
 #include <time.h>
@@ -86,6 +88,15 @@ void read_and_carry(readings *r)
 	int64_t at_ns = now_ns();
 	for (power_domain_reading &d : r->power.domain)
 		carry(&d, at_ns);
+	// A counter that did not read this time keeps its last reading and
+	// its wraps for the next.
+	for (const kept_counter &k : kept_before) {
+		bool read = false;
+		for (const kept_counter &now : kept_now)
+			read = read || strcmp(now.domain, k.domain) == 0;
+		if (!read)
+			*kept_now.add() = k;
+	}
 }
 
 bool any_energy(const readings &r)
