@@ -14,6 +14,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <string>
@@ -100,6 +101,24 @@ int os_ioctl(int, unsigned long, void *)
 }
 
 int os_close(int)
+{
+	return 0;
+}
+
+int os_open_cpuctl(int, int)
+{
+	errno = ENOENT;
+	return -1;
+}
+
+int os_clock_gettime_monotonic(struct timespec *now)
+{
+	now->tv_sec = 1000;
+	now->tv_nsec = 0;
+	return 0;
+}
+
+int os_nanosleep(const struct timespec *)
 {
 	return 0;
 }
