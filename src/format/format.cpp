@@ -57,24 +57,12 @@ void print_fraction(int64_t numerator, int64_t denominator)
 
 void print_quotient(int64_t value, int64_t per)
 {
-	if (per <= 0) {
+	if (per <= 0 || per > (int64_t{1} << 59)) {
 		print_decimal(value, 1);
 		return;
 	}
-	bool ten = true, two = (per & (per - 1)) == 0;
-	for (int64_t p = per; ten && p > 1; p /= 10)
-		ten = p % 10 == 0;
-	if (ten) {
-		print_decimal(value, per);
-		return;
-	}
-	if (!two || per > (int64_t{1} << 59)) {
-		print_fraction(value, per);
-		return;
-	}
-	// Each digit of the binary fraction in turn: ten times the rest, its
-	// whole part the digit; the rest of a fraction of 2^k ends within k
-	// digits.
+	// Long division, a digit at a time: ten times the rest over per.  Of
+	// a power of ten or of two, the rest ends within 60 digits.
 	uint64_t magnitude = value < 0 ? 0ULL - static_cast<uint64_t>(value)
 				       : static_cast<uint64_t>(value);
 	const auto denominator = static_cast<uint64_t>(per);
@@ -84,7 +72,8 @@ void print_quotient(int64_t value, int64_t per)
 	uint64_t rest = magnitude % denominator;
 	if (rest != 0)
 		report_putc('.');
-	for (; rest != 0; rest %= denominator) {
+	for (int digits = 0; rest != 0 && digits < 60;
+	     digits++, rest %= denominator) {
 		rest *= 10;
 		report_putc(static_cast<char>('0' + rest / denominator));
 	}

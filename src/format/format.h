@@ -10,8 +10,8 @@
 void print_decimal(int64_t value, int64_t divisor);
 
 // value / per exactly, without trailing zeros, where per is a power of ten
-// or of two (up to 2^59): 98304 / 65536 is "1.5".  Any other per is
-// rounded as print_fraction rounds.
+// or of two up to 2^59: 98304 / 65536 is "1.5".  Any other per is cut
+// after 60 decimals.
 void print_quotient(int64_t value, int64_t per);
 
 // numerator / denominator rounded to four decimals, without trailing

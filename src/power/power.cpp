@@ -2,7 +2,6 @@
 // The -x section of the power domains, from their table's rows.
 
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include "flags/flags.h"

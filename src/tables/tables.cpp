@@ -336,36 +336,31 @@ const battery_row battery_rows[] = {
 using domain = const power_domain_reading &;
 
 // The domain's power over the interval of its last two readings, in
-// microwatts, rounded to the nearest.
+// microwatts, rounded to the nearest: in the x87's 64-bit mantissa, which
+// keeps the product of a count and 10^15 to within 10^-19 of itself.
 value power_of(domain d)
 {
 	if (d.delta < 0 || d.interval_ns <= 0 || d.per <= 0)
 		return {false, 0};
-	__extension__ using wide = __int128;
-	wide numerator = static_cast<wide>(d.delta) * 1000000000 * 1000000;
-	wide denominator = static_cast<wide>(d.per) * d.interval_ns;
-	wide power = (numerator + denominator / 2) / denominator;
-	return {power <= INT64_MAX, static_cast<int64_t>(power)};
+	long double power = static_cast<long double>(d.delta) * 1e15L /
+	    (static_cast<long double>(d.per) *
+		static_cast<long double>(d.interval_ns));
+	if (!(power < 9.2e18L))
+		return {false, 0};
+	return {true, static_cast<int64_t>(power + 0.5L)};
 }
 
 constexpr scale microwatts = {nullptr, 1000000};
 
 const row<power_domain_reading> power_domain_rows[] = {
-    {"name", "", gauge, shape::text, one, part::extra, none, nullptr,
-	[](domain d, any) -> value {
-		return {true, 0, 1, d.name, sizeof d.name};
-	}},
     {"energy_joules", nullptr, counter, shape::quotient, one, part::extra, none,
-	"Energy the power domain used, as its counter counts it: "
-	"energy_uj of the powercap zone on Linux, the RAPL energy status "
+	"Energy the power domain used: energy_uj on Linux, the RAPL "
 	"register through cpuctl(4) on FreeBSD.",
 	[](domain d, any) -> value {
 		return {d.energy >= 0, d.energy, d.per};
 	}},
     {"max_energy_joules", nullptr, gauge, shape::quotient, one, part::extra,
-	none,
-	"Energy at which the power domain's counter wraps: "
-	"max_energy_range_uj on Linux, 2^32 counts on FreeBSD.",
+	none, "Energy at which the power domain's counter wraps.",
 	[](domain d, any) -> value {
 		return {d.range >= 0, d.range, d.per};
 	}},
@@ -375,7 +370,7 @@ const row<power_domain_reading> power_domain_rows[] = {
 	[](domain d, any) { return power_of(d); }},
     {"power_interval_seconds", nullptr, gauge, shape::number,
 	{nullptr, 1000000000}, part::extra, none,
-	"Time between the two readings that the power comes from.",
+	"Time between the readings of the power.",
 	[](domain d, any) {
 		return known_if(power_of(d).known, d.interval_ns);
 	}},
@@ -393,6 +388,8 @@ const table<power_domain_reading> power_domain_table = {"power_domain",
     [](const power_domain_reading &d) {
 	    report_fputs("\"domain\":");
 	    print_quoted(d.domain, sizeof d.domain);
+	    report_fputs(",\"name\":");
+	    print_quoted(d.name, sizeof d.name);
     },
     [](const power_domain_reading &d, label_text *text) {
 	    char shown[power_text_size + 1];

@@ -7,6 +7,7 @@
 // max_energy_range_uj, where it wraps.
 
 #include <errno.h>
+#include <stddef.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -15,6 +16,12 @@
 #include "sysfs_read.h"
 
 namespace {
+
+// A zone as it is kept, with its counter's files.
+struct kept_zone {
+	power_domain_reading d;
+	sysfs_file energy, range;
+};
 
 bool is_rapl_name(const char *name)
 {
@@ -29,12 +36,12 @@ bool is_rapl_name(const char *name)
 	return false;
 }
 
-// Folder names in the order of their numbers: "intel-rapl:0:10" after
+// Zones by folder name in the order of their numbers: "intel-rapl:0:10" after
 // "intel-rapl:0:9", a zone before its subzones.
 int by_key(const void *a, const void *b)
 {
-	const char *x = static_cast<const power_domain_reading *>(a)->domain;
-	const char *y = static_cast<const power_domain_reading *>(b)->domain;
+	const char *x = static_cast<const kept_zone *>(a)->d.domain;
+	const char *y = static_cast<const kept_zone *>(b)->d.domain;
 
 	while (*x != '\0' && *y != '\0') {
 		bool dx = *x >= '0' && *x <= '9', dy = *y >= '0' && *y <= '9';
@@ -59,61 +66,47 @@ int by_key(const void *a, const void *b)
 	return (*x != '\0') - (*y != '\0');
 }
 
-// a, then b after a blank where blank says so, cut to fit.
-void join(char (&to)[power_text_size], const char *a, const char *b,
-    bool blank = true)
-{
-	size_t n = strnlen(a, sizeof to - 1);
-
-	memcpy(to, a, n);
-	if (n + 1 < sizeof to) {
-		if (blank)
-			to[n++] = ' ';
-		size_t m = strnlen(b, sizeof to - 1 - n);
-		memcpy(to + n, b, m);
-		n += m;
-	}
-	to[n] = '\0';
-}
-
 // The -x name of a zone: "package-0" as "package0" ("package-0-die-1",
 // of a processor of several dies, as "package0-die-1"), an unnumbered
 // "package" with its zone's number; a subzone after its zone's,
 // "package0 core".
-void label_of(const grow_list<power_domain_reading> &list,
-    power_domain_reading *d)
+void label_of(const grow_list<kept_zone> &list, power_domain_reading *d)
 {
 	const char *colon = strrchr(d->domain, ':');
 	size_t parent =
 	    colon == nullptr ? 0 : static_cast<size_t>(colon - d->domain);
 
-	for (const power_domain_reading &z : list) {
+	for (const kept_zone &k : list) {
+		const power_domain_reading &z = k.d;
 		if (&z != d && strlen(z.domain) == parent &&
 		    strncmp(z.domain, d->domain, parent) == 0 &&
 		    z.label[0] != '\0') {
-			join(d->label, z.label, d->name);
+			snprintf(d->label, sizeof d->label, "%.15s %.15s",
+			    z.label, d->name);
 			return;
 		}
 	}
 	if (strncmp(d->name, "package-", 8) == 0)
-		join(d->label, "package", d->name + 8, false);
+		snprintf(d->label, sizeof d->label, "package%.20s",
+		    d->name + 8);
 	else if (strcmp(d->name, "package") == 0 && colon != nullptr)
 		snprintf(d->label, sizeof d->label, "package%s", colon + 1);
 	else
 		snprintf(d->label, sizeof d->label, "%s", d->name);
 }
 
-void read_zone(power_readings *p, power_domain_reading *d)
+void read_zone(power_readings *p, kept_zone *k, power_domain_reading *d)
 {
 	int64_t value;
 
 	d->per = 1000000;
 	d->energy = d->range = d->delta = d->interval_ns = -1;
-	if (sysfs_read_count(&value, "class/powercap/%s/max_energy_range_uj",
-		d->domain))
+	if (sysfs_read_count(&k->range, &value,
+		"class/powercap/%s/max_energy_range_uj", d->domain))
 		d->range = value;
 	errno = 0;
-	if (sysfs_read_count(&value, "class/powercap/%s/energy_uj", d->domain))
+	if (sysfs_read_count(&k->energy, &value, "class/powercap/%s/energy_uj",
+		d->domain))
 		d->energy = value;
 	else if (errno != 0 && p->failed[0] == '\0') {
 		snprintf(p->failed, sizeof p->failed,
@@ -127,7 +120,7 @@ void read_zone(power_readings *p, power_domain_reading *d)
 // name is fixed when the kernel makes it.  Whether class lists powercap
 // is kept the same way, so that a machine without it is not looked at
 // again while nothing changes.
-grow_list<power_domain_reading> zones;
+grow_list<kept_zone> zones;
 sysfs_stamp class_stamp, zones_stamp;
 bool have_powercap;
 
@@ -154,13 +147,14 @@ bool list_zones()
 			"class/powercap/%s/name", entry) ||
 		    !is_rapl_name(name))
 			return;
-		power_domain_reading *d = zones.add();
+		power_domain_reading *d = &zones.add()->d;
 		memcpy(d->domain, entry, strlen(entry) + 1);
 		memcpy(d->name, name, sizeof name);
 	});
+	static_assert(offsetof(kept_zone, d) == 0);
 	zones.sort(by_key);
-	for (power_domain_reading &d : zones)
-		label_of(zones, &d);
+	for (kept_zone &k : zones)
+		label_of(zones, &k.d);
 	return true;
 }
 
@@ -172,9 +166,9 @@ void read_power_counters(power_readings *p)
 
 	if (!list_zones())
 		return;
-	for (const power_domain_reading &z : zones) {
+	for (kept_zone &k : zones) {
 		power_domain_reading *d = list.add();
-		*d = z;
-		read_zone(p, d);
+		*d = k.d;
+		read_zone(p, &k, d);
 	}
 }
