@@ -113,6 +113,13 @@ TEST(Power, RegistersTimesTheirUnit)
 		 "\tCPU0 core power:\t\t5.0\t\t\t\tW\n"
 		 "\tCPU2 core power:\t\t0.0\t\t\t\tW\n"},
 		""},
+	    {"-x in interval mode: sampled at the first report, then between "
+	     "reports",
+		zen + "msr 0 0xc001029b 655360 720896 917504\ncycles 2\n",
+		{"-x", "-i", "3"},
+		{"\tpackage0 power:\t\t\t10.0\t\t\t\tW\n",
+		    "\tpackage0 power:\t\t\t1.0\t\t\t\tW\n"},
+		"sleep 3\nsleep 3\n"},
 	    {"AMD in -j", zen + "msr 0 0xc001029b 98304\n", {"-j"},
 		{"\"power_domains\":[{\"domain\":\"cpu0:0xc001029b\","
 		 "\"name\":\"package-0\",\"energy_joules\":1.5,"
