@@ -20,6 +20,7 @@
 
 #include "readings/collect.h"
 #include "readings/linux/sysfs_read.h"
+#include "readings/power.h"
 
 namespace {
 
@@ -756,6 +757,43 @@ TEST(LinuxReader, FileSizeBound)
 		unlink(path.c_str());
 	}
 	rmdir(dir);
+}
+
+// The RAPL zones of powercap, each by its folder in the order of their
+// numbers, subzones after their zone and named after it in -x; the
+// control type's folder, which has no name, is none.
+TEST(LinuxReader, PowercapZones)
+{
+	const struct {
+		const char *fixture;
+		const char *zones; // "domain name label energy range;" each
+	} cases[] = {
+	    {"rapl-laptop",
+		"intel-rapl:0 package-0 package0 123456789012 262143328850;"
+		"intel-rapl:0:0 core package0 core 45678901234 262143328850;"
+		"intel-rapl:0:1 uncore package0 uncore 1234567890 262143328850;"
+		"intel-rapl:0:2 dram package0 dram 9876543210 262143328850;"
+		"intel-rapl:1 psys psys 210987654321 262143328850;"},
+	    {"amd-zen",
+		"intel-rapl:0 package-0 package0 54321098765 65532610987;"
+		"intel-rapl:0:0 core package0 core 4321098765 65532610987;"},
+	    {"intel-laptop", ""},
+	};
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.fixture);
+		static power_readings p;
+		p.domain.clear();
+		sysfs_set_root((fixtures + c.fixture).c_str());
+		sysfs_new_report();
+		read_power_counters(&p);
+		std::string got;
+		for (const power_domain_reading &d : p.domain)
+			got += std::string(d.domain) + " " + d.name + " " +
+			    d.label + " " + std::to_string(d.energy) + " " +
+			    std::to_string(d.range) + ";";
+		EXPECT_EQ(got, c.zones);
+		EXPECT_STREQ(p.failed, "");
+	}
 }
 
 } // namespace
