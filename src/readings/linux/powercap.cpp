@@ -17,10 +17,12 @@
 
 namespace {
 
-// A zone as it is kept, with its counter's files.
+// A zone as it is kept, with its counter's files, and whether its range
+// was found missing.
 struct kept_zone {
 	power_domain_reading d;
 	sysfs_file energy, range;
+	bool no_range;
 };
 
 bool is_rapl_name(const char *name)
@@ -101,9 +103,14 @@ void read_zone(power_readings *p, kept_zone *k, power_domain_reading *d)
 
 	d->per = 1000000;
 	d->energy = d->range = d->delta = d->interval_ns = -1;
-	if (sysfs_read_count(&k->range, &value,
-		"class/powercap/%s/max_energy_range_uj", d->domain))
-		d->range = value;
+	if (!k->no_range) {
+		errno = 0;
+		if (sysfs_read_count(&k->range, &value,
+			"class/powercap/%s/max_energy_range_uj", d->domain))
+			d->range = value;
+		else
+			k->no_range = errno == ENOENT;
+	}
 	errno = 0;
 	if (sysfs_read_count(&k->energy, &value, "class/powercap/%s/energy_uj",
 		d->domain))
