@@ -57,7 +57,7 @@ void print_fraction(int64_t numerator, int64_t denominator)
 
 void print_quotient(int64_t value, int64_t per)
 {
-	if (per <= 0 || per > (int64_t{1} << 59)) {
+	if (per <= 1 || per > (int64_t{1} << 59)) {
 		print_decimal(value, 1);
 		return;
 	}
@@ -68,7 +68,7 @@ void print_quotient(int64_t value, int64_t per)
 	const auto denominator = static_cast<uint64_t>(per);
 	if (value < 0)
 		report_putc('-');
-	report_unsigned(magnitude / denominator, 0);
+	print_decimal(static_cast<int64_t>(magnitude / denominator), 1);
 	uint64_t rest = magnitude % denominator;
 	if (rest != 0)
 		report_putc('.');
