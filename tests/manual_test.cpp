@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // The manual page names every metric family and JSON key of the tables,
-// and every alert of the rules that ship with pelko.
+// and every alert of the rules that ship with pelko; -x shows every value
+// of the tables.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -34,24 +36,31 @@ void names_of(const table<E> &t, std::vector<std::string> *names)
 	}
 }
 
+// Calls f for every table.
+template <typename F>
+void each_table(F f)
+{
+	f(cpu_table);
+	f(package_table);
+	f(die_table);
+	f(zone_table);
+	f(trip_table);
+	f(power_table);
+	f(summary_table);
+	f(battery_table);
+	for (const table<sensor_reading> &t : sensor_tables)
+		f(t);
+	f(alarm_table);
+	f(power_domain_table);
+}
+
 TEST(Manual, NamesEveryFamilyKeyAndAlert)
 {
 	const std::string manual = whole(PELKO_SOURCE "/docs/pelko.1");
 	const std::string rules =
 	    whole(PELKO_SOURCE "/share/prometheus/pelko.rules.yml");
 	std::vector<std::string> names;
-	names_of(cpu_table, &names);
-	names_of(package_table, &names);
-	names_of(die_table, &names);
-	names_of(zone_table, &names);
-	names_of(trip_table, &names);
-	names_of(power_table, &names);
-	names_of(summary_table, &names);
-	names_of(battery_table, &names);
-	for (const table<sensor_reading> &t : sensor_tables)
-		names_of(t, &names);
-	names_of(alarm_table, &names);
-	names_of(power_domain_table, &names);
+	each_table([&](const auto &t) { names_of(t, &names); });
 	const std::regex alert("- alert: (\\w+)");
 	for (std::sregex_iterator m(rules.begin(), rules.end(), alert), end;
 	     m != end; ++m)
@@ -62,6 +71,41 @@ TEST(Manual, NamesEveryFamilyKeyAndAlert)
 		    "(^|[^A-Za-z0-9_])" + name + "($|[^A-Za-z0-9_])");
 		EXPECT_TRUE(std::regex_search(manual, word)) << name;
 	}
+}
+
+// Every value that the metrics or JSON show has an -x line, or stands in
+// the plain report already (by entity and key below), or in the sensors'
+// own line (their alarm).  An info sample shows its text rows.
+TEST(Extended, ShowsEveryValue)
+{
+	const std::vector<std::string> elsewhere = {"cpu temperature_celsius",
+	    "thermal_zone temperature_celsius", "battery_total batteries",
+	    "battery_total remaining_ratio",
+	    "battery_total time_remaining_seconds", "battery_total charging",
+	    "battery_total discharging", "battery_total critical",
+	    "battery present", "battery model", "battery serial",
+	    "battery type", "battery oem", "battery technology",
+	    "battery design_capacity_watthours",
+	    "battery design_capacity_amphours",
+	    "battery last_full_capacity_watthours",
+	    "battery last_full_capacity_amphours",
+	    "battery design_voltage_volts", "battery remaining_ratio",
+	    "battery time_remaining_seconds", "battery rate_watts",
+	    "battery rate_amperes", "battery voltage_volts", "battery charging",
+	    "battery discharging", "battery critical", "sensor alarm"};
+	each_table([&](const auto &t) {
+		for (const auto &w : t.rows) {
+			std::string name = std::string(t.entity) + " " +
+			    (w.key != nullptr ? w.key : family_of(t, w));
+			if (!(has_family(w) || has_member(w)) ||
+			    w.as == shape::info || w.x.as != shown::none)
+				continue;
+			EXPECT_NE(std::find(elsewhere.begin(), elsewhere.end(),
+				      name),
+			    elsewhere.end())
+			    << name;
+		}
+	});
 }
 
 } // namespace

@@ -9,6 +9,10 @@
 void report_battery_sysctl(const readings &r);
 void report_battery_device(const readings &r);
 
+// With -x: "[Power supply]", whether the AC line is online and the time
+// until all charging batteries are full; left out when neither is known.
+void report_power_supply(const readings &r);
+
 // With -x: "[Battery wear]", each present battery's cycle count and
 // health; left out when none of them is known.
 void report_battery_wear(const readings &r);

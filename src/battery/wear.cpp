@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-2-Clause
-// The section that -x adds about batteries: the battery rows that -x
-// shows, for each battery that is present.
+// The sections that -x adds about power: the AC line's and the battery
+// summary's rows that -x shows, then the battery rows, for each battery
+// that is present.
 
 #include "battery.h"
 #include "format/print.h"
@@ -23,4 +24,13 @@ void report_battery_wear(const readings &r)
 		if (present(b))
 			print_lines(r, battery_table, b);
 	});
+}
+
+void report_power_supply(const readings &r)
+{
+	if (!any_line(r, power_table, r) && !any_line(r, summary_table, r))
+		return;
+	report_puts("\n[Power supply]");
+	print_lines(r, power_table, r);
+	print_lines(r, summary_table, r);
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // The sections that -x adds about temperatures, from the rows of the CPUs'
-// limits and counters, the trip points, the packages and the dies.
+// limits and counters, the zones and their trip points, the packages and
+// the dies.
 
 #include "limits.h"
 #include "format/print.h"
@@ -17,6 +18,7 @@ void report_thermal_limits(const readings &r)
 		any = any || any_line(r, cpu_table, c, &limits);
 	});
 	each(r.zones.zone, [&](const zone_reading &z) {
+		any = any || any_line(r, zone_table, z);
 		each_trip(z, [&](const trip_entry &) { any = true; });
 	});
 	if (!any)
@@ -26,6 +28,7 @@ void report_thermal_limits(const readings &r)
 		print_lines(r, cpu_table, c, &limits);
 	});
 	each(r.zones.zone, [&](const zone_reading &z) {
+		print_lines(r, zone_table, z);
 		each_trip(z, [&](const trip_entry &t) {
 			print_lines(r, trip_table, t);
 		});

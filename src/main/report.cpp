@@ -65,6 +65,7 @@ void report_all()
 	report_battery_device(current);
 	if (!current.extended)
 		return;
+	report_power_supply(current);
 	report_battery_wear(current);
 	report_thermal_limits(current);
 	report_packages(current);

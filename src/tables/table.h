@@ -59,6 +59,7 @@ enum class shown : uint8_t {
 	percent,       // number / per in percent, to a tenth
 	hours_minutes, // seconds as H:MM
 	tenths,	       // number × the scale to a tenth, then the unit
+	text,	       // a text row's string, as it may be shown
 };
 
 struct line {

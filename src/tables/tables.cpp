@@ -108,7 +108,8 @@ const row<die_entry> die_rows[] = {
 };
 
 const row<zone_reading> zone_rows[] = {
-    {"type", "", gauge, shape::text, one, part::report, none, nullptr,
+    {"type", "", gauge, shape::text, one, part::report, {shown::text, "type"},
+	nullptr,
 	[](zone z, any) -> value {
 		return {z.type[0] != '\0', 0, 1, z.type, sizeof z.type};
 	}},
@@ -129,8 +130,8 @@ const row<trip_entry> trip_rows[] = {
 };
 
 const row<readings> power_rows[] = {
-    {"ac_online", nullptr, gauge, shape::boolean, one, part::report, none,
-	"Whether the machine runs on AC power.",
+    {"ac_online", nullptr, gauge, shape::boolean, one, part::report,
+	{shown::yes_no, "online"}, "Whether the machine runs on AC power.",
 	[](any, any r) {
 		return known_if(r.summary.acline != -1, r.summary.acline != 0);
 	}},
@@ -161,7 +162,8 @@ const row<readings> summary_rows[] = {
 		    r.summary.time);
 	}},
     {"time_to_full_seconds", nullptr, gauge, shape::number, one, part::report,
-	none, "Time until all charging batteries together are full.",
+	{shown::hours_minutes, "time to full"},
+	"Time until all charging batteries together are full.",
 	[](any, any r) { return counted(battery_total_time_to_full(r)); }},
     {"charging", "", gauge, shape::boolean, one, part::report, none, nullptr,
 	[](any, any r) { return summary_bit(r.summary, battery_charging); }},
@@ -428,7 +430,10 @@ const table<die_entry> die_table = {"cpu_die",
 const table<zone_reading> zone_table = {"thermal_zone",
     [](const zone_reading &z) { report_print("zone=\"tz%d\"", z.number); },
     [](const zone_reading &z) { report_print("\"zone\":\"tz%d\"", z.number); },
-    nullptr, zone_rows};
+    [](const zone_reading &z, label_text *text) {
+	    text->add("tz").add(z.number);
+    },
+    zone_rows};
 
 // "tz0 critical", or with the zone's type, "tz0 (acpitz) critical".
 const table<trip_entry> trip_table = {"thermal_zone",
@@ -446,10 +451,12 @@ const table<trip_entry> trip_table = {"thermal_zone",
     },
     trip_rows};
 
-const table<readings> power_table = {"", nullptr, nullptr, nullptr, power_rows};
+const table<readings> power_table = {"", nullptr, nullptr,
+    [](const readings &, label_text *text) { text->add("AC"); }, power_rows};
 
 const table<readings> summary_table = {"battery_total", nullptr, nullptr,
-    nullptr, summary_rows};
+    [](const readings &, label_text *text) { text->add("batteries"); },
+    summary_rows};
 
 const table<battery_entry> battery_table = {"battery",
     [](const battery_entry &b) { report_print("unit=\"%d\"", b.unit); },
@@ -584,6 +591,13 @@ bool print_line(const readings &r, label_text name, const line &x,
 		    static_cast<long long>(v.number / 3600),
 		    static_cast<long long>(v.number / 60 % 60));
 		break;
+	case shown::text: {
+		char shown[256];
+		printable_text(v.text,
+		    v.size < sizeof shown ? v.size : sizeof shown - 1, shown);
+		report_fputs(shown);
+		break;
+	}
 	default:
 		print_value(r, shape::number, x.in, v);
 	}
