@@ -83,6 +83,7 @@ void begin_readings(readings *r)
 {
 	r->source = linux_units;
 	sysfs_new_report();
+	linux_hwmon_forget();
 }
 
 void end_readings(readings *r)

@@ -3,29 +3,14 @@
 #include <string.h>
 
 #include "cpu_sensors.h"
-#include "hwmon_chip.h"
+#include "hwmon.h"
 #include "sysfs_read.h"
 
 namespace {
 
-enum class hwmon_kind : uint8_t { other, coretemp, amd };
-
-struct hwmon_entry {
-	int number;
-	hwmon_kind kind;
-	sysfs_stamp stamp; // of a CPU hwmon's folder
-	bool same;	   // a CPU hwmon, of the same kind and folder as before
-};
-
-grow_list<cpu_sensor> sensors, sensors_before;
+grow_list<cpu_sensor> sensors;
 bool sensors_listed;
-
-// The hwmons the sensors were found in, with class/hwmon's stamp: while
-// all stay the same, so do the sensors.  A hwmon that went and came back
-// under its number has a new folder, and with it a new version; one whose
-// folder is not listed reads its name anew.
-grow_list<hwmon_entry> sensors_from;
-sysfs_stamp hwmons_stamp;
+uint64_t sensors_generation; // of the hwmon walk they were found in
 
 // One input of a hwmon, by its label.  Returns false for labels that say
 // nothing about a CPU.
@@ -59,57 +44,36 @@ bool classify(const char *label, bool amd, cpu_sensor *s)
 	return false;
 }
 
-// Reads the labels of one CPU hwmon and adds a sensor for each that names
-// a core, a package or an AMD die.  package is the package an AMD hwmon
-// serves (-1: every package); Intel's own package label says it.
-// K of "tempK_" and the attribute, such as temp3_label.
-bool temp_attribute(const char *name, const char *attribute, int *input)
-{
-	const char *suffix = strchr(name, '_');
-	char stem[16];
+enum class hwmon_kind : uint8_t { other, coretemp, amd };
 
-	if (suffix == nullptr || strcmp(suffix + 1, attribute) != 0)
-		return false;
-	size_t stem_length = static_cast<size_t>(suffix - name);
-	if (stem_length >= sizeof stem)
-		return false;
-	memcpy(stem, name, stem_length);
-	stem[stem_length] = '\0';
-	return sysfs_name_number(stem, "temp", input);
+hwmon_kind kind_of(const hwmon_chip &c)
+{
+	if (strcmp(c.name, "coretemp") == 0)
+		return hwmon_kind::coretemp;
+	if (strcmp(c.name, "k10temp") == 0 || strcmp(c.name, "zenpower") == 0)
+		return hwmon_kind::amd;
+	return hwmon_kind::other;
 }
 
-void add_hwmon_sensors(int hwmon, bool amd, int package)
+// Adds a sensor for each temperature of the CPU chip whose label names a
+// core, a package or an AMD die.  package is the package an AMD chip
+// serves (-1: every package); Intel's own package label says it.
+void add_chip_sensors(size_t chip, bool amd, int package)
 {
-	char dir[32];
+	const hwmon_chip &c = linux_hwmon_chips().items[chip];
 	size_t first = sensors.count;
 
-	sysfs_path(dir, sizeof dir, "class/hwmon/hwmon%d", hwmon);
-	sysfs_list(dir, [&](const char *name) {
-		int input;
-		char label[32];
-		if (!temp_attribute(name, "label", &input) ||
-		    !sysfs_read_text(label, sizeof label, "%s/%s", dir, name))
-			return;
-		cpu_sensor s;
-		s.hwmon = hwmon;
-		s.input = input;
-		s.package = package;
-		if (classify(label, amd, &s))
+	for (size_t i = c.first; i < c.end; i++) {
+		const hwmon_sensor &h = linux_hwmon_sensor(i);
+		cpu_sensor s = {cpu_sensor_kind::core, package, -1, chip, i, {},
+		    {}};
+		if (h.kind == sensor_kind::temperature && h.has(label) &&
+		    classify(h.label, amd, &s))
 			*sensors.add() = s;
-	});
-	// Which of them have a critical temperature: the folder lists every
-	// attribute, and one that it does not list is not looked for.
-	sysfs_list(dir, [&](const char *name) {
-		int input;
-		if (!temp_attribute(name, "crit", &input))
-			return;
-		for (size_t i = first; i < sensors.count; i++)
-			if (sensors.items[i].input == input)
-				sensors.items[i].has_critical = true;
-	});
+	}
 	if (amd)
 		return;
-	// The cores of a coretemp hwmon belong to the package it is labelled
+	// The cores of a coretemp chip belong to the package it is labelled
 	// with; without such a label, to every package.
 	int own_package = -1;
 	for (size_t i = first; i < sensors.count; i++)
@@ -118,19 +82,6 @@ void add_hwmon_sensors(int hwmon, bool amd, int package)
 	for (size_t i = first; i < sensors.count; i++)
 		if (sensors.items[i].kind == cpu_sensor_kind::core)
 			sensors.items[i].package = own_package;
-}
-
-hwmon_kind read_hwmon_kind(int hwmon)
-{
-	char name[32];
-
-	if (!linux_hwmon_name(hwmon, false, name))
-		return hwmon_kind::other;
-	if (strcmp(name, "coretemp") == 0)
-		return hwmon_kind::coretemp;
-	if (strcmp(name, "k10temp") == 0 || strcmp(name, "zenpower") == 0)
-		return hwmon_kind::amd;
-	return hwmon_kind::other;
 }
 
 // The core sensors by package and core, so that a CPU finds its own
@@ -187,91 +138,48 @@ size_t first_core_key(int package, int core)
 	return low;
 }
 
-// The hwmons, each with its kind, and whether each CPU hwmon is the same
-// as in the last list.
-void list_hwmons(grow_list<hwmon_entry> *hwmons)
+// The CPU chips' sensors, found anew when the hwmon walk's chips or
+// sensors changed.  AMD has one chip per package: the i-th, in hwmon
+// order, serves package i, and a lone one every package.
+void list_sensors()
 {
-	static_assert(offsetof(hwmon_entry, number) == 0);
-	sysfs_list_numbered("class/hwmon", "hwmon", hwmons);
-	for (hwmon_entry &h : *hwmons) {
-		char dir[32];
-		h.kind = read_hwmon_kind(h.number);
-		if (h.kind == hwmon_kind::other)
-			continue;
-		const hwmon_entry *before = sensors_from.find_number(h.number);
-		if (before != nullptr)
-			h.stamp = before->stamp;
-		sysfs_path(dir, sizeof dir, "class/hwmon/hwmon%d", h.number);
-		h.same = sysfs_restamp(&h.stamp, dir) == sysfs_change::none &&
-		    before != nullptr && before->kind == h.kind;
+	grow_list<hwmon_chip> &chips = linux_hwmon_chips();
+	int amd_count = 0, amd_seen = 0;
+
+	sensors_listed = true;
+	for (hwmon_chip &c : chips) {
+		if (kind_of(c) != hwmon_kind::other)
+			linux_hwmon_work_out(&c);
+		amd_count += kind_of(c) == hwmon_kind::amd;
 	}
-}
-
-bool same_hwmons(const grow_list<hwmon_entry> &a,
-    const grow_list<hwmon_entry> &b)
-{
-	if (a.count != b.count)
-		return false;
-	for (size_t i = 0; i < a.count; i++)
-		if (a.items[i].number != b.items[i].number ||
-		    a.items[i].kind != b.items[i].kind ||
-		    (a.items[i].kind != hwmon_kind::other && !a.items[i].same))
-			return false;
-	return true;
-}
-
-// A hwmon that the last list had, with the same folder: its sensors are
-// copied from there rather than read again.
-bool reuse_sensors(const hwmon_entry &h, int package)
-{
-	if (!h.same)
-		return false;
-	for (const cpu_sensor &s : sensors_before) {
-		if (s.hwmon != h.number)
-			continue;
-		cpu_sensor *copy = sensors.add();
-		*copy = s;
-		if (h.kind == hwmon_kind::amd)
-			copy->package = package;
-	}
-	return true;
-}
-
-// Works the sensors out again from the hwmons listed, copying those of
-// the hwmons that stayed the same.
-void rebuild_sensors(grow_list<hwmon_entry> *hwmons)
-{
-	sensors.swap(sensors_before);
+	for (cpu_sensor &s : sensors)
+		s.input.read = s.critical.read = false;
+	if (linux_hwmon_generation() == sensors_generation)
+		return;
+	sensors_generation = linux_hwmon_generation();
 	sensors.clear();
-	int amd_count = 0;
-	for (const hwmon_entry &h : *hwmons)
-		amd_count += h.kind == hwmon_kind::amd;
-	// AMD has one hwmon per package: the i-th, in hwmon order, serves
-	// package i, and a lone one every package.
-	int amd_seen = 0;
-	for (const hwmon_entry &h : *hwmons) {
-		if (h.kind == hwmon_kind::other)
+	for (size_t i = 0; i < chips.count; i++) {
+		hwmon_kind kind = kind_of(chips.items[i]);
+		if (kind == hwmon_kind::other)
 			continue;
-		bool amd = h.kind == hwmon_kind::amd;
-		int package = amd && amd_count > 1 ? amd_seen++ : -1;
-		if (!reuse_sensors(h, package))
-			add_hwmon_sensors(h.number, amd, package);
+		bool amd = kind == hwmon_kind::amd;
+		add_chip_sensors(i, amd,
+		    amd && amd_count > 1 ? amd_seen++ : -1);
 	}
 	index_core_sensors();
 }
 
-void list_sensors()
+// The sensor's attribute of its chip, read once a report.
+bool read_temperature(const cpu_sensor &s, attribute a, cpu_sensor_value *v,
+    int32_t *millicelsius)
 {
-	grow_list<hwmon_entry> hwmons;
-
-	sensors_listed = true;
-	sysfs_change change = sysfs_restamp(&hwmons_stamp, "class/hwmon");
-	list_hwmons(&hwmons);
-	if (change != sysfs_change::none || !same_hwmons(hwmons, sensors_from))
-		rebuild_sensors(&hwmons);
-	sensors_from.swap(hwmons);
-	for (cpu_sensor &s : sensors)
-		s.temp.state = s.critical.state = reading::unread;
+	if (!v->read) {
+		v->read = true;
+		v->known = linux_hwmon_int(linux_hwmon_chips().items[s.chip],
+		    &linux_hwmon_sensor(s.sensor), a, &v->millicelsius);
+	}
+	*millicelsius = v->millicelsius;
+	return v->known;
 }
 
 } // namespace
@@ -283,16 +191,14 @@ grow_list<cpu_sensor> &cpu_sensors()
 	return sensors;
 }
 
-// A sensor's input, read on first use.
 bool sensor_temperature(cpu_sensor *s, int32_t *millicelsius)
 {
-	if (s->temp.state == reading::unread) {
-		bool ok = sysfs_read_int(&s->input_file, &s->temp.millicelsius,
-		    "class/hwmon/hwmon%d/temp%d_input", s->hwmon, s->input);
-		s->temp.state = ok ? reading::known : reading::missing;
-	}
-	*millicelsius = s->temp.millicelsius;
-	return s->temp.state == reading::known;
+	return read_temperature(*s, input, &s->input, millicelsius);
+}
+
+bool sensor_critical(cpu_sensor *s, int32_t *millicelsius)
+{
+	return read_temperature(*s, crit, &s->critical, millicelsius);
 }
 
 // The first readable sensor for the core, in the order of cpu_sensor_kind:

@@ -12,7 +12,6 @@ namespace {
 
 struct cpu_entry {
 	int number;
-	cached_temp temp;
 	int package; // its physical package id; -1 unknown
 	int core;    // its core id; -1 unknown
 	int sensor;  // the index of the sensor it read; -1 none
@@ -76,8 +75,6 @@ void list_cpus()
 	if (change != sysfs_change::none || !same_online)
 		relist_cpus(same_online);
 	memcpy(cpus_online, online, strlen(online) + 1);
-	for (cpu_entry &c : cpus)
-		c.temp.state = reading::unread;
 }
 
 // A package's own sensor, or a die's, into its package.
@@ -121,16 +118,11 @@ int32_t linux_cpu_number(size_t cpu)
 bool linux_cpu_temperature(size_t cpu, int32_t *millicelsius)
 {
 	cpu_entry *entry = &cpus.items[cpu];
-	if (entry->temp.state == reading::unread) {
-		entry->sensor = entry->core != -1
-		    ? core_sensor(entry->package, entry->core,
-			  &entry->temp.millicelsius)
-		    : -1;
-		entry->temp.state =
-		    entry->sensor != -1 ? reading::known : reading::missing;
-	}
-	*millicelsius = entry->temp.millicelsius;
-	return entry->temp.state == reading::known;
+
+	entry->sensor = entry->core != -1
+	    ? core_sensor(entry->package, entry->core, millicelsius)
+	    : -1;
+	return entry->sensor != -1;
 }
 
 int linux_cpu_package(size_t cpu)
@@ -141,24 +133,11 @@ int linux_cpu_package(size_t cpu)
 temperature_reading linux_cpu_critical(size_t cpu)
 {
 	temperature_reading t;
-	const cpu_entry &entry = cpus.items[cpu];
+	int sensor = cpus.items[cpu].sensor;
 
-	if (entry.sensor == -1 ||
-	    !cpu_sensors().items[entry.sensor].has_critical)
-		return t;
-	// Read once for the CPUs that share the sensor.
-	cached_temp &c = cpu_sensors().items[entry.sensor].critical;
-	if (c.state == reading::unread) {
-		cpu_sensor &s = cpu_sensors().items[entry.sensor];
-		bool ok =
-		    sysfs_read_int(&s.critical_file, &c.millicelsius,
-			"class/hwmon/hwmon%d/temp%d_crit", s.hwmon, s.input) &&
-		    plausible_limit(temperature_scale::millicelsius,
-			c.millicelsius);
-		c.state = ok ? reading::known : reading::missing;
-	}
-	t.known = c.state == reading::known;
-	t.value = c.millicelsius;
+	t.known = sensor != -1 &&
+	    sensor_critical(&cpu_sensors().items[sensor], &t.value) &&
+	    plausible_limit(temperature_scale::millicelsius, t.value);
 	return t;
 }
 

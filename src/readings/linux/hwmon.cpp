@@ -8,21 +8,6 @@
 
 namespace {
 
-// The attributes of one sensor, as the file names end: temp1_input.
-enum attribute : uint8_t {
-	input,
-	average, // power meters that average rather than sample
-	label,
-	min,
-	max,
-	crit,
-	alarm,
-	crit_alarm,
-	min_alarm,
-	max_alarm,
-	attribute_count
-};
-
 const char *const attribute_names[attribute_count] = {"input", "average",
     "label", "min", "max", "crit", "alarm", "crit_alarm", "min_alarm",
     "max_alarm"};
@@ -124,107 +109,78 @@ bool plausible(sensor_kind kind, int64_t value)
 	return true;
 }
 
-// A sensor's attribute files: which it has, and where each is kept.
-struct sensor_files {
-	const char *folder;
-	const listed_sensor &s;
-	sysfs_file *files; // one for each attribute
+// A sensor's value as the outputs take it: unknown where the driver says
+// that it has none.
+sensor_value value_of(const hwmon_chip &c, hwmon_sensor *s, attribute a)
+{
+	sensor_value v = {false, 0};
+	v.known =
+	    linux_hwmon_long(c, s, a, &v.value) && plausible(s->kind, v.value);
+	return v;
+}
 
-	bool has(attribute a) const { return (s.attributes & 1U << a) != 0; }
-
-	sensor_value value(attribute a) const
-	{
-		sensor_value v = {false, 0};
-		if (has(a) &&
-		    sysfs_read_long(&files[a], &v.value, "%s/%s%d_%s", folder,
-			sensor_attribute_prefixes[static_cast<int>(s.kind)],
-			s.number, attribute_names[a]))
-			v.known = plausible(s.kind, v.value);
-		return v;
-	}
-};
-
-int8_t alarm_of(const sensor_files &f)
+int8_t alarm_of(const hwmon_chip &c, hwmon_sensor *s)
 {
 	static const attribute alarms[] = {alarm, crit_alarm, min_alarm,
 	    max_alarm};
 	int8_t raised = -1;
 
 	for (attribute a : alarms) {
-		sensor_value v = f.value(a);
+		sensor_value v = value_of(c, s, a);
 		if (v.known)
 			raised = raised == 1 || v.value != 0 ? 1 : 0;
 	}
 	return raised;
 }
 
-// A sensor as its chip's folder lists it, with its label: what stays
-// while the folder lists the same files.
-struct known_sensor {
-	listed_sensor s;
-	char label[sensor_label_size];
-	sysfs_file files[attribute_count];
-};
+// The chips, this report's beside the last one's, and their sensors: a
+// chip's are worked out anew, at the end of the list, when its folders'
+// versions change, and kept while they do not.  The list is made anew
+// without the sensors no chip has once they are the larger part.
+grow_list<hwmon_chip> chips, chips_before;
+grow_list<hwmon_sensor> known;
+bool chips_listed;
+uint64_t generation = 1;
 
-// The sensors of each chip, worked out when its folders' versions change
-// and kept from one report to the next while they do not: the last
-// report's beside this one's.
-struct known_chip {
-	int hwmon;
-	sysfs_stamp folder, device;
-	bool in_device;	   // its attributes are in its device's folder
-	size_t first, end; // its sensors in known
-};
-
-grow_list<known_chip> chips, chips_before;
-grow_list<known_sensor> known, known_before;
-
-void add_sensor(const char (&chip)[sensor_chip_size], const char *folder,
-    known_sensor *k, grow_list<sensor_reading> *sensors)
+void add_sensor(const char (&chip)[sensor_chip_size], const hwmon_chip &c,
+    hwmon_sensor *k, grow_list<sensor_reading> *sensors)
 {
-	const listed_sensor &s = k->s;
-	sensor_files f = {folder, s, k->files};
-
-	if (!f.has(input) && !(s.kind == sensor_kind::power && f.has(average)))
+	if (!k->has(input) &&
+	    !(k->kind == sensor_kind::power && k->has(average)))
 		return;
 	sensor_reading *r = sensors->add();
 	memcpy(r->chip, chip, sizeof r->chip);
-	r->kind = s.kind;
-	r->number = s.number;
+	r->kind = k->kind;
+	r->number = k->number;
 	memcpy(r->label, k->label, sizeof r->label);
-	r->value = f.value(f.has(input) ? input : average);
-	r->min = f.value(min);
-	r->max = f.value(max);
-	r->critical = f.value(crit);
-	r->alarm = alarm_of(f);
+	r->value = value_of(c, k, k->has(input) ? input : average);
+	r->min = value_of(c, k, min);
+	r->max = value_of(c, k, max);
+	r->critical = value_of(c, k, crit);
+	r->alarm = alarm_of(c, k);
 }
 
 // Lists a chip's attribute files and reads its labels into known.
-void work_out_sensors(const char *folder, const char *device, bool in_device)
+void work_out_sensors(const hwmon_chip &c, const char *folder)
 {
 	grow_list<listed_sensor> files, listed;
 
-	list_folder(in_device ? device : folder, in_device, &files);
+	list_folder(folder, c.in_device, &files);
 	merge_files(&files, &listed);
 	for (const listed_sensor &s : listed) {
-		known_sensor *k = known.add();
-		k->s = s;
+		hwmon_sensor *k = known.add();
+		k->kind = s.kind;
+		k->number = s.number;
+		k->in_device = s.in_device;
+		k->attributes = s.attributes;
 		const char *prefix =
 		    sensor_attribute_prefixes[static_cast<int>(s.kind)];
-		if (!(s.attributes & 1U << label) ||
+		if (!k->has(label) ||
 		    !sysfs_read_text(k->label, sizeof k->label, "%s/%s%d_label",
-			s.in_device ? device : folder, prefix, s.number))
+			folder, prefix, s.number))
 			snprintf(k->label, sizeof k->label, "%s%d", prefix,
 			    s.number);
 	}
-}
-
-const known_chip *chip_before(int hwmon)
-{
-	for (const known_chip &c : chips_before)
-		if (c.hwmon == hwmon)
-			return &c;
-	return nullptr;
 }
 
 // Whether the hwmon folder has no attribute file of its own.
@@ -237,37 +193,6 @@ bool attributes_in_device(const char *folder)
 		in_device = in_device && !parse_name(name, &s, &a);
 	});
 	return in_device;
-}
-
-// The chip's sensors in known, as the last report had them where its
-// folders are the same, else worked out anew.
-const known_chip &chip_sensors(int hwmon, const char *folder,
-    const char *device)
-{
-	known_chip *c = chips.add();
-	c->hwmon = hwmon;
-	const known_chip *before = chip_before(hwmon);
-	if (before != nullptr) {
-		c->folder = before->folder;
-		c->device = before->device;
-	}
-	bool same = sysfs_restamp(&c->folder, folder) == sysfs_change::none &&
-	    before != nullptr;
-	// Older drivers keep their attributes in the device's folder instead.
-	c->in_device = same ? before->in_device : attributes_in_device(folder);
-	if (c->in_device)
-		same =
-		    sysfs_restamp(&c->device, device) == sysfs_change::none &&
-		    same && before->in_device;
-	c->first = known.count;
-	if (same) {
-		for (size_t i = before->first; i < before->end; i++)
-			*known.add() = known_before.items[i];
-	} else {
-		work_out_sensors(folder, device, c->in_device);
-	}
-	c->end = known.count;
-	return *c;
 }
 
 struct chip_seen {
@@ -291,34 +216,136 @@ void make_unique(int hwmon, char (&chip)[sensor_chip_size],
 	memcpy(seen->add()->name, chip, sizeof chip);
 }
 
-void add_chip(int hwmon, grow_list<chip_seen> *seen,
-    grow_list<sensor_reading> *sensors)
+// The sensors of the chips that have them, alone in the list.
+void drop_unused_sensors()
 {
-	char chip[sensor_chip_size], folder[32], device[40];
+	grow_list<hwmon_sensor> used;
+	size_t count = 0;
 
-	linux_hwmon_chip_name(hwmon, chip);
-	make_unique(hwmon, chip, seen);
-	sysfs_path(folder, sizeof folder, "class/hwmon/hwmon%d", hwmon);
-	sysfs_path(device, sizeof device, "%s/device", folder);
-	const known_chip &c = chip_sensors(hwmon, folder, device);
-	for (size_t i = c.first; i < c.end; i++) {
-		known_sensor *k = &known.items[i];
-		add_sensor(chip, k->s.in_device ? device : folder, k, sensors);
+	for (const hwmon_chip &c : chips)
+		count += c.has_sensors ? c.end - c.first : 0;
+	if (known.count <= 2 * count + 64)
+		return;
+	for (hwmon_chip &c : chips) {
+		if (!c.has_sensors)
+			continue;
+		size_t first = used.count;
+		for (size_t i = c.first; i < c.end; i++)
+			*used.add() = known.items[i];
+		c.first = first;
+		c.end = used.count;
 	}
+	known.swap(used);
+	generation++;
+}
+
+void list_chips()
+{
+	chips_listed = true;
+	chips.swap(chips_before);
+	chips.clear();
+	static_assert(offsetof(hwmon_chip, hwmon) == 0);
+	sysfs_list_numbered("class/hwmon", "hwmon", &chips);
+	bool same = chips.count == chips_before.count;
+	for (hwmon_chip &c : chips) {
+		const hwmon_chip *before = chips_before.find_number(c.hwmon);
+		if (before != nullptr)
+			c = *before;
+		c.worked_out = false;
+		char name[sizeof c.name];
+		if (!linux_hwmon_name(c.hwmon, false, name))
+			name[0] = '\0';
+		same = same && before != nullptr && strcmp(name, c.name) == 0;
+		memcpy(c.name, name, sizeof name);
+	}
+	if (!same)
+		generation++;
+	drop_unused_sensors();
 }
 
 } // namespace
 
+grow_list<hwmon_chip> &linux_hwmon_chips()
+{
+	if (!chips_listed)
+		list_chips();
+	return chips;
+}
+
+void linux_hwmon_work_out(hwmon_chip *c)
+{
+	char folder[32], device[40];
+
+	if (c->worked_out)
+		return;
+	c->worked_out = true;
+	sysfs_path(folder, sizeof folder, "class/hwmon/hwmon%d", c->hwmon);
+	sysfs_path(device, sizeof device, "%s/device", folder);
+	bool same = sysfs_restamp(&c->folder, folder) == sysfs_change::none &&
+	    c->has_sensors;
+	// Older drivers keep their attributes in the device's folder instead.
+	if (!same)
+		c->in_device = attributes_in_device(folder);
+	if (c->in_device)
+		same =
+		    sysfs_restamp(&c->device, device) == sysfs_change::none &&
+		    same;
+	if (same)
+		return;
+	c->has_sensors = true;
+	c->first = known.count;
+	work_out_sensors(*c, c->in_device ? device : folder);
+	c->end = known.count;
+	generation++;
+}
+
+hwmon_sensor &linux_hwmon_sensor(size_t i)
+{
+	return known.items[i];
+}
+
+uint64_t linux_hwmon_generation()
+{
+	return generation;
+}
+
+// The path is made only when the file is not kept.
+bool linux_hwmon_long(const hwmon_chip &c, hwmon_sensor *s, attribute a,
+    int64_t *value)
+{
+	return s->has(a) &&
+	    sysfs_read_long(&s->files[a], value,
+		"class/hwmon/hwmon%d%s/%s%d_%s", c.hwmon,
+		s->in_device ? "/device" : "",
+		sensor_attribute_prefixes[static_cast<int>(s->kind)], s->number,
+		attribute_names[a]);
+}
+
+bool linux_hwmon_int(const hwmon_chip &c, hwmon_sensor *s, attribute a,
+    int32_t *value)
+{
+	return s->has(a) &&
+	    sysfs_read_int(&s->files[a], value, "class/hwmon/hwmon%d%s/%s%d_%s",
+		c.hwmon, s->in_device ? "/device" : "",
+		sensor_attribute_prefixes[static_cast<int>(s->kind)], s->number,
+		attribute_names[a]);
+}
+
+void linux_hwmon_forget()
+{
+	chips_listed = false;
+}
+
 void linux_hwmon_sensors(grow_list<sensor_reading> *sensors)
 {
-	grow_list<int> hwmons;
 	grow_list<chip_seen> seen;
 
-	chips.swap(chips_before);
-	known.swap(known_before);
-	chips.clear();
-	known.clear();
-	sysfs_list_numbered("class/hwmon", "hwmon", &hwmons);
-	for (int hwmon : hwmons)
-		add_chip(hwmon, &seen, sensors);
+	for (hwmon_chip &c : linux_hwmon_chips()) {
+		char chip[sensor_chip_size];
+		linux_hwmon_chip_name(c.hwmon, chip);
+		make_unique(c.hwmon, chip, &seen);
+		linux_hwmon_work_out(&c);
+		for (size_t i = c.first; i < c.end; i++)
+			add_sensor(chip, c, &known.items[i], sensors);
+	}
 }

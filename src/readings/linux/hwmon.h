@@ -1,9 +1,83 @@
 // SPDX-License-Identifier: BSD-2-Clause
-// Every sensor of every hwmon chip, whatever its driver: temperatures,
+// The one walk of class/hwmon, within the Linux reader: every chip with its
+// name, and on demand its sensors, whatever their driver: temperatures,
 // fans, voltages, currents, power, energy and humidity, in hwmon's units.
+// The CPU lines are a view over it (cpu_sensors.h); the sensors of -x, -p
+// and -j are all of it.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+
 #include "readings/readings.h"
+#include "sysfs_read.h"
+
+// The attributes of one sensor, as the file names end: temp1_input.
+enum attribute : uint8_t {
+	input,
+	average, // power meters that average rather than sample
+	label,
+	min,
+	max,
+	crit,
+	alarm,
+	crit_alarm,
+	min_alarm,
+	max_alarm,
+	attribute_count
+};
+
+// A sensor as its chip's folders list it, with its label ("temp1" without
+// one): what stays while the folders list the same files.
+struct hwmon_sensor {
+	sensor_kind kind;
+	int32_t number;
+	bool in_device;	     // its files are in the device's folder
+	uint16_t attributes; // a bit for each attribute
+	char label[sensor_label_size];
+	sysfs_file files[attribute_count];
+
+	bool has(attribute a) const { return (attributes & 1U << a) != 0; }
+};
+
+// A chip of this report, by its hwmonN number, with its name file's text
+// ("" without one).
+struct hwmon_chip {
+	int hwmon;
+	char name[32];
+	sysfs_stamp folder, device;
+	bool in_device;	   // its attributes are in its device's folder
+	bool has_sensors;  // first to end are its sensors as last worked out
+	bool worked_out;   // in this report
+	size_t first, end; // its sensors, in linux_hwmon_sensor's numbering
+};
+
+// This report's chips, in the order of their numbers, listed on first use
+// in a report.
+grow_list<hwmon_chip> &linux_hwmon_chips();
+
+// Works out the chip's sensors on first use in a report: they stay as
+// they were while its folders keep their versions, else they are found
+// anew from its folders' listings and labels.
+void linux_hwmon_work_out(hwmon_chip *c);
+
+// Sensor i of a chip worked out.
+hwmon_sensor &linux_hwmon_sensor(size_t i);
+
+// A number that changes whenever the chips or the sensors of one do, or
+// the sensors are numbered anew: what is worked out of them holds while
+// it stays.
+uint64_t linux_hwmon_generation();
+
+// A sensor's attribute as a whole number: through its kept file, read once
+// a report however often asked.
+bool linux_hwmon_long(const hwmon_chip &c, hwmon_sensor *s, attribute a,
+    int64_t *value);
+bool linux_hwmon_int(const hwmon_chip &c, hwmon_sensor *s, attribute a,
+    int32_t *value);
+
+// Forgets which chips there are, for the next report.
+void linux_hwmon_forget();
 
 // Adds the sensors of class/hwmon to the list: by chip, in the order of
 // the hwmon numbers, then by kind, then by number.  Their attributes are in
