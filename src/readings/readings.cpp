@@ -28,15 +28,6 @@ bool battery_health_known(const battery_unit &u)
 	    u.last_full_capacity >= 0;
 }
 
-bool any_trip_point(const zone_limits &l)
-{
-	bool any = false;
-	each_trip_point(l, [&](const char *, const temperature_reading &t) {
-		any = any || t.known;
-	});
-	return any;
-}
-
 bool any_zone_known(const zone_readings &z)
 {
 	for (const zone_reading &zone : z.zone)

@@ -125,9 +125,6 @@ struct zone_readings {
 	grow_list<zone_reading> zone; // in ascending order of their numbers
 };
 
-// Whether any trip point is known.
-bool any_trip_point(const zone_limits &l);
-
 // Whether any zone's temperature is known.
 bool any_zone_known(const zone_readings &z);
 

@@ -4,11 +4,276 @@
 
 #include <cstddef>
 
-#include "cpu_sensors.h"
 #include "cpu_temp.h"
+#include "hwmon.h"
 #include "sysfs_read.h"
 
+// The hwmon inputs that serve the CPUs are a view over the one walk of
+// class/hwmon (hwmon.h), found anew only when the walk's chips or sensors
+// change: the sensors of the CPUs' drivers, chosen by label: coretemp's
+// cores and packages, AMD's Tctl, Tdie and dies.
 namespace {
+
+// What a hwmon input measures, in the order a CPU looks for it; a CPU
+// never reads an AMD die's sensor.
+enum class cpu_sensor_kind : uint8_t {
+	core,
+	package,
+	amd_tdie,
+	amd_tctl,
+	amd_ccd
+};
+
+// A value that the CPUs sharing a sensor read once a report.
+struct cpu_sensor_value {
+	bool read, known;
+	int32_t millicelsius;
+};
+
+struct cpu_sensor {
+	cpu_sensor_kind kind;
+	int package;   // -1: every package
+	int core;      // the core, or an AMD die's number from 0
+	size_t chip;   // in linux_hwmon_chips()
+	size_t sensor; // linux_hwmon_sensor's number
+	cpu_sensor_value input, critical;
+};
+
+grow_list<cpu_sensor> sensors;
+bool sensors_listed;
+uint64_t sensors_generation; // of the hwmon walk they were found in
+
+// One input of a hwmon, by its label.  Returns false for labels that say
+// nothing about a CPU.
+bool classify(const char *label, bool amd, cpu_sensor *s)
+{
+	if (amd) {
+		if (strcmp(label, "Tdie") == 0)
+			s->kind = cpu_sensor_kind::amd_tdie;
+		else if (strcmp(label, "Tctl") == 0)
+			s->kind = cpu_sensor_kind::amd_tctl;
+		else if (sysfs_name_number(label, "Tccd", &s->core) &&
+		    s->core > 0) {
+			// Tccd1 is the first die: die 0, as FreeBSD counts.
+			s->core--;
+			s->kind = cpu_sensor_kind::amd_ccd;
+		} else {
+			return false;
+		}
+		return true;
+	}
+	if (sysfs_name_number(label, "Core ", &s->core)) {
+		s->kind = cpu_sensor_kind::core;
+		return true;
+	}
+	// Kernels before 3.x said "Physical id".
+	if (sysfs_name_number(label, "Package id ", &s->package) ||
+	    sysfs_name_number(label, "Physical id ", &s->package)) {
+		s->kind = cpu_sensor_kind::package;
+		return true;
+	}
+	return false;
+}
+
+enum class hwmon_kind : uint8_t { other, coretemp, amd };
+
+hwmon_kind kind_of(const hwmon_chip &c)
+{
+	if (strcmp(c.name, "coretemp") == 0)
+		return hwmon_kind::coretemp;
+	if (strcmp(c.name, "k10temp") == 0 || strcmp(c.name, "zenpower") == 0)
+		return hwmon_kind::amd;
+	return hwmon_kind::other;
+}
+
+// Adds a sensor for each temperature of the CPU chip whose label names a
+// core, a package or an AMD die.  package is the package an AMD chip
+// serves (-1: every package); Intel's own package label says it.
+void add_chip_sensors(size_t chip, bool amd, int package)
+{
+	const hwmon_chip &c = linux_hwmon_chips().items[chip];
+	size_t first = sensors.count;
+
+	for (size_t i = c.first; i < c.end; i++) {
+		const hwmon_sensor &h = linux_hwmon_sensor(i);
+		cpu_sensor s = {cpu_sensor_kind::core, package, -1, chip, i, {},
+		    {}};
+		if (h.kind == sensor_kind::temperature && h.has(label) &&
+		    classify(h.label, amd, &s))
+			*sensors.add() = s;
+	}
+	if (amd)
+		return;
+	// The cores of a coretemp chip belong to the package it is labelled
+	// with; without such a label, to every package.
+	int own_package = -1;
+	for (size_t i = first; i < sensors.count; i++)
+		if (sensors.items[i].kind == cpu_sensor_kind::package)
+			own_package = sensors.items[i].package;
+	for (size_t i = first; i < sensors.count; i++)
+		if (sensors.items[i].kind == cpu_sensor_kind::core)
+			sensors.items[i].package = own_package;
+}
+
+// The core sensors by package and core, so that a CPU finds its own
+// without a look at every sensor: the same time at 4 CPUs or 1024.
+struct core_key {
+	int package;
+	int core;
+	int index; // in sensors, which decides among equal keys
+};
+
+grow_list<core_key> core_index;
+// The other sensors, packages' and AMD's: a few per package.
+grow_list<int> other_sensors;
+
+int by_core_key(const void *a, const void *b)
+{
+	const auto *x = static_cast<const core_key *>(a);
+	const auto *y = static_cast<const core_key *>(b);
+	if (x->package != y->package)
+		return x->package < y->package ? -1 : 1;
+	if (x->core != y->core)
+		return x->core < y->core ? -1 : 1;
+	return (x->index > y->index) - (x->index < y->index);
+}
+
+void index_core_sensors()
+{
+	core_index.clear();
+	other_sensors.clear();
+	for (size_t i = 0; i < sensors.count; i++) {
+		const cpu_sensor &s = sensors.items[i];
+		if (s.kind == cpu_sensor_kind::core)
+			*core_index.add() = {s.package, s.core,
+			    static_cast<int>(i)};
+		else
+			*other_sensors.add() = static_cast<int>(i);
+	}
+	core_index.sort(by_core_key);
+}
+
+// The first entry of the index with that package and core, or the end.
+size_t first_core_key(int package, int core)
+{
+	size_t low = 0, high = core_index.count;
+	while (low < high) {
+		size_t middle = low + (high - low) / 2;
+		const core_key &k = core_index.items[middle];
+		if (k.package < package ||
+		    (k.package == package && k.core < core))
+			low = middle + 1;
+		else
+			high = middle;
+	}
+	return low;
+}
+
+// The CPU chips' sensors, found anew when the hwmon walk's chips or
+// sensors changed.  AMD has one chip per package: the i-th, in hwmon
+// order, serves package i, and a lone one every package.
+void list_sensors()
+{
+	grow_list<hwmon_chip> &chips = linux_hwmon_chips();
+	int amd_count = 0, amd_seen = 0;
+
+	sensors_listed = true;
+	for (hwmon_chip &c : chips) {
+		if (kind_of(c) != hwmon_kind::other)
+			linux_hwmon_work_out(&c);
+		amd_count += kind_of(c) == hwmon_kind::amd;
+	}
+	for (cpu_sensor &s : sensors)
+		s.input.read = s.critical.read = false;
+	if (linux_hwmon_generation() == sensors_generation)
+		return;
+	sensors_generation = linux_hwmon_generation();
+	sensors.clear();
+	for (size_t i = 0; i < chips.count; i++) {
+		hwmon_kind kind = kind_of(chips.items[i]);
+		if (kind == hwmon_kind::other)
+			continue;
+		bool amd = kind == hwmon_kind::amd;
+		add_chip_sensors(i, amd,
+		    amd && amd_count > 1 ? amd_seen++ : -1);
+	}
+	index_core_sensors();
+}
+
+// The sensor's attribute of its chip, read once a report.
+bool read_temperature(const cpu_sensor &s, attribute a, cpu_sensor_value *v,
+    int32_t *millicelsius)
+{
+	if (!v->read) {
+		v->read = true;
+		v->known = linux_hwmon_int(linux_hwmon_chips().items[s.chip],
+		    &linux_hwmon_sensor(s.sensor), a, &v->millicelsius);
+	}
+	*millicelsius = v->millicelsius;
+	return v->known;
+}
+
+// The sensors of this report, found on first use.
+grow_list<cpu_sensor> &cpu_sensors()
+{
+	if (!sensors_listed)
+		list_sensors();
+	return sensors;
+}
+
+// A sensor's input, or its critical temperature, in millidegrees Celsius.
+bool sensor_temperature(cpu_sensor *s, int32_t *millicelsius)
+{
+	return read_temperature(*s, input, &s->input, millicelsius);
+}
+
+bool sensor_critical(cpu_sensor *s, int32_t *millicelsius)
+{
+	return read_temperature(*s, crit, &s->critical, millicelsius);
+}
+
+// The first readable sensor for the core, in the order of cpu_sensor_kind:
+// its index, or -1.
+int core_sensor(int package, int core, int32_t *millicelsius)
+{
+	if (!sensors_listed)
+		list_sensors();
+	// The core's own inputs, its package's and any package's, in the
+	// order of the sensors.
+	size_t own = first_core_key(package, core);
+	size_t any = first_core_key(-1, core);
+	for (;;) {
+		bool own_left = own < core_index.count &&
+		    core_index.items[own].package == package &&
+		    core_index.items[own].core == core;
+		bool any_left = package != -1 && any < core_index.count &&
+		    core_index.items[any].package == -1 &&
+		    core_index.items[any].core == core;
+		if (!own_left && !any_left)
+			break;
+		size_t &next = own_left &&
+			(!any_left ||
+			    core_index.items[own].index <
+				core_index.items[any].index)
+		    ? own
+		    : any;
+		int i = core_index.items[next++].index;
+		if (sensor_temperature(&sensors.items[i], millicelsius))
+			return i;
+	}
+	for (int kind = static_cast<int>(cpu_sensor_kind::package);
+	     kind <= static_cast<int>(cpu_sensor_kind::amd_tctl); kind++) {
+		for (int i : other_sensors) {
+			cpu_sensor &s = sensors.items[i];
+			if (static_cast<int>(s.kind) != kind ||
+			    (s.package != -1 && s.package != package))
+				continue;
+			if (sensor_temperature(&s, millicelsius))
+				return i;
+		}
+	}
+	return -1;
+}
 
 struct cpu_entry {
 	int number;
@@ -161,5 +426,5 @@ void linux_cpu_packages(grow_list<package_reading> *packages)
 void linux_forget_temperatures()
 {
 	cpus_listed = false;
-	forget_cpu_sensors();
+	sensors_listed = false;
 }

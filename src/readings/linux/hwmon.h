@@ -2,7 +2,7 @@
 // The one walk of class/hwmon, within the Linux reader: every chip with its
 // name, and on demand its sensors, whatever their driver: temperatures,
 // fans, voltages, currents, power, energy and humidity, in hwmon's units.
-// The CPU lines are a view over it (cpu_sensors.h); the sensors of -x, -p
+// The CPU lines are a view over it (cpu_temp.cpp); the sensors of -x, -p
 // and -j are all of it.
 #pragma once
 

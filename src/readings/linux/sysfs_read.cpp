@@ -300,16 +300,6 @@ __attribute__((format(printf, 4, 0))) bool read_whole(sysfs_file *file,
 
 } // namespace
 
-bool sysfs_read_long(int64_t *value, const char *format, ...)
-{
-	va_list ap;
-
-	va_start(ap, format);
-	bool read = read_whole(nullptr, value, true, format, ap);
-	va_end(ap);
-	return read;
-}
-
 bool sysfs_read_long(sysfs_file *file, int64_t *value, const char *format, ...)
 {
 	va_list ap;
@@ -339,16 +329,6 @@ bool sysfs_link_name(char *name, size_t size, const char *format, ...)
 	const char *slash = strrchr(target, '/');
 	snprintf(name, size, "%s", slash != nullptr ? slash + 1 : target);
 	return true;
-}
-
-bool sysfs_read_count(int64_t *value, const char *format, ...)
-{
-	va_list ap;
-
-	va_start(ap, format);
-	bool read = read_whole(nullptr, value, false, format, ap);
-	va_end(ap);
-	return read;
 }
 
 bool sysfs_read_count(sysfs_file *file, int64_t *value, const char *format, ...)

@@ -60,15 +60,11 @@ bool sysfs_read_int(sysfs_file *file, int32_t *value, const char *format, ...)
 
 // A whole decimal count from 0 to INT64_MAX at the formatted path, such as
 // a counter that only grows.
-bool sysfs_read_count(int64_t *value, const char *format, ...)
-    __attribute__((format(printf, 2, 3)));
 bool sysfs_read_count(sysfs_file *file, int64_t *value, const char *format, ...)
     __attribute__((format(printf, 3, 4)));
 
 // A whole decimal number from INT64_MIN + 1 to INT64_MAX, with an optional
 // minus sign, such as a sensor's value.
-bool sysfs_read_long(int64_t *value, const char *format, ...)
-    __attribute__((format(printf, 2, 3)));
 bool sysfs_read_long(sysfs_file *file, int64_t *value, const char *format, ...)
     __attribute__((format(printf, 3, 4)));
 
