@@ -141,6 +141,7 @@ grow_list<hwmon_chip> chips, chips_before;
 grow_list<hwmon_sensor> known;
 bool chips_listed;
 uint64_t generation = 1;
+sysfs_stamp hwmons_stamp; // class/hwmon's
 
 void add_sensor(const char (&chip)[sensor_chip_size], const hwmon_chip &c,
     hwmon_sensor *k, grow_list<sensor_reading> *sensors)
@@ -242,6 +243,7 @@ void drop_unused_sensors()
 void list_chips()
 {
 	chips_listed = true;
+	sysfs_change change = sysfs_restamp(&hwmons_stamp, "class/hwmon");
 	chips.swap(chips_before);
 	chips.clear();
 	static_assert(offsetof(hwmon_chip, hwmon) == 0);
@@ -252,10 +254,14 @@ void list_chips()
 		if (before != nullptr)
 			c = *before;
 		c.worked_out = false;
+		if (change != sysfs_change::none)
+			c.no_name = c.no_device_name = false;
 		char name[sizeof c.name];
-		if (!linux_hwmon_name(c.hwmon, false, name))
+		if (!linux_hwmon_name(&c.no_name, name, c.hwmon, "name"))
 			name[0] = '\0';
 		same = same && before != nullptr && strcmp(name, c.name) == 0;
+		if (change == sysfs_change::events || strcmp(name, c.name) != 0)
+			c.chip[0] = '\0';
 		memcpy(c.name, name, sizeof name);
 	}
 	if (!same)
@@ -342,7 +348,8 @@ void linux_hwmon_sensors(grow_list<sensor_reading> *sensors)
 
 	for (hwmon_chip &c : linux_hwmon_chips()) {
 		char chip[sensor_chip_size];
-		linux_hwmon_chip_name(c.hwmon, chip);
+		linux_hwmon_chip_name(&c);
+		memcpy(chip, c.chip, sizeof chip);
 		make_unique(c.hwmon, chip, &seen);
 		linux_hwmon_work_out(&c);
 		for (size_t i = c.first; i < c.end; i++)

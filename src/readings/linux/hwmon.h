@@ -45,6 +45,11 @@ struct hwmon_sensor {
 struct hwmon_chip {
 	int hwmon;
 	char name[32];
+	// Its name files found missing, while class/hwmon keeps its version.
+	bool no_name, no_device_name;
+	// Its name in the outputs, made on first use, and again after a device
+	// event or with another name: "" until then.
+	char chip[sensor_chip_size];
 	sysfs_stamp folder, device;
 	bool in_device;	   // its attributes are in its device's folder
 	bool has_sensors;  // first to end are its sensors as last worked out

@@ -4,7 +4,6 @@
 #include <string.h>
 
 #include "hwmon_chip.h"
-#include "readings/grow_list.h"
 #include "sysfs_read.h"
 
 namespace {
@@ -114,34 +113,10 @@ bool bus_address(const char *device, char *text, size_t size)
 	return false;
 }
 
-// The chips named in earlier reports: a chip's device does not change
-// while its hwmon number and name stay and no device event comes between,
-// so its links are read once.
-struct named_chip {
-	int hwmon;
-	char name[32];
-	char chip[sensor_chip_size];
-};
-
-grow_list<named_chip> named;
-sysfs_stamp named_stamp;
-
 } // namespace
 
-namespace {
-
-// The hwmons asked about, by number, with the name files each was found
-// without.
-struct unnamed_hwmon {
-	int number;
-	bool no_name, no_device_name;
-};
-
-grow_list<unnamed_hwmon> unnamed;
-sysfs_stamp unnamed_stamp;
-
-// hwmonN's file at path unless it was found missing.
-bool read_name(bool *missing, char (&name)[32], int hwmon, const char *path)
+bool linux_hwmon_name(bool *missing, char (&name)[32], int hwmon,
+    const char *path)
 {
 	if (*missing)
 		return false;
@@ -152,53 +127,24 @@ bool read_name(bool *missing, char (&name)[32], int hwmon, const char *path)
 	return read;
 }
 
-} // namespace
-
-bool linux_hwmon_name(int hwmon, bool device_too, char (&name)[32])
-{
-	if (sysfs_restamp(&unnamed_stamp, "class/hwmon") != sysfs_change::none)
-		unnamed.clear();
-	unnamed_hwmon *u = nullptr;
-	for (unnamed_hwmon &h : unnamed)
-		if (h.number == hwmon)
-			u = &h;
-	if (u == nullptr) {
-		u = unnamed.add();
-		u->number = hwmon;
-	}
-	return read_name(&u->no_name, name, hwmon, "name") ||
-	    (device_too &&
-		read_name(&u->no_device_name, name, hwmon, "device/name"));
-}
-
-void linux_hwmon_chip_name(int hwmon, char (&chip)[sensor_chip_size])
+void linux_hwmon_chip_name(hwmon_chip *c)
 {
 	char name[32], where[24], device[40], parent[48];
 
+	if (c->chip[0] != '\0')
+		return;
+	memcpy(name, c->name, sizeof name);
 	// A chip without a name (older drivers) goes by its hwmon folder.
-	if (!linux_hwmon_name(hwmon, true, name)) {
-		snprintf(chip, sizeof chip, "hwmon%d", hwmon);
+	if (name[0] == '\0' &&
+	    !linux_hwmon_name(&c->no_device_name, name, c->hwmon,
+		"device/name")) {
+		snprintf(c->chip, sizeof c->chip, "hwmon%d", c->hwmon);
 		return;
 	}
-	if (sysfs_restamp(&named_stamp, nullptr) == sysfs_change::events)
-		named.clear();
-	named_chip *known = nullptr;
-	for (named_chip &n : named)
-		if (n.hwmon == hwmon)
-			known = &n;
-	if (known != nullptr && strcmp(known->name, name) == 0) {
-		memcpy(chip, known->chip, sizeof chip);
-		return;
-	}
-	if (known == nullptr)
-		known = named.add();
-	snprintf(device, sizeof device, "class/hwmon/hwmon%d/device", hwmon);
+	snprintf(device, sizeof device, "class/hwmon/hwmon%d/device", c->hwmon);
 	snprintf(parent, sizeof parent, "%s/device", device);
 	if (!bus_address(device, where, sizeof where) &&
 	    !bus_address(parent, where, sizeof where))
 		snprintf(where, sizeof where, "virtual-0");
-	snprintf(chip, sizeof chip, "%s-%s", name, where);
-	known->hwmon = hwmon;
-	memcpy(known->name, name, sizeof known->name);
-	memcpy(known->chip, chip, sizeof chip);
+	snprintf(c->chip, sizeof c->chip, "%s-%s", name, where);
 }
