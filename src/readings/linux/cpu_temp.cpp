@@ -115,12 +115,12 @@ void add_chip_sensors(size_t chip, bool amd, int package)
 			sensors.items[i].package = own_package;
 }
 
-// The core sensors by package and core, so that a CPU finds its own
-// without a look at every sensor: the same time at 4 CPUs or 1024.
+// The core sensors by core, and among the sensors of one core in their
+// order, so that a CPU finds its own without a look at every sensor: the
+// same time at 4 CPUs or 1024.
 struct core_key {
-	int package;
 	int core;
-	int index; // in sensors, which decides among equal keys
+	int index; // in sensors
 };
 
 grow_list<core_key> core_index;
@@ -131,8 +131,6 @@ int by_core_key(const void *a, const void *b)
 {
 	const auto *x = static_cast<const core_key *>(a);
 	const auto *y = static_cast<const core_key *>(b);
-	if (x->package != y->package)
-		return x->package < y->package ? -1 : 1;
 	if (x->core != y->core)
 		return x->core < y->core ? -1 : 1;
 	return (x->index > y->index) - (x->index < y->index);
@@ -145,23 +143,20 @@ void index_core_sensors()
 	for (size_t i = 0; i < sensors.count; i++) {
 		const cpu_sensor &s = sensors.items[i];
 		if (s.kind == cpu_sensor_kind::core)
-			*core_index.add() = {s.package, s.core,
-			    static_cast<int>(i)};
+			*core_index.add() = {s.core, static_cast<int>(i)};
 		else
 			*other_sensors.add() = static_cast<int>(i);
 	}
 	core_index.sort(by_core_key);
 }
 
-// The first entry of the index with that package and core, or the end.
-size_t first_core_key(int package, int core)
+// The first entry of the index for the core, or the end.
+size_t first_core_key(int core)
 {
 	size_t low = 0, high = core_index.count;
 	while (low < high) {
 		size_t middle = low + (high - low) / 2;
-		const core_key &k = core_index.items[middle];
-		if (k.package < package ||
-		    (k.package == package && k.core < core))
+		if (core_index.items[middle].core < core)
 			low = middle + 1;
 		else
 			high = middle;
@@ -240,25 +235,12 @@ int core_sensor(int package, int core, int32_t *millicelsius)
 		list_sensors();
 	// The core's own inputs, its package's and any package's, in the
 	// order of the sensors.
-	size_t own = first_core_key(package, core);
-	size_t any = first_core_key(-1, core);
-	for (;;) {
-		bool own_left = own < core_index.count &&
-		    core_index.items[own].package == package &&
-		    core_index.items[own].core == core;
-		bool any_left = package != -1 && any < core_index.count &&
-		    core_index.items[any].package == -1 &&
-		    core_index.items[any].core == core;
-		if (!own_left && !any_left)
-			break;
-		size_t &next = own_left &&
-			(!any_left ||
-			    core_index.items[own].index <
-				core_index.items[any].index)
-		    ? own
-		    : any;
-		int i = core_index.items[next++].index;
-		if (sensor_temperature(&sensors.items[i], millicelsius))
+	for (size_t k = first_core_key(core);
+	     k < core_index.count && core_index.items[k].core == core; k++) {
+		int i = core_index.items[k].index;
+		cpu_sensor &s = sensors.items[i];
+		if ((s.package == package || s.package == -1) &&
+		    sensor_temperature(&s, millicelsius))
 			return i;
 	}
 	for (int kind = static_cast<int>(cpu_sensor_kind::package);
