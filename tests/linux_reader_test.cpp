@@ -47,9 +47,9 @@ readings &read_tree(const std::string &root, bool extended = false)
 
 int64_t cpu_value(const readings &r, size_t cpu)
 {
-	if (cpu >= r.cpus.cpu.count || !r.cpus.cpu.items[cpu].known)
+	if (cpu >= r.cpus.cpu.count || !r.cpus.cpu.items[cpu].temperature.known)
 		return missing;
-	return r.cpus.cpu.items[cpu].temperature;
+	return r.cpus.cpu.items[cpu].temperature.value;
 }
 
 TEST(LinuxReader, Temperatures)
@@ -91,7 +91,7 @@ TEST(LinuxReader, Temperatures)
 			continue;
 		std::vector<int32_t> zones;
 		for (const zone_reading &z : r.zones.zone)
-			zones.push_back(z.temperature);
+			zones.push_back(z.temperature.value);
 		EXPECT_EQ(zones, c.zones);
 	}
 }
@@ -509,9 +509,9 @@ TEST(LinuxReader, KeptFilesFollowTheReports)
 		begin_readings(&r);
 		collect_cpus(&r);
 		collect_zones(&r);
-		EXPECT_EQ(r.cpus.cpu.items[0].temperature, values[report]);
+		EXPECT_EQ(r.cpus.cpu.items[0].temperature.value, values[report]);
 		ASSERT_EQ(r.zones.zone.count, 10u);
-		EXPECT_EQ(r.zones.zone.items[9].temperature,
+		EXPECT_EQ(r.zones.zone.items[9].temperature.value,
 		    (report * 10 + 9) * 1000);
 		// A report closes what the one before no longer read: the
 		// files of two reports are open at most.

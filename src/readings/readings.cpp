@@ -31,7 +31,7 @@ bool battery_health_known(const battery_unit &u)
 bool any_zone_known(const zone_readings &z)
 {
 	for (const zone_reading &zone : z.zone)
-		if (zone.known)
+		if (zone.temperature.known)
 			return true;
 	return false;
 }

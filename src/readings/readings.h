@@ -51,8 +51,7 @@ struct cpu_throttling {
 // A CPU by its own number: dev.cpu.N on FreeBSD, cpuN on Linux.
 struct cpu_reading {
 	int32_t number = -1;
-	bool known = false; // its temperature could be read
-	int32_t temperature = 0;
+	temperature_reading temperature; // its core's
 	// Its critical temperature, a firmware setting, read at every report:
 	// firmware and drivers change such settings in place.
 	temperature_reading critical;
@@ -112,8 +111,7 @@ constexpr size_t zone_type_size = 32;
 // thermal_zoneN on Linux.
 struct zone_reading {
 	int32_t number = -1;
-	bool known = false; // its temperature could be read
-	int32_t temperature = 0;
+	temperature_reading temperature;
 	// Its type and trip points, firmware settings read at every report.
 	char type[zone_type_size] = {}; // "" when unknown
 	zone_limits limits;

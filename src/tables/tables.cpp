@@ -60,7 +60,7 @@ value counted(int64_t v)
 const row<cpu_reading> cpu_rows[] = {
     {"temperature_celsius", nullptr, gauge, shape::celsius, one, part::report,
 	none, "Temperature of the CPU's core, to a tenth of a degree.",
-	[](cpu c, any) { return known_if(c.known, c.temperature); }},
+	[](cpu c, any) { return temperature(c.temperature); }},
     {"critical_temperature_celsius", nullptr, gauge, shape::celsius, one,
 	part::limits, {shown::celsius, "critical"},
 	"Critical temperature of the CPU: dev.cpu.N.coretemp.tjmax on "
@@ -115,10 +115,12 @@ const row<zone_reading> zone_rows[] = {
 	}},
     {"temperature_celsius", nullptr, gauge, shape::celsius, one, part::report,
 	none, "Temperature of the ACPI thermal zone, to a tenth of a degree.",
-	[](zone z, any) { return known_if(z.known, z.temperature); }},
+	[](zone z, any) { return temperature(z.temperature); }},
     {"info", nullptr, gauge, shape::info, one, part::report, none,
 	"The thermal zone's type: thermal_zoneN/type on Linux.",
-	[](zone z, any) { return known_if(z.known && z.type[0] != '\0', 1); }},
+	[](zone z, any) {
+		return known_if(z.temperature.known && z.type[0] != '\0', 1);
+	}},
 };
 
 const row<trip_entry> trip_rows[] = {

@@ -14,10 +14,10 @@ void report_coretemp(const readings &r)
 	}
 	report_puts("[Coretemp]");
 	for (const cpu_reading &c : r.cpus.cpu) {
-		if (c.known)
+		if (c.temperature.known)
 			report_print("\tCPU%i:\t\t\t\t%s\t\t\t\t%c\n", c.number,
 			    shown_temperature(r.source.temperature,
-				c.temperature)
+				c.temperature.value)
 				.text,
 			    temp_unit_char());
 		else

@@ -16,11 +16,12 @@ void report_thermal_zones(const readings &r)
 		return;
 	}
 	for (const zone_reading &z : r.zones.zone) {
-		if (!z.known)
+		if (!z.temperature.known)
 			continue;
 		report_puts("\n[ACPI Thermal]");
 		report_print("\ttz%i:\t\t\t\t%s\t\t\t\t%c\n", z.number,
-		    shown_temperature(r.source.temperature, z.temperature).text,
+		    shown_temperature(r.source.temperature, z.temperature.value)
+			.text,
 		    temp_unit_char());
 	}
 }

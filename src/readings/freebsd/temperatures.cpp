@@ -33,8 +33,8 @@ cpu_reading read_cpu(int cpu)
 	reading.number = cpu;
 	if (sysctl_exists(name.get())) {
 		text_ptr again = format_text("dev.cpu.%i.temperature", cpu);
-		reading.known =
-		    sysctl_read_int(again.get(), &reading.temperature);
+		reading.temperature.known =
+		    sysctl_read_int(again.get(), &reading.temperature.value);
 	}
 	return reading;
 }
@@ -166,8 +166,7 @@ void collect_zones(readings *r)
 			break;
 		zone_reading *z = r->zones.zone.add();
 		z->number = zone;
-		z->known = true;
-		z->temperature = raw;
+		z->temperature = {true, raw};
 	}
 	if (!r->extended)
 		return;

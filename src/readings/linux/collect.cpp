@@ -132,7 +132,8 @@ void collect_cpus(readings *r)
 	for (size_t cpu = 0; cpu < count; cpu++) {
 		cpu_reading *c = r->cpus.cpu.add();
 		c->number = linux_cpu_number(cpu);
-		c->known = linux_cpu_temperature(cpu, &c->temperature);
+		c->temperature.known =
+		    linux_cpu_temperature(cpu, &c->temperature.value);
 		if (!r->extended)
 			continue;
 		linux_cpu_throttling(c->number, &c->throttling);

@@ -133,9 +133,9 @@ void linux_read_zone(zone_reading *z, bool extended)
 	kept_handle temp = f->temp.kept, type = f->type.kept;
 	char text[32];
 
-	z->known = read_zone_text(&f->temp, &f->no_temp, text, sizeof text,
-		       "temp", z->number) &&
-	    sysfs_parse_number(text, &z->temperature);
+	z->temperature.known = read_zone_text(&f->temp, &f->no_temp, text,
+				   sizeof text, "temp", z->number) &&
+	    sysfs_parse_number(text, &z->temperature.value);
 	if (!extended)
 		return;
 	if (!read_zone_text(&f->type, &f->no_type, z->type, sizeof z->type,
