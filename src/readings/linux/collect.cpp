@@ -136,8 +136,7 @@ void collect_cpus(readings *r)
 		    linux_cpu_temperature(cpu, &c->temperature.value);
 		if (!r->extended)
 			continue;
-		linux_cpu_throttling(c->number, &c->throttling);
-		c->frequency = linux_cpu_frequency(c->number);
+		linux_cpu_extras(c);
 		c->critical = linux_cpu_critical(cpu);
 	}
 	if (r->extended)

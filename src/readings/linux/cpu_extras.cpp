@@ -118,16 +118,18 @@ void linux_cpu_files_begin()
 		forget_missing(frequency_bit, true);
 }
 
-void linux_cpu_throttling(int cpu, cpu_throttling *throttling)
+void linux_cpu_extras(cpu_reading *c)
 {
-	int64_t count, ms;
+	int64_t count, ms, khz;
 
-	if (read_count(cpu, core_count, &count)) {
-		throttling->core_throttles = count;
-		throttling->logged = count > 0 ? 1 : 0;
+	if (read_count(c->number, core_count, &count)) {
+		c->throttling.core_throttles = count;
+		c->throttling.logged = count > 0 ? 1 : 0;
 	}
-	if (read_count(cpu, core_ms, &ms))
-		throttling->core_throttle_ms = ms;
+	if (read_count(c->number, core_ms, &ms))
+		c->throttling.core_throttle_ms = ms;
+	if (read_count(c->number, frequency, &khz) && khz > 0)
+		c->frequency = khz;
 }
 
 int64_t linux_package_throttles(int cpu)
@@ -135,13 +137,4 @@ int64_t linux_package_throttles(int cpu)
 	int64_t count;
 
 	return read_count(cpu, package_count, &count) ? count : -1;
-}
-
-int64_t linux_cpu_frequency(int cpu)
-{
-	int64_t khz;
-
-	if (!read_count(cpu, frequency, &khz))
-		return -1;
-	return khz > 0 ? khz : -1;
 }

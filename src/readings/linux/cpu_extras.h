@@ -11,11 +11,10 @@
 // looked for again only once the CPUs or the cpufreq policies changed.
 void linux_cpu_files_begin();
 
-// cpuN/thermal_throttle: how often and how long the core throttled.
-void linux_cpu_throttling(int cpu, cpu_throttling *throttling);
-
-// cpuN/cpufreq/scaling_cur_freq, in kHz; -1 unknown.
-int64_t linux_cpu_frequency(int cpu);
+// What the extended readings add to CPU N's: how often and how long its
+// core throttled (cpuN/thermal_throttle), its clock in kHz
+// (cpuN/cpufreq/scaling_cur_freq).
+void linux_cpu_extras(cpu_reading *c);
 
 // cpuN/thermal_throttle/package_throttle_count: how often CPU N's package
 // throttled; -1 unknown.
