@@ -7,17 +7,18 @@
 // What the reader keeps from one report to the next is structure only: a
 // descriptor for each file and folder it read, so that a value is one
 // pread and a listing one rewind; and what it worked out from folders:
-// the CPUs and their topology, which hwmon input serves which CPU, each
-// chip's sensors and labels, the labels once told apart, each zone's trip
-// points, chip names, and the files and folders found missing.  Each is
-// kept under a stamp (sysfs_restamp): the version of the folder it came
-// from and the kernel's count of device events.  It is worked out again
-// when the folder lists other entries, when a held folder lists empty
-// where it listed entries, when an event was counted or the count could
-// not be read; a zone's trip points also when its files, held, read no
-// more.  The record's structure stamp (end_readings) grows with any such
-// change, and with a change of the packages, which come with the sensors
-// that read.
+// the CPUs and their topology, each hwmon chip's sensors and labels (one
+// walk of class/hwmon, which the CPU lines are a view over: which input
+// serves which CPU is worked out again whenever the walk's chips or
+// sensors change), the labels once told apart, each zone's trip points,
+// chip names, and the files and folders found missing.  Each is kept under
+// a stamp (sysfs_restamp): the version of the folder it came from and the
+// kernel's count of device events.  It is worked out again when the folder
+// lists other entries, when a held folder lists empty where it listed
+// entries, when an event was counted or the count could not be read; a
+// zone's trip points also when its files, held, read no more.  The
+// record's structure stamp (end_readings) grows with any such change, and
+// with a change of the packages, which come with the sensors that read.
 //
 // That cannot miss a change because of how sysfs removes a device: its
 // folder, held open, lists empty, its attributes read ENODEV, and
