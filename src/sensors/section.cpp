@@ -25,7 +25,17 @@ void print_shown(const readings &r, const line &x, const value &v)
 		print_value(r, shape::number, x.in, v);
 }
 
-// The value in its kind's first row, then each known limit.
+// Whether the metrics show any of the sensor's rows.
+bool any_row(const readings &r, const sensor_reading &s)
+{
+	for (const row<sensor_reading> &w :
+	    sensor_tables[static_cast<int>(s.kind)].rows)
+		if (w.get(s, r).known)
+			return true;
+	return false;
+}
+
+// The value in its kind's first row, or "unknown", then each known limit.
 void print_sensor(const readings &r, const sensor_reading &s)
 {
 	const table<sensor_reading> &t =
@@ -38,11 +48,16 @@ void print_sensor(const readings &r, const sensor_reading &s)
 	snprintf(label, sizeof label, "%s %s:", chip, name);
 	print_label(label);
 	const line &x = t.rows[0].x;
-	print_shown(r, x, t.rows[0].get(s, r));
-	if (x.as == shown::celsius)
-		report_print("\t\t\t\t%c", temp_unit_char());
-	else
-		report_print("\t\t\t\t%s", x.unit);
+	value reading = t.rows[0].get(s, r);
+	if (!reading.known) {
+		report_fputs("unknown");
+	} else {
+		print_shown(r, x, reading);
+		if (x.as == shown::celsius)
+			report_print("\t\t\t\t%c", temp_unit_char());
+		else
+			report_print("\t\t\t\t%s", x.unit);
+	}
 	for (const row<sensor_reading> &w : t.rows.subspan(1)) {
 		value v = w.get(s, r);
 		if (!v.known)
@@ -56,7 +71,7 @@ void print_sensor(const readings &r, const sensor_reading &s)
 bool any_known(const readings &r)
 {
 	for (const sensor_reading &s : r.sensors)
-		if (s.value.known)
+		if (any_row(r, s))
 			return true;
 	for (const cpu_reading &c : r.cpus.cpu)
 		if (any_line(r, cpu_table, c, &extra))
@@ -72,7 +87,7 @@ void report_sensors(const readings &r)
 		return;
 	report_puts("\n[Sensors]");
 	for (const sensor_reading &s : r.sensors)
-		if (s.value.known)
+		if (any_row(r, s))
 			print_sensor(r, s);
 	each(r.cpus.cpu, [&](const cpu_reading &c) {
 		print_lines(r, cpu_table, c, &extra);
