@@ -9,17 +9,6 @@
 
 namespace {
 
-constexpr const char *number_names[NUMBER_ATTRS] = {"present", "capacity",
-    "energy_now", "energy_full", "energy_full_design", "charge_now",
-    "charge_full", "charge_full_design", "power_now", "current_now",
-    "time_to_empty_now", "time_to_full_now", "voltage_now",
-    "voltage_min_design", "cycle_count", "alarm",
-    "charge_control_start_threshold", "charge_control_end_threshold",
-    "charge_start_threshold", "charge_stop_threshold"};
-
-constexpr const char *text_names[TEXT_ATTRS] = {"status", "capacity_level",
-    "model_name", "serial_number", "technology", "manufacturer"};
-
 enum class reading : uint8_t { unread, missing, known };
 
 } // namespace
@@ -41,16 +30,44 @@ bool have_mains;
 bool have_mains_online;
 bool have_mains_offline;
 
+// strcmp(3)'s order, for the compiler.
+constexpr bool before(const char *a, const char *b)
+{
+	for (; *a != '\0' && *a == *b; a++)
+		b++;
+	return static_cast<unsigned char>(*a) < static_cast<unsigned char>(*b);
+}
+
 // The properties that pelko uses, in the order of strcasecmp(3): each line
-// of a uevent finds its own with one binary search.
-constexpr const char *property_keys[] = {"capacity", "capacity_level",
-    "charge_full", "charge_full_design", "charge_now", "current_now",
-    "cycle_count", "energy_full", "energy_full_design", "energy_now",
-    "manufacturer", "model_name", "online", "power_now", "present", "scope",
-    "serial_number", "status", "technology", "time_to_empty_now",
-    "time_to_full_now", "type", "voltage_min_design", "voltage_now"};
-constexpr size_t property_count =
-    sizeof property_keys / sizeof property_keys[0];
+// of a uevent finds its own with one binary search.  The numbers' before
+// ALARM, the texts', and the supply's type, online and scope.
+constexpr size_t property_count = size_t{ALARM} + size_t{TEXT_ATTRS} + 3;
+
+struct key_list {
+	const char *key[property_count];
+};
+
+constexpr key_list sorted_keys()
+{
+	key_list l = {};
+	size_t n = 0;
+	auto insert = [&](const char *key) {
+		size_t at = n++;
+		for (; at > 0 && before(key, l.key[at - 1]); at--)
+			l.key[at] = l.key[at - 1];
+		l.key[at] = key;
+	};
+	for (int attr = 0; attr < ALARM; attr++)
+		insert(number_names[attr]);
+	for (const char *name : text_names)
+		insert(name);
+	insert("type");
+	insert("online");
+	insert("scope");
+	return l;
+}
+
+constexpr key_list property_keys = sorted_keys();
 
 // strncasecmp(3) for the ASCII of uevent keys, without the locale.
 constexpr int compare_key(const char *key, const char *k, size_t length)
@@ -73,7 +90,7 @@ constexpr int property_index(const char *key, size_t length)
 
 	while (low < high) {
 		size_t middle = low + (high - low) / 2;
-		const char *k = property_keys[middle];
+		const char *k = property_keys.key[middle];
 		int order = compare_key(key, k, length);
 		if (order == 0)
 			order = k[length] == '\0' ? 0 : -1;
@@ -155,19 +172,6 @@ constexpr attribute_keys find_keys()
 
 // Worked out by the compiler.
 constexpr attribute_keys keys = find_keys();
-
-// Every property pelko takes from a uevent is among the keys.
-constexpr bool every_key_found()
-{
-	for (int attr = 0; attr < ALARM; attr++)
-		if (keys.number[attr] < 0)
-			return false;
-	for (int attr = 0; attr < TEXT_ATTRS; attr++)
-		if (keys.text[attr] < 0)
-			return false;
-	return keys.type >= 0 && keys.online >= 0 && keys.scope >= 0;
-}
-static_assert(every_key_found());
 
 // Each supply's files, by the supply's name, kept from one listing to
 // the next: its uevent, and the attribute files it was found without.  A

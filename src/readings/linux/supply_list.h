@@ -9,6 +9,10 @@
 
 #include "readings/readings.h"
 
+// The attributes read of a battery, each beside its file's name.  Those
+// before ALARM are properties of the supply's uevent too, which gives them
+// all in one read; the uevent's keys that pelko looks for follow from
+// these lists.
 enum number_attr {
 	PRESENT,
 	CAPACITY,
@@ -35,6 +39,14 @@ enum number_attr {
 	NUMBER_ATTRS
 };
 
+inline constexpr const char *number_names[NUMBER_ATTRS] = {"present",
+    "capacity", "energy_now", "energy_full", "energy_full_design", "charge_now",
+    "charge_full", "charge_full_design", "power_now", "current_now",
+    "time_to_empty_now", "time_to_full_now", "voltage_now",
+    "voltage_min_design", "cycle_count", "alarm",
+    "charge_control_start_threshold", "charge_control_end_threshold",
+    "charge_start_threshold", "charge_stop_threshold"};
+
 enum text_attr {
 	STATUS,
 	CAPACITY_LEVEL,
@@ -44,6 +56,10 @@ enum text_attr {
 	MANUFACTURER,
 	TEXT_ATTRS
 };
+
+inline constexpr const char *text_names[TEXT_ATTRS] = {"status",
+    "capacity_level", "model_name", "serial_number", "technology",
+    "manufacturer"};
 
 struct battery;
 
