@@ -509,7 +509,8 @@ TEST(LinuxReader, KeptFilesFollowTheReports)
 		begin_readings(&r);
 		collect_cpus(&r);
 		collect_zones(&r);
-		EXPECT_EQ(r.cpus.cpu.items[0].temperature.value, values[report]);
+		EXPECT_EQ(r.cpus.cpu.items[0].temperature.value,
+		    values[report]);
 		ASSERT_EQ(r.zones.zone.count, 10u);
 		EXPECT_EQ(r.zones.zone.items[9].temperature.value,
 		    (report * 10 + 9) * 1000);
