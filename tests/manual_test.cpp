@@ -75,7 +75,9 @@ TEST(Manual, NamesEveryFamilyKeyAndAlert)
 
 // Every value that the metrics or JSON show has an -x line, or stands in
 // the plain report already (by entity and key below), or in the sensors'
-// own line (their alarm).  An info sample shows its text rows.
+// own line (their alarm).  The power domains' counters and the window of
+// their power, which differs from run to run, are the metrics' alone.  An
+// info sample shows its text rows.
 TEST(Extended, ShowsEveryValue)
 {
 	const std::vector<std::string> elsewhere = {"cpu temperature_celsius",
@@ -92,7 +94,9 @@ TEST(Extended, ShowsEveryValue)
 	    "battery design_voltage_volts", "battery remaining_ratio",
 	    "battery time_remaining_seconds", "battery rate_watts",
 	    "battery rate_amperes", "battery voltage_volts", "battery charging",
-	    "battery discharging", "battery critical", "sensor alarm"};
+	    "battery discharging", "battery critical", "sensor alarm",
+	    "power_domain energy_joules", "power_domain max_energy_joules",
+	    "power_domain power_interval_seconds"};
 	each_table([&](const auto &t) {
 		for (const auto &w : t.rows) {
 			std::string name = std::string(t.entity) + " " +
