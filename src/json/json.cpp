@@ -145,6 +145,8 @@ void write_json(const readings &r)
 		    key(in, "trip_points");
 		    array(r, trip_table, [&](auto f) { each_trip(z, f); });
 	    });
+	key(&o, "cooling_devices");
+	array(r, cooling_table, [&](auto f) { each(r.cooling, f); });
 	members(r, power_table, r, &o);
 	key(&o, "battery_summary");
 	report_putc('{');
@@ -152,6 +154,8 @@ void write_json(const readings &r)
 	report_putc('}');
 	key(&o, "batteries");
 	array(r, battery_table, [&](auto f) { each_battery(r, f); });
+	key(&o, "supplies");
+	array(r, supply_table, [&](auto f) { each(r.supplies, f); });
 	key(&o, "sensors");
 	sensors(r);
 	key(&o, "power_domains");

@@ -130,6 +130,7 @@ void write_metrics(const readings &r)
 	family cpus = {"pelko_cpus", "Number of CPUs.", gauge, false};
 	auto cpu = [&](auto f) { each(r.cpus.cpu, f); };
 	auto package = [&](auto f) { each(r.cpus.packages, f); };
+	auto zone = [&](auto f) { each(r.zones.zone, f); };
 	auto whole = [&](auto f) { f(r); };
 
 	if (r.structure == 0 || r.structure != prefixes_structure) {
@@ -147,7 +148,7 @@ void write_metrics(const readings &r)
 		report_putc('\n');
 	}
 	families(r, cpu_table, cpu, &report);
-	families(r, zone_table, [&](auto f) { each(r.zones.zone, f); });
+	families(r, zone_table, zone, &report);
 	families(r, power_table, whole);
 	families(r, summary_table, whole);
 	families(r, battery_table, [&](auto f) { each_battery(r, f); });
@@ -161,6 +162,7 @@ void write_metrics(const readings &r)
 			    });
 		});
 	});
+	families(r, zone_table, zone, &limits);
 	families(r, cpu_table, cpu, &limits);
 	families(r, package_table, package, &report);
 	families(r, die_table, [&](auto f) {
@@ -181,4 +183,6 @@ void write_metrics(const readings &r)
 	families(r, cpu_table, cpu, &extra);
 	families(r, power_domain_table,
 	    [&](auto f) { each(r.power.domain, f); });
+	families(r, supply_table, [&](auto f) { each(r.supplies, f); });
+	families(r, cooling_table, [&](auto f) { each(r.cooling, f); });
 }

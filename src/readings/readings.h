@@ -115,6 +115,12 @@ struct zone_reading {
 	// Its type and trip points, firmware settings read at every report.
 	char type[zone_type_size] = {}; // "" when unknown
 	zone_limits limits;
+	// FreeBSD: the active cooling level that runs, as the index of its
+	// trip point (0 for active0, the highest), or -1 for none; and whether
+	// passive cooling is enabled.  Read at every report like the trip
+	// points; unknown on Linux, whose cooling devices stand on their own.
+	sensor_value active_cooling = {false, 0};
+	sensor_value passive_cooling = {false, 0};
 };
 
 // FreeBSD: the zones from 0 up to the first that cannot be read.  Linux:
@@ -260,6 +266,35 @@ struct power_readings {
 	int error;
 };
 
+// A power supply that is not a battery (the mains, a USB charger), by its
+// own name: Linux's class/power_supply entries.  Amounts in the source's
+// micro-units, as the driver gives them.
+constexpr size_t supply_name_size = 64;
+constexpr size_t supply_text_size = 32;
+
+struct supply_reading {
+	char name[supply_name_size];	 // "AC", "ucsi-source-psy-USBC000:001"
+	char type[supply_text_size];	 // "Mains", "USB"; "" unknown
+	char usb_type[supply_text_size]; // the one in brackets: "PD"; ""
+	sensor_value online;		 // 0 offline; above 0 online
+	sensor_value voltage;		 // voltage_now
+	sensor_value current;		 // current_now
+	sensor_value current_max;	 // current_max
+};
+
+// A cooling device by its own number: Linux's cooling_deviceN.  Its type
+// names what it cools with ("Processor", "Fan", "intel_powerclamp"); its
+// state goes from 0 (no cooling) to its maximum state, and may be -1
+// where a driver says that it idles.
+constexpr size_t cooling_type_size = 32;
+
+struct cooling_reading {
+	int32_t number = -1;
+	char type[cooling_type_size] = {}; // "" when unknown
+	sensor_value state = {false, 0};
+	sensor_value max_state = {false, 0};
+};
+
 struct readings {
 	// When the report was read, in seconds since the epoch (UTC).
 	int64_t time = -1;
@@ -271,6 +306,11 @@ struct readings {
 	zone_readings zones;
 	battery_summary summary;
 	battery_units batteries;
+	// With the extended readings: the supplies that are no batteries, in
+	// the order of their names, and the cooling devices, in ascending
+	// order of their numbers.
+	grow_list<supply_reading> supplies;
+	grow_list<cooling_reading> cooling;
 	// Every sensor of the machine, with the extended readings: by chip,
 	// then kind, then number.
 	grow_list<sensor_reading> sensors;

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // What the machine outputs show of each kind of thing: one table per kind
 // (CPUs, packages, dies, zones, trip points, the AC line, the battery
-// summary, batteries here; the sensor kinds in sensors/fields.h), one row
+// summary, batteries here; power supplies and cooling devices in
+// devices.cpp; the sensor kinds in sensors/fields.h), one row
 // per value.  The metrics and the JSON document walk the rows; so do the
 // sections that -x adds.  A new value is a row in tables.cpp and a member
 // of the record that its reader fills.
@@ -60,6 +61,7 @@ enum class shown : uint8_t {
 	hours_minutes, // seconds as H:MM
 	tenths,	       // number × the scale to a tenth, then the unit
 	text,	       // a text row's string, as it may be shown
+	active_level,  // active trip point N as "activeN", or "none" for -1
 };
 
 struct line {
@@ -150,6 +152,8 @@ extern const table<readings> power_table;
 extern const table<readings> summary_table;
 extern const table<battery_entry> battery_table;
 extern const table<power_domain_reading> power_domain_table;
+extern const table<supply_reading> supply_table;
+extern const table<cooling_reading> cooling_table;
 
 // Calls f for each entity of a kind, in the order the outputs list them:
 // each of a list (the CPUs, the packages, the zones), each die of a

@@ -121,6 +121,22 @@ const row<zone_reading> zone_rows[] = {
 	[](zone z, any) {
 		return known_if(z.temperature.known && z.type[0] != '\0', 1);
 	}},
+    {"active_cooling_level", nullptr, gauge, shape::number, one, part::limits,
+	{shown::active_level, "active cooling"},
+	"Active cooling level that runs in the zone, by its trip point: 0 for "
+	"active0, the highest, -1 for none: hw.acpi.thermal.tzN.active on "
+	"FreeBSD.",
+	[](zone z, any) {
+		return known_if(z.active_cooling.known, z.active_cooling.value);
+	}},
+    {"passive_cooling", nullptr, gauge, shape::boolean, one, part::limits,
+	{shown::yes_no, "passive cooling"},
+	"Whether passive cooling, which slows the CPUs down, is enabled in the "
+	"zone: hw.acpi.thermal.tzN.passive_cooling on FreeBSD.",
+	[](zone z, any) {
+		return known_if(z.passive_cooling.known,
+		    z.passive_cooling.value != 0);
+	}},
 };
 
 const row<trip_entry> trip_rows[] = {
@@ -429,6 +445,20 @@ const table<die_entry> die_table = {"cpu_die",
     },
     die_rows};
 
+namespace {
+
+// "tz0", or with the zone's type, "tz0 (acpitz)".
+void zone_name(const zone_reading &z, label_text *text)
+{
+	char shown[zone_type_size + 1];
+	printable_string(z.type, shown);
+	text->add("tz").add(z.number);
+	if (shown[0] != '\0')
+		text->add(" (").add(shown).add(")");
+}
+
+} // namespace
+
 const table<zone_reading> zone_table = {"thermal_zone",
     [](const zone_reading &z) { report_print("zone=\"tz%d\"", z.number); },
     [](const zone_reading &z) { report_print("\"zone\":\"tz%d\"", z.number); },
@@ -444,12 +474,8 @@ const table<trip_entry> trip_table = {"thermal_zone",
     },
     [](const trip_entry &t) { report_print("\"type\":\"%s\"", t.type); },
     [](const trip_entry &t, label_text *text) {
-	    char shown[zone_type_size + 1];
-	    printable_string(t.zone->type, shown);
-	    text->add("tz").add(t.zone->number).add(" ");
-	    if (shown[0] != '\0')
-		    text->add("(").add(shown).add(") ");
-	    text->add(t.type);
+	    zone_name(*t.zone, text);
+	    text->add(" ").add(t.type);
     },
     trip_rows};
 
@@ -600,6 +626,13 @@ bool print_line(const readings &r, label_text name, const line &x,
 		report_fputs(shown);
 		break;
 	}
+	case shown::active_level:
+		if (v.number == -1)
+			report_fputs("none");
+		else
+			report_print("active%lld",
+			    static_cast<long long>(v.number));
+		break;
 	default:
 		print_value(r, shape::number, x.in, v);
 	}

@@ -2,7 +2,7 @@
 // FreeBSD: the CPU and zone temperatures from kernel variables, in the
 // kernel's tenths of a kelvin; with the extended readings, the CPUs'
 // critical temperatures and throttling, the AMD packages and dies, and
-// the zones' trip points.
+// the zones' trip points and cooling.
 
 #include <limits.h>
 
@@ -153,6 +153,21 @@ zone_limits read_limits(int zone)
 	return l;
 }
 
+// The zone's active cooling level, by the index of its trip point or -1
+// for none, of which the kernel knows none below -1 before its first look
+// at the zone; and whether passive cooling is enabled.
+void read_cooling(zone_reading *z)
+{
+	int value;
+	text_ptr active = format_text("hw.acpi.thermal.tz%i.active", z->number);
+	if (sysctl_read_int(active.get(), &value) && value >= -1)
+		z->active_cooling = {true, value};
+	text_ptr passive =
+	    format_text("hw.acpi.thermal.tz%i.passive_cooling", z->number);
+	if (sysctl_read_int(passive.get(), &value))
+		z->passive_cooling = {true, value != 0};
+}
+
 } // namespace
 
 void collect_zones(readings *r)
@@ -170,6 +185,8 @@ void collect_zones(readings *r)
 	}
 	if (!r->extended)
 		return;
-	for (zone_reading &z : r->zones.zone)
+	for (zone_reading &z : r->zones.zone) {
 		z.limits = read_limits(z.number);
+		read_cooling(&z);
+	}
 }

@@ -11,7 +11,11 @@
 // walk of class/hwmon, which the CPU lines are a view over: which input
 // serves which CPU is worked out again whenever the walk's chips or
 // sensors change), the labels once told apart, each zone's trip points,
-// chip names, and the files and folders found missing.  Each is kept under
+// chip names, and the files and folders found missing, a supply's and a
+// cooling device's among them.  The types of zones, cooling devices and
+// supplies are values, read at every report; only the types of a zone's
+// trip points, which say which trip point is which, are kept.  Each is kept
+// under
 // a stamp (sysfs_restamp): the version of the folder it came from and the
 // kernel's count of device events.  It is worked out again when the folder
 // lists other entries, when a held folder lists empty where it listed
@@ -39,6 +43,7 @@
 #include <stddef.h>
 #include <string.h>
 
+#include "cooling.h"
 #include "cpu_extras.h"
 #include "cpu_temp.h"
 #include "hwmon.h"
@@ -145,16 +150,21 @@ void collect_cpus(readings *r)
 }
 
 // Every zone folder; one whose temperature cannot be read (a radio's zone
-// while it is off) hides none of the others.
+// while it is off) hides none of the others.  With the extended readings,
+// the cooling devices of class/thermal too.
 void collect_zones(readings *r)
 {
 	r->zones.zone.clear();
 	linux_list_zones(&r->zones.zone);
 	for (zone_reading &z : r->zones.zone)
 		linux_read_zone(&z, r->extended);
+	r->cooling.clear();
+	if (r->extended)
+		linux_cooling_devices(&r->cooling);
 }
 
-// The summary and every unit at once: both come from one listing of
+// The summary and every unit at once, and with the extended readings every
+// supply that is no battery: all come from one listing of
 // class/power_supply, which the battery section then only reports on.
 void collect_summary(readings *r)
 {
@@ -164,7 +174,8 @@ void collect_summary(readings *r)
 	s = battery_summary{};
 	b.device = battery_device::not_opened;
 	b.count = -1;
-	if (!list_power_supplies()) {
+	r->supplies.clear();
+	if (!list_power_supplies(r->extended ? &r->supplies : nullptr)) {
 		supplies_errno = errno;
 		return;
 	}

@@ -40,8 +40,9 @@ constexpr bool before(const char *a, const char *b)
 
 // The properties that pelko uses, in the order of strcasecmp(3): each line
 // of a uevent finds its own with one binary search.  The numbers' before
-// ALARM, the texts', and the supply's type, online and scope.
-constexpr size_t property_count = size_t{ALARM} + size_t{TEXT_ATTRS} + 3;
+// ALARM, the texts', and the supply's type, online, scope, USB type and
+// current limit.
+constexpr size_t property_count = size_t{ALARM} + size_t{TEXT_ATTRS} + 5;
 
 struct key_list {
 	const char *key[property_count];
@@ -64,6 +65,8 @@ constexpr key_list sorted_keys()
 	insert("type");
 	insert("online");
 	insert("scope");
+	insert("usb_type");
+	insert("current_max");
 	return l;
 }
 
@@ -146,7 +149,7 @@ void parse_properties(properties *p)
 struct attribute_keys {
 	int number[NUMBER_ATTRS];
 	int text[TEXT_ATTRS];
-	int type, online, scope;
+	int type, online, scope, usb_type, current_max;
 };
 
 constexpr int key_of(const char *name)
@@ -167,6 +170,8 @@ constexpr attribute_keys find_keys()
 	k.type = key_of("type");
 	k.online = key_of("online");
 	k.scope = key_of("scope");
+	k.usb_type = key_of("usb_type");
+	k.current_max = key_of("current_max");
 	return k;
 }
 
@@ -270,9 +275,51 @@ supply_files *files_of(const char *name, bool same)
 	return f;
 }
 
+// The one of a list of types in brackets, as the kernel marks the type
+// that a USB port has taken: "C [PD] PD_PPS" is "PD".  "" when none is.
+void bracketed(const char *text, char (&type)[supply_text_size])
+{
+	const char *open = strchr(text, '[');
+	const char *close = open != nullptr ? strchr(open, ']') : nullptr;
+
+	type[0] = '\0';
+	if (close == nullptr ||
+	    static_cast<size_t>(close - open - 1) >= sizeof type)
+		return;
+	size_t length = static_cast<size_t>(close - open - 1);
+	memcpy(type, open + 1, length);
+	type[length] = '\0';
+}
+
+sensor_value number_value(const properties &p, int key, const char *attribute)
+{
+	int32_t value = 0;
+	bool known = number_property(p, key, attribute, &value);
+	return {known, value};
+}
+
+// A supply that is no battery, with what it says of itself.
+void take_supply(const char *name, const char *type, const properties &p,
+    grow_list<supply_reading> *others)
+{
+	char usb_type[256];
+	supply_reading *s = others->add();
+	size_t length = strnlen(name, sizeof s->name - 1);
+
+	memcpy(s->name, name, length);
+	memcpy(s->type, type, strlen(type) + 1);
+	if (property(p, keys.usb_type, "usb_type", usb_type, sizeof usb_type))
+		bracketed(usb_type, s->usb_type);
+	s->online = number_value(p, keys.online, "online");
+	s->voltage = number_value(p, keys.number[VOLTAGE_NOW], "voltage_now");
+	s->current = number_value(p, keys.number[CURRENT_NOW], "current_now");
+	s->current_max = number_value(p, keys.current_max, "current_max");
+}
+
 // Reads the properties of every supply; keeps the system batteries and
-// notes the mains.
-void add_supply(const char *name, bool same)
+// notes the mains; with others, keeps every supply that is no battery
+// there.
+void add_supply(const char *name, bool same, grow_list<supply_reading> *others)
 {
 	static properties p;
 	char type[32];
@@ -289,6 +336,8 @@ void add_supply(const char *name, bool same)
 	if (!property(p, keys.type, "type", type, sizeof type) &&
 	    (!p.read || !read_attribute(p.files, "type", type, sizeof type)))
 		return;
+	if (others != nullptr && strcmp(type, "Battery") != 0)
+		take_supply(name, type, p, others);
 	if (strcmp(type, "Mains") == 0 || strcmp(type, "USB") == 0) {
 		int32_t online;
 		have_mains = true;
@@ -312,26 +361,32 @@ void add_supply(const char *name, bool same)
 		take_properties(b, p);
 }
 
+// Batteries and supplies alike, whose names come first.
+template <typename T>
 int by_name(const void *a, const void *b)
 {
-	return strverscmp(static_cast<const battery *>(a)->name,
-	    static_cast<const battery *>(b)->name);
+	return strverscmp(static_cast<const T *>(a)->name,
+	    static_cast<const T *>(b)->name);
 }
 
 } // namespace
 
-bool list_power_supplies()
+bool list_power_supplies(grow_list<supply_reading> *others)
 {
 	batteries.clear();
+	if (others != nullptr)
+		others->clear();
 	supplies.swap(supplies_before);
 	supplies.clear();
 	have_mains = have_mains_online = have_mains_offline = false;
 	bool same = sysfs_restamp(&supplies_stamp, "class/power_supply") ==
 	    sysfs_change::none;
 	if (!sysfs_list("class/power_supply",
-		[&](const char *name) { add_supply(name, same); }))
+		[&](const char *name) { add_supply(name, same, others); }))
 		return false;
-	batteries.sort(by_name);
+	batteries.sort(by_name<battery>);
+	if (others != nullptr)
+		others->sort(by_name<supply_reading>);
 	return true;
 }
 

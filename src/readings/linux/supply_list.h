@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // The entries of class/power_supply: the system batteries, numbered in
 // name order, whose attributes are read on first use within one listing,
-// and the mains.
+// the mains, and with the extended readings every supply that is no
+// battery.
 #pragma once
 
 #include <cstddef>
@@ -64,8 +65,11 @@ inline constexpr const char *text_names[TEXT_ATTRS] = {"status",
 struct battery;
 
 // Lists the folder afresh, forgetting the previous listing and what was
-// read of it; false when it cannot be listed (errno says why).
-bool list_power_supplies();
+// read of it; false when it cannot be listed (errno says why).  With
+// others, every supply that is not a battery goes there too, in the order
+// of their names, with its type, online, the USB type it took, its voltage
+// and its currents.
+bool list_power_supplies(grow_list<supply_reading> *others);
 
 // The system batteries: entries of type "Battery" whose scope, if given,
 // is not "Device".
