@@ -374,11 +374,12 @@ TEST(Json, OneDocumentPerCycle)
 	    "\"thermal_throttle_logged\":null,\"core_throttles\":null,"
 	    "\"core_throttle_seconds\":null,\"frequency_hertz\":null}],"
 	    "\"packages\":[],"
-	    "\"thermal_zones\":[],\"ac_online\":null,\"battery_summary\":{"
+	    "\"thermal_zones\":[],\"cooling_devices\":[],\"ac_online\":null,"
+	    "\"battery_summary\":{"
 	    "\"batteries\":null,\"remaining_ratio\":null,"
 	    "\"time_remaining_seconds\":null,\"time_to_full_seconds\":null,"
 	    "\"charging\":null,\"discharging\":null,\"critical\":null},"
-	    "\"batteries\":[],\"sensors\":[],\"power_domains\":[]}}\n";
+	    "\"batteries\":[],\"supplies\":[],\"sensors\":[],\"power_domains\":[]}}\n";
 	const std::regex stamp(
 	    "\"timestamp\":\"\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ\",");
 	EXPECT_EQ(std::regex_replace(r.out, stamp, ""), line + line + line);
@@ -415,7 +416,8 @@ TEST(Json, LinuxFixtures)
 	    {"intel-laptop", "two-batteries", "amd-desktop", "amd-zen",
 		"empty-vm", "mouse-battery", "odd-batteries", "hybrid-cpu",
 		"garbage", "big-64cpu", "wifi-laptop", "two-socket",
-		"sensor-laptop", "sensor-desktop", "rapl-laptop"}) {
+		"sensor-laptop", "sensor-desktop", "rapl-laptop",
+		"usb-c-laptop"}) {
 		SCOPED_TRACE(tree);
 		std::string path = fixtures + "/sysfs/" + tree;
 		std::string plain = run_over_sysfs(path, {}).out;

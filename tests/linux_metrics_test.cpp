@@ -142,7 +142,7 @@ TEST(LinuxMetrics, NoPowerSupplyClass)
 	    {{"-p"}, 0,
 		"\npelko_thermal_zone_temperature_celsius{zone=\"tz1\"} 52\n",
 		""},
-	    {{"-j"}, 0, "\"batteries\":[],\"sensors\":[{", ""},
+	    {{"-j"}, 0, "\"batteries\":[],\"supplies\":[],\"sensors\":[{", ""},
 	    {{}, 72, "\ttz1:\t\t\t\t52.0\t\t\t\tC\n", missing},
 	    {{"-x"}, 72,
 		"\tcoretemp-isa-0000 Core 1:\t53.5\t\t\t\tC\tcrit 100.0\n",

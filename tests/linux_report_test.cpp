@@ -51,6 +51,8 @@ TEST(LinuxReport, WholeReportOfEachFixture)
 	    {"rapl-laptop", {}, "rapl-laptop"},
 	    // The power from two readings 100 ms apart, of counters that stand.
 	    {"rapl-laptop", {"-x"}, "rapl-laptop-x"},
+	    {"usb-c-laptop", {}, "usb-c-laptop"},
+	    {"usb-c-laptop", {"-x"}, "usb-c-laptop-x"},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.report);

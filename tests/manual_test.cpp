@@ -48,6 +48,8 @@ void each_table(F f)
 	f(power_table);
 	f(summary_table);
 	f(battery_table);
+	f(supply_table);
+	f(cooling_table);
 	for (const table<sensor_reading> &t : sensor_tables)
 		f(t);
 	f(alarm_table);
