@@ -343,8 +343,7 @@ bool line_with(int fd, const char *text)
 // One scrape of a node_exporter with one collector on 127.0.0.1, asked
 // once its log says that it listens, and stopped by its process id; ""
 // when it ends without listening.
-std::string scrape_exporter(const std::string &collector,
-    const std::string &option)
+std::string scrape_exporter(std::vector<std::string> options)
 {
 	int port = free_port();
 	std::string listen =
@@ -358,9 +357,13 @@ std::string scrape_exporter(const std::string &collector,
 		dup2(null_fd, STDOUT_FILENO);
 		dup2(log[1], STDERR_FILENO);
 		close(log[0]);
-		execl(exporter, exporter, listen.c_str(),
-		    "--collector.disable-defaults", collector.c_str(),
-		    option.c_str(), static_cast<char *>(nullptr));
+		options.insert(options.begin(),
+		    {exporter, listen, "--collector.disable-defaults"});
+		std::vector<char *> argv;
+		for (std::string &o : options)
+			argv.push_back(o.data());
+		argv.push_back(nullptr);
+		execv(exporter, argv.data());
 		_exit(127);
 	}
 	close(log[1]);
@@ -376,9 +379,9 @@ std::string scrape_exporter(const std::string &collector,
 }
 
 // On each tree, every input that sensors -u prints is in pelko -j under
-// the same chip and label, and every value of node_exporter's hwmon and
-// rapl collectors is in pelko -p (tests/sensors_match says which
-// differences are deliberate).
+// the same chip and label, and every value of node_exporter's hwmon,
+// rapl, power supply and thermal zone collectors is in pelko -p
+// (tests/sensors_match says which differences are deliberate).
 TEST(LinuxMetrics, SensorsAsTheToolsSeeThem)
 {
 	REQUIRE_SYSFS_MOUNT();
@@ -394,7 +397,7 @@ TEST(LinuxMetrics, SensorsAsTheToolsSeeThem)
 	    "\"$2\" -j > \"$3/pelko.json\" && \"$2\" -p > \"$3/pelko.prom\"\n";
 	for (const char *name : {"sensor-laptop", "sensor-desktop",
 		 "intel-laptop", "amd-desktop", "amd-zen", "hybrid-cpu",
-		 "big-64cpu", "old-kernel", "rapl-laptop"}) {
+		 "big-64cpu", "old-kernel", "rapl-laptop", "usb-c-laptop"}) {
 		SCOPED_TRACE(name);
 		char dir[] = "/tmp/pelko-sensors-XXXXXX";
 		ASSERT_NE(mkdtemp(dir), nullptr);
@@ -403,11 +406,12 @@ TEST(LinuxMetrics, SensorsAsTheToolsSeeThem)
 		    {"/usr/bin/unshare", "-m", "--propagation", "private",
 			"/bin/sh", "-c", script, "sh", tree, PELKO_PATH, d});
 		EXPECT_EQ(r.status, 0) << r.err;
-		std::string node = scrape_exporter("--collector.hwmon",
-		    "--path.sysfs=" + tree);
+		std::string node = scrape_exporter(
+		    {"--collector.hwmon", "--collector.powersupplyclass",
+			"--collector.thermal_zone", "--path.sysfs=" + tree});
 		EXPECT_NE(node, "");
-		std::string rapl =
-		    scrape_exporter("--collector.rapl", "--path.sysfs=" + tree);
+		std::string rapl = scrape_exporter(
+		    {"--collector.rapl", "--path.sysfs=" + tree});
 		EXPECT_NE(rapl, "");
 		node += rapl;
 		std::ofstream(d + "/node.prom") << node;
@@ -439,8 +443,8 @@ TEST(LinuxMetrics, NodeExporterPassesThemOn)
 	ASSERT_EQ(written.status, 0) << written.err;
 	EXPECT_EQ(promtool_verdict(read_file(file)), "");
 
-	std::string scrape = scrape_exporter("--collector.textfile",
-	    std::string("--collector.textfile.directory=") + dir);
+	std::string scrape = scrape_exporter({"--collector.textfile",
+	    std::string("--collector.textfile.directory=") + dir});
 	unlink(file.c_str());
 	rmdir(dir);
 
