@@ -115,7 +115,7 @@ const std::string one_zone =
     "ncpu 1\nint hw.acpi.thermal.tz0.temperature 3000\nacpi rw\n";
 
 // Trip points: only those set and from 0 to 200 degrees, in the scale the
-// options chose.
+// options chose; and the zone's active cooling level and passive cooling.
 TEST(Extended, TripPoints)
 {
 	const struct {
@@ -145,6 +145,23 @@ TEST(Extended, TripPoints)
 		"int hw.acpi.thermal.tz0._CRT 3731\n", {"-f"},
 		{"\ttz0 critical:\t\t\t211.9\t\t\t\tF\n"},
 		{"{zone=\"tz0\",type=\"critical\"} 100.0\n"}},
+	    // The zone's cooling stands among its limits.
+	    {"the highest active level, passive cooling enabled",
+		"int hw.acpi.thermal.tz0.active 0\n"
+		"int hw.acpi.thermal.tz0.passive_cooling 1\n",
+		{},
+		{"\ttz0 active cooling:\t\tactive0\n",
+		    "\ttz0 passive cooling:\t\tyes\n"},
+		{}},
+	    {"no active level, passive cooling disabled",
+		"int hw.acpi.thermal.tz0.active -1\n"
+		"int hw.acpi.thermal.tz0.passive_cooling 0\n",
+		{},
+		{"\ttz0 active cooling:\t\tnone\n",
+		    "\ttz0 passive cooling:\t\tno\n"},
+		{}},
+	    {"a level the kernel does not know yet",
+		"int hw.acpi.thermal.tz0.active -2\n", {}, {}, {}},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.name);

@@ -123,8 +123,8 @@ const row<zone_reading> zone_rows[] = {
 	}},
     {"active_cooling_level", nullptr, gauge, shape::number, one, part::limits,
 	{shown::active_level, "active cooling"},
-	"Active cooling level that runs in the zone, by its trip point: 0 for "
-	"active0, the highest, -1 for none: hw.acpi.thermal.tzN.active on "
+	"Active cooling level that runs in the zone, 0 for its highest trip "
+	"point active0 and -1 for none: hw.acpi.thermal.tzN.active on "
 	"FreeBSD.",
 	[](zone z, any) {
 		return known_if(z.active_cooling.known, z.active_cooling.value);
