@@ -429,12 +429,11 @@ TEST(Json, OnlyInCelsiusAndAlone)
 TEST(Json, LinuxFixtures)
 {
 	REQUIRE_SYSFS_MOUNT();
-	for (const char *tree :
-	    {"intel-laptop", "two-batteries", "amd-desktop", "amd-zen",
-		"empty-vm", "mouse-battery", "odd-batteries", "hybrid-cpu",
-		"garbage", "big-64cpu", "wifi-laptop", "two-socket",
-		"sensor-laptop", "sensor-desktop", "rapl-laptop",
-		"usb-c-laptop"}) {
+	for (const char *tree : {"intel-laptop", "two-batteries", "amd-desktop",
+		 "amd-zen", "empty-vm", "mouse-battery", "odd-batteries",
+		 "hybrid-cpu", "garbage", "big-64cpu", "wifi-laptop",
+		 "two-socket", "sensor-laptop", "sensor-desktop", "rapl-laptop",
+		 "usb-c-laptop"}) {
 		SCOPED_TRACE(tree);
 		std::string path = fixtures + "/sysfs/" + tree;
 		std::string plain = run_over_sysfs(path, {}).out;

@@ -108,6 +108,10 @@ TEST(LinuxMetrics, PromtoolTakesEveryFixture)
 	    {"amd-zen",
 		"pelko_power_domain_max_energy_joules{domain=\"intel-rapl:0:0\","
 		"name=\"core\"} 65532.610987\n"},
+	    // 20 V at 1.5 A.
+	    {"usb-c-laptop",
+		"pelko_power_supply_power_watts{supply=\"ucsi-source-psy-"
+		"USBC000:001\"} 30\n"},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.tree);

@@ -359,6 +359,10 @@ TEST(LinuxReader, ExtendedReadings)
 	EXPECT_EQ(plain.batteries.unit[0].cycles, -1);
 }
 
+const std::string usb_charger =
+    "devices/platform/USBC000:00/power_supply/ucsi-source-psy-USBC000:001/";
+const std::string fan = "devices/virtual/thermal/cooling_device2/";
+
 const std::string laptop_coretemp = "devices/platform/coretemp.0/hwmon/hwmon4/";
 const std::string laptop_zone0 = "devices/virtual/thermal/thermal_zone0/";
 const std::string zen_k10temp = "devices/pci0000:00/0000:00:18.3/hwmon/hwmon2/";
@@ -466,6 +470,28 @@ TEST(LinuxReader, DriverOddities)
 		two_batteries_bat1 + "uevent",
 		"POWER_SUPPLY_CHARGE_NOW=2000000\nPOWER_SUPPLY_CAPACITY=50\n",
 		"", total_ratio, -1},
+	    // The charger is the second supply that is no battery, after AC.
+	    {"a USB type of a list without brackets is none", "usb-c-laptop",
+		usb_charger + "uevent", "C [PD] PD_PPS", "C PD PD_PPS",
+		[](const readings &r) -> int64_t {
+			return r.supplies.items[1].usb_type[0] != '\0';
+		},
+		0},
+	    {"a supply without a uevent is read file by file", "usb-c-laptop",
+		usb_charger + "uevent", "", "",
+		[](const readings &r) -> int64_t {
+			const supply_reading &s = r.supplies.items[1];
+			return s.current_max.value + s.online.value +
+			    (strcmp(s.usb_type, "PD") == 0);
+		},
+		3000002},
+	    {"a state that is no number is unknown", "usb-c-laptop",
+		fan + "cur_state", "", "full\n",
+		[](const readings &r) {
+			const sensor_value &v = r.cooling.items[2].state;
+			return v.known ? v.value : missing;
+		},
+		missing},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.name);
@@ -648,6 +674,38 @@ TEST(LinuxReader, LimitsFollowTheirZones)
 	EXPECT_EQ(r.zones.zone.items[0].number, 1);
 	EXPECT_FALSE(r.zones.zone.items[0].limits.critical.known);
 	EXPECT_FALSE(r.zones.zone.items[1].limits.critical.known);
+}
+
+// The supplies and cooling devices are read at every report through the
+// files kept since the one before: a state and a current that change show
+// in the next report, and so does a device that comes.
+TEST(LinuxReader, SuppliesAndCoolingEachReport)
+{
+	tree_copy tree("usb-c-laptop");
+	readings &r = read_tree(tree.path, true);
+	ASSERT_EQ(r.supplies.count, 3u);
+	EXPECT_STREQ(r.supplies.items[0].name, "AC");
+	EXPECT_EQ(r.supplies.items[1].current.value, 1500000);
+	ASSERT_EQ(r.cooling.count, 4u);
+	EXPECT_EQ(r.cooling.items[3].number, 10);
+	EXPECT_EQ(r.cooling.items[3].state.value, -1);
+
+	tree.write(fan + "cur_state", "0\n");
+	tree.edit(usb_charger + "uevent", "CURRENT_NOW=1500000",
+	    "CURRENT_NOW=2250000");
+	tree.make_folder("class/thermal/cooling_device3");
+	tree.write("class/thermal/cooling_device3/type", "Fan\n");
+	begin_readings(&r);
+	collect_zones(&r);
+	collect_summary(&r);
+	EXPECT_EQ(r.supplies.items[1].current.value, 2250000);
+	ASSERT_EQ(r.cooling.count, 5u);
+	EXPECT_EQ(r.cooling.items[2].state.value, 0);
+	EXPECT_STREQ(r.cooling.items[3].type, "Fan");
+	EXPECT_FALSE(r.cooling.items[3].state.known);
+	// Without the extended readings there are none.
+	EXPECT_EQ(read_tree(tree.path).supplies.count, 0u);
+	EXPECT_EQ(r.cooling.count, 0u);
 }
 
 // A battery that cannot say how much is left has no time, rather than

@@ -140,7 +140,7 @@ TEST(LinuxReport, EachFileOpenedOnce)
 	REQUIRE_SYSFS_MOUNT();
 	SKIP_OR_FAIL_IF(tool_unavailable("/usr/bin/strace"));
 	for (const char *tree :
-	    {"intel-laptop", "two-batteries", "big-64cpu"}) {
+	    {"intel-laptop", "two-batteries", "big-64cpu", "usb-c-laptop"}) {
 		// -x reads its files once too: a package's throttle count from
 		// one of its CPUs.
 		for (const std::vector<std::string> &args :
