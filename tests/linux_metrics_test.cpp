@@ -364,6 +364,7 @@ std::string scrape_exporter(std::vector<std::string> options)
 		options.insert(options.begin(),
 		    {exporter, listen, "--collector.disable-defaults"});
 		std::vector<char *> argv;
+		argv.reserve(options.size() + 1);
 		for (std::string &o : options)
 			argv.push_back(o.data());
 		argv.push_back(nullptr);
