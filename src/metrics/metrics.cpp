@@ -76,7 +76,7 @@ void write_sample(const readings &r, const table<E> &t, const row<E> &w,
 	bool info = w.as == shape::info;
 
 	write_prefix(series, [&] {
-		report_fputs(w.name);
+		report_fputs(family_of(t, w));
 		if (t.labels != nullptr) {
 			report_putc('{');
 			t.labels(e);

@@ -88,8 +88,10 @@ struct row {
 	line x;
 	const char *help;
 	value (*get)(const E &, const readings &);
-	// The family's name, made at its first use.
-	mutable char name[64] = {};
+	// The family's name, made at its first use; nullptr until then.  A
+	// pointer, not the name itself: every row's room for a name would
+	// weigh on the binary's initialised data.
+	mutable const char *name = nullptr;
 };
 
 // A line's label as it is made, by hand: snprintf(3) would cost more than
@@ -190,16 +192,23 @@ void each_trip(const zone_reading &z, F f)
 	    });
 }
 
-// The family's name by the rule, or the row's own.
-void family_name(const char *entity, const char *type, const char *key,
-    const char *own, char (&name)[64]);
+// The family's name by the rule, or the row's own; *kept says whether it
+// stays for the rest of the run, as names made by the rule do while their
+// storage lasts.
+const char *family_name(const char *entity, const char *type, const char *key,
+    const char *own, bool *kept);
 
 template <typename E>
 const char *family_of(const table<E> &t, const row<E> &w)
 {
-	if (w.name[0] == '\0')
-		family_name(t.entity, w.type, w.key, w.family, w.name);
-	return w.name;
+	if (w.name != nullptr)
+		return w.name;
+	bool kept;
+	const char *name =
+	    family_name(t.entity, w.type, w.key, w.family, &kept);
+	if (kept)
+		w.name = name;
+	return name;
 }
 
 // A known value as the metrics and JSON write it, both alike: number,

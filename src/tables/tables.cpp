@@ -496,28 +496,44 @@ const table<battery_entry> battery_table = {"battery",
 
 // NOLINTEND(cert-err58-cpp)
 
-void family_name(const char *entity, const char *type, const char *key,
-    const char *own, char (&name)[64])
+namespace {
+
+// The names made by the rule, one after the other, for the rest of the
+// run: in zeroed storage, which costs the binary nothing.  A name that no
+// longer fits is made in scratch storage at every use.
+constexpr size_t family_size = 64;
+char made_names[8192];
+size_t made_used;
+
+} // namespace
+
+const char *family_name(const char *entity, const char *type, const char *key,
+    const char *own, bool *kept)
 {
+	static char scratch[family_size];
+	*kept = true;
+	if (own != nullptr)
+		return own;
+	*kept = sizeof made_names - made_used >= family_size;
+	char *name = *kept ? made_names + made_used : scratch;
 	size_t at = 0;
 	auto add = [&](const char *text) {
-		size_t n = strnlen(text, sizeof name - 1 - at);
+		size_t n = strnlen(text, family_size - 1 - at);
 		memcpy(name + at, text, n);
 		at += n;
 	};
 
-	if (own != nullptr) {
-		add(own);
-	} else {
-		add("pelko_");
-		add(entity);
-		if (entity[0] != '\0')
-			add("_");
-		add(key);
-		if (strcmp(type, counter) == 0)
-			add("_total");
-	}
+	add("pelko_");
+	add(entity);
+	if (entity[0] != '\0')
+		add("_");
+	add(key);
+	if (strcmp(type, counter) == 0)
+		add("_total");
 	name[at] = '\0';
+	if (*kept)
+		made_used += at + 1;
+	return name;
 }
 
 void print_value(const readings &r, shape as, scale in, const value &v)
