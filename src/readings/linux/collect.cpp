@@ -83,6 +83,30 @@ void compare_packages(const grow_list<package_reading> &packages)
 		*packages_before.add() = package_key(p);
 }
 
+// The last report's supplies that are no batteries, their names one
+// after the other: which there are depends on which types read, not on
+// the folder alone, so a change of them is counted too.
+grow_list<char> supply_names, supply_names_before;
+uint64_t supply_changes;
+
+void compare_supplies(const grow_list<supply_reading> &supplies)
+{
+	supply_names.clear();
+	for (const supply_reading &s : supplies) {
+		size_t length = strnlen(s.name, sizeof s.name) + 1;
+		supply_names.reserve(length);
+		memcpy(supply_names.items + supply_names.count, s.name, length);
+		supply_names.count += length;
+	}
+	if (supply_names.count == supply_names_before.count &&
+	    (supply_names.count == 0 ||
+		memcmp(supply_names.items, supply_names_before.items,
+		    supply_names.count) == 0))
+		return;
+	supply_changes++;
+	supply_names.swap(supply_names_before);
+}
+
 } // namespace
 
 void begin_readings(readings *r)
@@ -94,7 +118,8 @@ void begin_readings(readings *r)
 
 void end_readings(readings *r)
 {
-	r->structure = sysfs_structure() + package_changes;
+	compare_supplies(r->supplies);
+	r->structure = sysfs_structure() + package_changes + supply_changes;
 }
 
 namespace {
