@@ -10,17 +10,15 @@ void report_battery_sysctl(const readings &r);
 void report_battery_device(const readings &r);
 
 // With -x: "[Power supply]", whether the AC line is online and the time
-// until all charging batteries are full; left out when neither is known.
+// until all charging batteries are full, then each supply that is no
+// battery, by its name: its type, whether it is online, the USB type it
+// took, its voltage, current, current limit and power; left out when
+// nothing of it is known.
 void report_power_supply(const readings &r);
 
 // With -x: "[Battery wear]", each present battery's cycle count and
 // health; left out when none of them is known.
 void report_battery_wear(const readings &r);
-
-// With -x: "[Power supplies]", each supply that is no battery, by its name
-// and type: whether it is online, the USB type it took, its voltage,
-// current, current limit and power; left out when none of them is known.
-void report_power_supplies(const readings &r);
 
 // An amount in the source's units as the report shows it, in milli-units.
 inline int64_t in_milli(const source_units &source, int64_t amount)

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // The sections that -x adds about power: the AC line's and the battery
-// summary's rows that -x shows, then the battery rows, for each battery
-// that is present.
+// summary's rows that -x shows, and those of each supply that is no
+// battery; then the battery rows, for each battery that is present.
 
 #include "battery.h"
 #include "format/print.h"
@@ -28,9 +28,16 @@ void report_battery_wear(const readings &r)
 
 void report_power_supply(const readings &r)
 {
-	if (!any_line(r, power_table, r) && !any_line(r, summary_table, r))
+	bool any = any_line(r, power_table, r) || any_line(r, summary_table, r);
+
+	each(r.supplies, [&](const supply_reading &s) {
+		any = any || any_line(r, supply_table, s);
+	});
+	if (!any)
 		return;
 	report_puts("\n[Power supply]");
 	print_lines(r, power_table, r);
 	print_lines(r, summary_table, r);
+	each(r.supplies,
+	    [&](const supply_reading &s) { print_lines(r, supply_table, s); });
 }

@@ -67,7 +67,6 @@ void report_all()
 		return;
 	report_power_supply(current);
 	report_battery_wear(current);
-	report_power_supplies(current);
 	report_thermal_limits(current);
 	report_cooling_devices(current);
 	report_packages(current);

@@ -31,8 +31,8 @@ value text(const char (&field)[N])
 }
 
 const row<supply_reading> supply_rows[] = {
-    {"type", "", gauge, shape::text, one, part::extra, {}, nullptr,
-	[](supply s, any) { return text(s.type); }},
+    {"type", "", gauge, shape::text, one, part::extra, {shown::text, "type"},
+	nullptr, [](supply s, any) { return text(s.type); }},
     {"online", nullptr, gauge, shape::boolean, one, part::extra,
 	{shown::yes_no, "online"},
 	"Whether the power supply is online: its online file on Linux.",
@@ -71,8 +71,8 @@ const row<supply_reading> supply_rows[] = {
 };
 
 const row<cooling_reading> cooling_rows[] = {
-    {"type", "", gauge, shape::text, one, part::extra, {}, nullptr,
-	[](cooling c, any) { return text(c.type); }},
+    {"type", "", gauge, shape::text, one, part::extra, {shown::text, "type"},
+	nullptr, [](cooling c, any) { return text(c.type); }},
     {"state", nullptr, gauge, shape::number, one, part::extra,
 	{shown::number, "state"},
 	"Present state of the cooling device, from 0 for no cooling up to its "
@@ -89,17 +89,6 @@ const row<cooling_reading> cooling_rows[] = {
 	}},
 };
 
-// A name with its type, "AC (Mains)", "cooling_device0 (Processor)".
-void with_type(const char *type, size_t size, label_text *text)
-{
-	char shown[supply_text_size + 1];
-
-	printable_text(type, size < sizeof shown ? size : sizeof shown - 1,
-	    shown);
-	if (shown[0] != '\0')
-		text->add(" (").add(shown).add(")");
-}
-
 } // namespace
 
 const table<supply_reading> supply_table = {"power_supply",
@@ -114,8 +103,7 @@ const table<supply_reading> supply_table = {"power_supply",
     [](const supply_reading &s, label_text *text) {
 	    char shown[supply_name_size + 1];
 	    printable_string(s.name, shown);
-	    text->add(shown);
-	    with_type(s.type, sizeof s.type, text);
+	    text->add("supply ").add(shown);
     },
     supply_rows};
 
@@ -128,7 +116,6 @@ const table<cooling_reading> cooling_table = {"cooling_device",
     },
     [](const cooling_reading &c, label_text *text) {
 	    text->add("cooling_device").add(c.number);
-	    with_type(c.type, sizeof c.type, text);
     },
     cooling_rows};
 
