@@ -307,7 +307,7 @@ TEST(Json, Scenarios)
 		"int dev.asmc.0.fan.0.minspeed 2160\n"
 		"int dev.asmc.0.fan.0.maxspeed 6156\nacpi rw\n",
 		"pelko_sensor_fan_rpm{chip=\"asmc0\",sensor=\"fan.0\"} 1998",
-		"\tasmc0 fan.0:\t\t\t1998\t\t\t\tRPM\tmin 2160\n"},
+		"\tasmc0 fan.0:\t\t\t1998\t\t\t\tRPM\tmin 2160\tmax 6156\n"},
 	    // Devices whose names meet once made a chip name: the later one
 	    // is named with its count.
 	    {"chip names that collide",

@@ -47,6 +47,7 @@ TEST(LinuxReport, WholeReportOfEachFixture)
 	    {"wifi-laptop", {}, "wifi-laptop"},
 	    {"wifi-laptop", {"-x"}, "wifi-laptop-x"},
 	    {"sensor-laptop", {"-x"}, "sensor-laptop-x"},
+	    {"fan-desktop", {"-x"}, "fan-desktop-x"},
 	    {"two-socket", {}, "two-socket"},
 	    {"rapl-laptop", {}, "rapl-laptop"},
 	    // The power from two readings 100 ms apart, of counters that stand.

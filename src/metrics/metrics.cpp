@@ -54,11 +54,17 @@ void write_prefix(size_t series, Make make)
 	prefix_text.count += length;
 }
 
-// The info sample's labels: the table's text rows, each by its key.
+// The info sample's labels: the text rows before its row, back to the
+// info row before it, each by its key.
 template <typename E>
-void info_labels(const readings &r, const table<E> &t, const E &e)
+void info_labels(const readings &r, const table<E> &t, const row<E> &info,
+    const E &e)
 {
-	for (const row<E> &w : t.rows) {
+	size_t end = static_cast<size_t>(&info - t.rows.data()), first = end;
+
+	while (first > 0 && t.rows[first - 1].as != shape::info)
+		first--;
+	for (const row<E> &w : t.rows.subspan(first, end - first)) {
 		if (w.as != shape::text)
 			continue;
 		value v = w.get(e, r);
@@ -86,7 +92,7 @@ void write_sample(const readings &r, const table<E> &t, const row<E> &w,
 	});
 	if (info) {
 		if (t.labels != nullptr) {
-			info_labels(r, t, e);
+			info_labels(r, t, w, e);
 			report_putc('}');
 		}
 		report_fputs(" 1\n");

@@ -221,6 +221,11 @@ struct battery_unit {
 	int64_t cycles = -1;	   // charge cycles; -1 unknown
 	int32_t charge_start = -1; // charging starts below, percent; -1 unknown
 	int32_t charge_end = -1;   // and stops at, percent; -1 unknown
+	// Linux: the driver's own words for its status ("Not charging"), its
+	// charge ("Low") and its health ("Good"); "" where it gives none.
+	char status[battery_string_size] = {};
+	char capacity_level[battery_string_size] = {};
+	char health[battery_string_size] = {};
 };
 
 // Whether the battery device could be opened and what it said.

@@ -15,14 +15,15 @@ enum class sensor_kind : uint8_t {
 	power,	     // microwatts
 	energy,	     // microjoules, a counter
 	humidity,    // thousandths of a percent
+	intrusion,   // a case switch: its alarm alone, no value
 };
-constexpr int sensor_kind_count = 7;
+constexpr int sensor_kind_count = 8;
 
 // The prefixes of a kind's attribute names, in the order of sensor_kind:
 // hwmon's file names ("temp1_input"), and the names that tell repeated
 // labels apart ("Core 0 temp3").
 inline constexpr const char *sensor_attribute_prefixes[sensor_kind_count] =
-    {"temp", "fan", "in", "curr", "power", "energy", "humidity"};
+    {"temp", "fan", "in", "curr", "power", "energy", "humidity", "intrusion"};
 
 // A value in the source's unit for its kind; unknown is a state of its
 // own, never a sentinel.
@@ -41,5 +42,16 @@ struct sensor_reading {
 	int32_t number; // its number on the chip, for the order
 	sensor_value value;
 	sensor_value min, max, critical; // as the source gives them
+	// Limits that some chips set beyond these, in the value's unit:
+	// hysteresis is the temperature at which a max or crit alarm clears,
+	// not a difference.
+	sensor_value low_critical, emergency;
+	sensor_value max_hysteresis, critical_hysteresis;
+	sensor_value target; // a fan's speed as its controller aims for it
+	sensor_value cap;    // the power a chip is held to
+	// A fan's control: its duty cycle from 0 to 255, and the driver's
+	// number for how it is set (0 full speed, 1 by hand, 2 and above
+	// automatic, as each driver counts them).
+	sensor_value pwm, pwm_mode;
 	int8_t alarm; // the chip raises one: 1; 0 not; -1 unknown
 };

@@ -23,6 +23,19 @@ constexpr auto reading = get<&sensor_reading::value>;
 constexpr auto min = get<&sensor_reading::min>;
 constexpr auto max = get<&sensor_reading::max>;
 constexpr auto critical = get<&sensor_reading::critical>;
+constexpr auto low_critical = get<&sensor_reading::low_critical>;
+constexpr auto emergency = get<&sensor_reading::emergency>;
+constexpr auto max_hysteresis = get<&sensor_reading::max_hysteresis>;
+constexpr auto critical_hysteresis = get<&sensor_reading::critical_hysteresis>;
+constexpr auto target = get<&sensor_reading::target>;
+constexpr auto cap = get<&sensor_reading::cap>;
+constexpr auto pwm_mode = get<&sensor_reading::pwm_mode>;
+
+// A duty cycle of 0 to 255 as a fraction.
+value pwm(const sensor_reading &s, const readings &)
+{
+	return {s.pwm.known, s.pwm.value, 255};
+}
 
 // A kind's row, and its limits' rows: the key of a limit is its JSON key.
 constexpr sensor_row value_row(const char *key, const char *type, shape as,
@@ -54,7 +67,33 @@ const sensor_row temperatures[] = {temperature,
 	max),
     limit_row("critical_celsius", "pelko_sensor_temperature_critical_celsius",
 	"crit", temperature,
-	"Critical temperature of the sensor: tempN_crit on Linux.", critical)};
+	"Critical temperature of the sensor: tempN_crit on Linux.", critical),
+    limit_row("min_celsius", "pelko_sensor_temperature_min_celsius", "min",
+	temperature,
+	"Lowest temperature the chip's driver sets for the sensor: tempN_min "
+	"on Linux.",
+	min),
+    limit_row("low_critical_celsius",
+	"pelko_sensor_temperature_low_critical_celsius", "lcrit", temperature,
+	"Critical low temperature of the sensor: tempN_lcrit on Linux.",
+	low_critical),
+    limit_row("max_hysteresis_celsius",
+	"pelko_sensor_temperature_max_hysteresis_celsius", "max hyst",
+	temperature,
+	"Temperature at which the sensor's max alarm clears: tempN_max_hyst "
+	"on Linux.",
+	max_hysteresis),
+    limit_row("critical_hysteresis_celsius",
+	"pelko_sensor_temperature_critical_hysteresis_celsius", "crit hyst",
+	temperature,
+	"Temperature at which the sensor's critical alarm clears: "
+	"tempN_crit_hyst on Linux.",
+	critical_hysteresis),
+    limit_row("emergency_celsius", "pelko_sensor_temperature_emergency_celsius",
+	"emerg", temperature,
+	"Emergency temperature of the sensor, above its critical one: "
+	"tempN_emergency on Linux.",
+	emergency)};
 
 const sensor_row fan = value_row("fan_rpm", gauge, shape::number, one,
     {shown::number, "", one, "RPM", false},
@@ -62,7 +101,21 @@ const sensor_row fan = value_row("fan_rpm", gauge, shape::number, one,
     "dev.asmc.N.fan.M.speed and dev.aibs.N.fan.M on FreeBSD.");
 const sensor_row fans[] = {fan,
     limit_row("min_rpm", "pelko_sensor_fan_min_rpm", "min", fan,
-	"Lowest speed of a working fan: fanN_min on Linux.", min)};
+	"Lowest speed of a working fan: fanN_min on Linux.", min),
+    limit_row("max_rpm", "pelko_sensor_fan_max_rpm", "max", fan,
+	"Highest speed of the fan: fanN_max on Linux.", max),
+    limit_row("target_rpm", "pelko_sensor_fan_target_rpm", "target", fan,
+	"Speed the fan's controller aims for: fanN_target on Linux.", target),
+    {"pwm_ratio", "pelko_sensor_fan_pwm_ratio", gauge, shape::fraction, one,
+	part::extra, {shown::percent, "pwm"},
+	"Duty cycle of the fan's control, from 0 to 1: pwmN over 255 on "
+	"Linux.",
+	pwm},
+    {"pwm_mode", "pelko_sensor_fan_pwm_mode", gauge, shape::number, one,
+	part::extra, {shown::number, "mode"},
+	"How the fan's control is set, as its driver numbers it (0 full "
+	"speed, 1 by hand, 2 and above automatic): pwmN_enable on Linux.",
+	pwm_mode}};
 
 const sensor_row voltage = value_row("voltage_volts", gauge, shape::number,
     milli, {shown::number, "", milli, "V", false},
@@ -72,15 +125,30 @@ const sensor_row voltages[] = {voltage,
     limit_row("min_volts", "pelko_sensor_voltage_min_volts", "min", voltage,
 	"Lowest voltage the chip accepts: inN_min on Linux.", min),
     limit_row("max_volts", "pelko_sensor_voltage_max_volts", "max", voltage,
-	"Highest voltage the chip accepts: inN_max on Linux.", max)};
+	"Highest voltage the chip accepts: inN_max on Linux.", max),
+    limit_row("low_critical_volts", "pelko_sensor_voltage_low_critical_volts",
+	"lcrit", voltage, "Critical low voltage: inN_lcrit on Linux.",
+	low_critical),
+    limit_row("critical_volts", "pelko_sensor_voltage_critical_volts", "crit",
+	voltage, "Critical high voltage: inN_crit on Linux.", critical)};
 
-const sensor_row currents[] = {value_row("current_amperes", gauge,
-    shape::number, milli, {shown::number, "", milli, "A", false},
-    "Current at the sensor: currN_input on Linux.")};
+const sensor_row current = value_row("current_amperes", gauge, shape::number,
+    milli, {shown::number, "", milli, "A", false},
+    "Current at the sensor: currN_input on Linux.");
+const sensor_row currents[] = {current,
+    limit_row("max_amperes", "pelko_sensor_current_max_amperes", "max", current,
+	"Highest current the chip accepts: currN_max on Linux.", max),
+    limit_row("critical_amperes", "pelko_sensor_current_critical_amperes",
+	"crit", current, "Critical current: currN_crit on Linux.", critical)};
 
-const sensor_row powers[] = {value_row("power_watts", gauge, shape::number,
-    micro, {shown::number, "", micro, "W", false},
-    "Power at the sensor: powerN_input, or powerN_average, on Linux.")};
+const sensor_row power = value_row("power_watts", gauge, shape::number, micro,
+    {shown::number, "", micro, "W", false},
+    "Power at the sensor: powerN_input, or powerN_average, on Linux.");
+const sensor_row powers[] = {power,
+    limit_row("max_watts", "pelko_sensor_power_max_watts", "max", power,
+	"Highest power the chip accepts: powerN_max on Linux.", max),
+    limit_row("cap_watts", "pelko_sensor_power_cap_watts", "cap", power,
+	"Power the chip is held to: powerN_cap on Linux.", cap)};
 
 const sensor_row energies[] = {value_row("energy_joules", counter,
     shape::number, micro, {shown::number, "", micro, "J", false},
@@ -95,8 +163,10 @@ const sensor_row humidities[] = {
 
 const sensor_row alarms[] = {
     {"alarm", nullptr, gauge, shape::boolean, one, part::extra, {},
-	"Whether the sensor's chip raises an alarm for it: the _alarm, "
-	"_min_alarm, _max_alarm and _crit_alarm files on Linux.",
+	"Whether the sensor's chip raises an alarm for it, or a case switch "
+	"says the case was opened: the _alarm, _min_alarm, _max_alarm, "
+	"_crit_alarm, _lcrit_alarm, _emergency_alarm and _cap_alarm files on "
+	"Linux, intrusionN_alarm among them.",
 	[](const sensor_reading &s, const readings &) -> value {
 		return {s.alarm >= 0, s.alarm};
 	}}};
@@ -113,7 +183,8 @@ void labels(const sensor_reading &s)
 void identity(const sensor_reading &s)
 {
 	static const char *const kinds[sensor_kind_count] = {"temperature",
-	    "fan", "voltage", "current", "power", "energy", "humidity"};
+	    "fan", "voltage", "current", "power", "energy", "humidity",
+	    "intrusion"};
 
 	report_fputs("\"chip\":");
 	print_quoted(s.chip, sizeof s.chip);
@@ -132,6 +203,8 @@ const table<sensor_reading> sensor_tables[sensor_kind_count] = {
     {"sensor", labels, identity, nullptr, powers},
     {"sensor", labels, identity, nullptr, energies},
     {"sensor", labels, identity, nullptr, humidities},
+    // A case switch has its alarm alone.
+    {"sensor", labels, identity, nullptr, {}},
 };
 
 const table<sensor_reading> alarm_table = {"sensor", labels, nullptr, nullptr,

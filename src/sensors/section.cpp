@@ -13,18 +13,6 @@ namespace {
 
 const part extra = part::extra;
 
-// A value in the unit -x shows it in: temperatures in the scale the
-// options chose, to a tenth.
-void print_shown(const readings &r, const line &x, const value &v)
-{
-	if (x.as == shown::celsius)
-		report_fputs(shown_temperature(r.source.temperature,
-		    static_cast<int32_t>(v.number))
-				 .text);
-	else
-		print_value(r, shape::number, x.in, v);
-}
-
 // Whether the metrics show any of the sensor's rows.
 bool any_row(const readings &r, const sensor_reading &s)
 {
@@ -35,7 +23,15 @@ bool any_row(const readings &r, const sensor_reading &s)
 	return false;
 }
 
-// The value in its kind's first row, or "unknown", then each known limit.
+// Whether -x shows the sensor: any of its rows is known, or it is a case
+// switch whose alarm is.
+bool shown_sensor(const readings &r, const sensor_reading &s)
+{
+	return s.kind == sensor_kind::intrusion ? s.alarm >= 0 : any_row(r, s);
+}
+
+// The value in its kind's first row, or "unknown", then each known limit;
+// a case switch's alarm, or that it is clear.
 void print_sensor(const readings &r, const sensor_reading &s)
 {
 	const table<sensor_reading> &t =
@@ -47,6 +43,10 @@ void print_sensor(const readings &r, const sensor_reading &s)
 	printable_string(s.label, name);
 	snprintf(label, sizeof label, "%s %s:", chip, name);
 	print_label(label);
+	if (s.kind == sensor_kind::intrusion) {
+		report_puts(s.alarm == 1 ? "ALARM" : "clear");
+		return;
+	}
 	const line &x = t.rows[0].x;
 	value reading = t.rows[0].get(s, r);
 	if (!reading.known) {
@@ -64,6 +64,8 @@ void print_sensor(const readings &r, const sensor_reading &s)
 			continue;
 		report_print("\t%s ", w.x.label);
 		print_shown(r, w.x, v);
+		if (w.x.as == shown::percent)
+			report_putc('%');
 	}
 	report_puts(s.alarm == 1 ? "\tALARM" : "");
 }
@@ -71,7 +73,7 @@ void print_sensor(const readings &r, const sensor_reading &s)
 bool any_known(const readings &r)
 {
 	for (const sensor_reading &s : r.sensors)
-		if (any_row(r, s))
+		if (shown_sensor(r, s))
 			return true;
 	for (const cpu_reading &c : r.cpus.cpu)
 		if (any_line(r, cpu_table, c, &extra))
@@ -87,7 +89,7 @@ void report_sensors(const readings &r)
 		return;
 	report_puts("\n[Sensors]");
 	for (const sensor_reading &s : r.sensors)
-		if (any_row(r, s))
+		if (shown_sensor(r, s))
 			print_sensor(r, s);
 	each(r.cpus.cpu, [&](const cpu_reading &c) {
 		print_lines(r, cpu_table, c, &extra);

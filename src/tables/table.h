@@ -11,7 +11,8 @@
 // entity, "_", the key, and "_total" for a counter.  The few older names
 // that do not follow the rule are spelt out in their rows: the trip
 // points', the battery count's and the sensor limits'.  An info row's
-// family is the entity's "_info", its text rows its labels.
+// family follows from its key ("info", "status_info") like any other; its
+// labels are the text rows before it, back to the info row before.
 #pragma once
 
 #include <cstddef>
@@ -214,6 +215,10 @@ const char *family_of(const table<E> &t, const row<E> &w)
 // A known value as the metrics and JSON write it, both alike: number,
 // celsius and fraction.
 void print_value(const readings &r, shape as, scale in, const value &v);
+
+// A known value as -x shows it, without its unit: temperatures in the
+// scale the options chose.
+void print_shown(const readings &r, const line &x, const value &v);
 
 // One -x line, "\tCPU0 critical:\t\t\t100.0\t\t\t\tC"; false, writing
 // nothing, when the value is unknown and the line is not always there.

@@ -216,6 +216,20 @@ value amount_of(bool known, const battery_unit &u, bool in_charge,
 	return {known && u.in_charge == in_charge && field != -1, field};
 }
 
+// What the status request gave, for a battery that is present.
+bool status(const battery_unit &u)
+{
+	return u.stage == battery_stage::complete &&
+	    u.status_state != battery_not_present;
+}
+
+// A driver's status text, known where it gave one.
+template <size_t N>
+value status_text(const battery_unit &u, const char (&field)[N])
+{
+	return {status(u) && field[0] != '\0', 0, 1, field, N};
+}
+
 value state_bit(const battery_unit &u, int32_t mask)
 {
 	return {charge(u), (u.state & mask) != 0};
@@ -350,6 +364,53 @@ const battery_row battery_rows[] = {
 	[](entry b, any) {
 		return known_if(design(*b.u) && b.u->charge_end >= 0,
 		    b.u->charge_end);
+	}},
+    {"remaining_capacity_watthours", nullptr, gauge, shape::number, amount,
+	part::report, {shown::number, "remaining energy", amount, "Wh"},
+	"Energy left in the battery: the status's remaining capacity on "
+	"FreeBSD, energy_now on Linux.",
+	[](entry b, any) {
+		return amount_of(status(*b.u), *b.u, false,
+		    b.u->remaining_capacity);
+	}},
+    {"remaining_capacity_amphours", nullptr, gauge, shape::number, amount,
+	part::report, {shown::number, "remaining charge", amount, "Ah"},
+	"Charge left in the battery: the status's remaining capacity on "
+	"FreeBSD, charge_now on Linux.",
+	[](entry b, any) {
+		return amount_of(status(*b.u), *b.u, true,
+		    b.u->remaining_capacity);
+	}},
+    // The driver's own words, each an info family of its own: a status
+    // that changes leaves the others' series as they are.
+    {"status", "", gauge, shape::text, one, part::report,
+	{shown::text, "status"}, nullptr,
+	[](entry b, any) { return status_text(*b.u, b.u->status); }},
+    {"status_info", nullptr, gauge, shape::info, one, part::report, none,
+	"The battery's status as its driver words it (\"Discharging\", \"Not "
+	"charging\", \"Full\"): status on Linux.",
+	[](entry b, any) {
+		return known_if(status_text(*b.u, b.u->status).known, 1);
+	}},
+    {"capacity_level", "", gauge, shape::text, one, part::report,
+	{shown::text, "capacity level"}, nullptr,
+	[](entry b, any) { return status_text(*b.u, b.u->capacity_level); }},
+    {"capacity_level_info", nullptr, gauge, shape::info, one, part::report,
+	none,
+	"The battery's charge as its driver words it (\"Normal\", \"Low\", "
+	"\"Critical\"): capacity_level on Linux.",
+	[](entry b, any) {
+		return known_if(status_text(*b.u, b.u->capacity_level).known,
+		    1);
+	}},
+    {"health", "", gauge, shape::text, one, part::report,
+	{shown::text, "health status"}, nullptr,
+	[](entry b, any) { return status_text(*b.u, b.u->health); }},
+    {"health_info", nullptr, gauge, shape::info, one, part::report, none,
+	"The battery's health as its driver words it (\"Good\", \"Overheat\", "
+	"\"Dead\"): health on Linux, where the driver has it.",
+	[](entry b, any) {
+		return known_if(status_text(*b.u, b.u->health).known, 1);
 	}},
 };
 
@@ -584,25 +645,13 @@ label_text &label_text::add(int number)
 	return add(digits + at);
 }
 
-bool print_line(const readings &r, label_text name, const line &x,
-    const value &v)
+void print_shown(const readings &r, const line &x, const value &v)
 {
-	if (!v.known && !x.always)
-		return false;
-	if (x.label[0] != '\0')
-		name.add(" ").add(x.label);
-	print_label(name.add(":").s);
-	if (!v.known) {
-		report_puts("unknown");
-		return true;
-	}
 	switch (x.as) {
 	case shown::celsius:
-		report_print("%s\t\t\t\t%c",
-		    shown_temperature(r.source.temperature,
-			static_cast<int32_t>(v.number))
-			.text,
-		    temp_unit_char());
+		report_fputs(shown_temperature(r.source.temperature,
+		    static_cast<int32_t>(v.number))
+				 .text);
 		break;
 	case shown::yes_no:
 		report_fputs(v.number != 0 ? "yes" : "no");
@@ -652,6 +701,23 @@ bool print_line(const readings &r, label_text name, const line &x,
 	default:
 		print_value(r, shape::number, x.in, v);
 	}
+}
+
+bool print_line(const readings &r, label_text name, const line &x,
+    const value &v)
+{
+	if (!v.known && !x.always)
+		return false;
+	if (x.label[0] != '\0')
+		name.add(" ").add(x.label);
+	print_label(name.add(":").s);
+	if (!v.known) {
+		report_puts("unknown");
+		return true;
+	}
+	print_shown(r, x, v);
+	if (x.as == shown::celsius)
+		report_print("\t\t\t\t%c", temp_unit_char());
 	if (x.unit != nullptr)
 		report_print("\t\t\t\t%s", x.unit);
 	report_putc('\n');

@@ -8,9 +8,32 @@
 
 namespace {
 
-const char *const attribute_names[attribute_count] = {"input", "average",
-    "label", "min", "max", "crit", "alarm", "crit_alarm", "min_alarm",
-    "max_alarm"};
+// An attribute's file name is its kind's prefix, the sensor's number and
+// its suffix, or its own prefix, the number and the suffix: a fan's
+// control is pwm1 and pwm1_enable beside fan1_input, as drivers number
+// them.  Only a fan's control has a prefix of its own.
+struct attribute_file {
+	const char *prefix; // nullptr: the kind's
+	const char *suffix;
+};
+
+constexpr const char *pwm_prefix = "pwm";
+
+const attribute_file attribute_files[attribute_count] = {{nullptr, "_input"},
+    {nullptr, "_average"}, {nullptr, "_label"}, {nullptr, "_min"},
+    {nullptr, "_max"}, {nullptr, "_crit"}, {nullptr, "_lcrit"},
+    {nullptr, "_emergency"}, {nullptr, "_max_hyst"}, {nullptr, "_crit_hyst"},
+    {nullptr, "_target"}, {nullptr, "_cap"}, {nullptr, "_alarm"},
+    {nullptr, "_crit_alarm"}, {nullptr, "_min_alarm"}, {nullptr, "_max_alarm"},
+    {nullptr, "_lcrit_alarm"}, {nullptr, "_emergency_alarm"},
+    {nullptr, "_cap_alarm"}, {pwm_prefix, ""}, {pwm_prefix, "_enable"}};
+
+const char *file_prefix(sensor_kind kind, attribute a)
+{
+	return attribute_files[a].prefix != nullptr
+	    ? attribute_files[a].prefix
+	    : sensor_attribute_prefixes[static_cast<int>(kind)];
+}
 
 // One sensor as its folder lists it: which attributes it has, and whether
 // they are in the hwmon folder or in its device folder, where older
@@ -19,30 +42,33 @@ struct listed_sensor {
 	sensor_kind kind;
 	int32_t number;
 	bool in_device;
-	uint16_t attributes; // a bit for each attribute
+	uint32_t attributes; // a bit for each attribute
 };
 
-// "temp1_input" as its kind, number and attribute.
+// "temp1_input" as its kind, number and attribute: a kind's prefix, or
+// after them all a fan control's, then digits and a suffix.
 bool parse_name(const char *name, listed_sensor *s, attribute *a)
 {
-	for (int k = 0; k < sensor_kind_count; k++) {
-		size_t length = strlen(sensor_attribute_prefixes[k]);
+	for (int k = 0; k <= sensor_kind_count; k++) {
+		bool control = k == sensor_kind_count;
+		const char *prefix =
+		    control ? pwm_prefix : sensor_attribute_prefixes[k];
+		size_t length = strlen(prefix);
 		const char *p = name + length;
-		if (strncmp(name, sensor_attribute_prefixes[k], length) != 0 ||
-		    *p < '0' || *p > '9')
+		if (strncmp(name, prefix, length) != 0 || *p < '0' || *p > '9')
 			continue;
 		int32_t number = 0;
 		for (; *p >= '0' && *p <= '9' && number < 100000; p++)
 			number = number * 10 + (*p - '0');
-		if (*p != '_')
-			return false;
 		for (int i = 0; i < attribute_count; i++) {
-			if (strcmp(p + 1, attribute_names[i]) == 0) {
-				s->kind = static_cast<sensor_kind>(k);
-				s->number = number;
-				*a = static_cast<attribute>(i);
-				return true;
-			}
+			if ((attribute_files[i].prefix != nullptr) != control ||
+			    strcmp(p, attribute_files[i].suffix) != 0)
+				continue;
+			s->kind = control ? sensor_kind::fan
+					  : static_cast<sensor_kind>(k);
+			s->number = number;
+			*a = static_cast<attribute>(i);
+			return true;
 		}
 		return false;
 	}
@@ -59,7 +85,7 @@ void list_folder(const char *folder, bool in_device,
 		if (!parse_name(name, &s, &a))
 			return;
 		s.in_device = in_device;
-		s.attributes = static_cast<uint16_t>(1U << a);
+		s.attributes = 1U << a;
 		*files->add() = s;
 	});
 }
@@ -90,8 +116,7 @@ void merge_files(grow_list<listed_sensor> *files,
 		if (last != nullptr && last->kind == f.kind &&
 		    last->number == f.number) {
 			if (last->in_device == f.in_device)
-				last->attributes = static_cast<uint16_t>(
-				    last->attributes | f.attributes);
+				last->attributes |= f.attributes;
 			continue;
 		}
 		*sensors->add() = f;
@@ -99,9 +124,14 @@ void merge_files(grow_list<listed_sensor> *files,
 }
 
 // A driver's way of saying that it has no value: a temperature at or
-// below absolute zero or above 1000 °C, a power meter's all ones.
-bool plausible(sensor_kind kind, int64_t value)
+// below absolute zero or above 1000 °C, a power meter's all ones; and a
+// duty cycle outside 0 to 255, which is none.
+bool plausible(sensor_kind kind, attribute a, int64_t value)
 {
+	if (a == pwm)
+		return value >= 0 && value <= 255;
+	if (a == pwm_enable)
+		return true;
 	if (kind == sensor_kind::temperature)
 		return value > -273150 && value <= 1000000;
 	if (kind == sensor_kind::power)
@@ -114,15 +144,15 @@ bool plausible(sensor_kind kind, int64_t value)
 sensor_value value_of(const hwmon_chip &c, hwmon_sensor *s, attribute a)
 {
 	sensor_value v = {false, 0};
-	v.known =
-	    linux_hwmon_long(c, s, a, &v.value) && plausible(s->kind, v.value);
+	v.known = linux_hwmon_long(c, s, a, &v.value) &&
+	    plausible(s->kind, a, v.value);
 	return v;
 }
 
 int8_t alarm_of(const hwmon_chip &c, hwmon_sensor *s)
 {
 	static const attribute alarms[] = {alarm, crit_alarm, min_alarm,
-	    max_alarm};
+	    max_alarm, lcrit_alarm, emergency_alarm, cap_alarm};
 	int8_t raised = -1;
 
 	for (attribute a : alarms) {
@@ -143,11 +173,27 @@ bool chips_listed;
 uint64_t generation = 1;
 sysfs_stamp hwmons_stamp; // class/hwmon's
 
+// Whether the files make a sensor: an input, a power meter's average, a
+// fan's control without a speed input (a header with no tachometer), a
+// case switch's alarm.
+bool has_reading(const hwmon_sensor &k)
+{
+	switch (k.kind) {
+	case sensor_kind::power:
+		return k.has(input) || k.has(average);
+	case sensor_kind::fan:
+		return k.has(input) || k.has(pwm);
+	case sensor_kind::intrusion:
+		return k.has(alarm);
+	default:
+		return k.has(input);
+	}
+}
+
 void add_sensor(const char (&chip)[sensor_chip_size], const hwmon_chip &c,
     hwmon_sensor *k, grow_list<sensor_reading> *sensors)
 {
-	if (!k->has(input) &&
-	    !(k->kind == sensor_kind::power && k->has(average)))
+	if (!has_reading(*k))
 		return;
 	sensor_reading *r = sensors->add();
 	memcpy(r->chip, chip, sizeof r->chip);
@@ -158,6 +204,14 @@ void add_sensor(const char (&chip)[sensor_chip_size], const hwmon_chip &c,
 	r->min = value_of(c, k, min);
 	r->max = value_of(c, k, max);
 	r->critical = value_of(c, k, crit);
+	r->low_critical = value_of(c, k, lcrit);
+	r->emergency = value_of(c, k, emergency);
+	r->max_hysteresis = value_of(c, k, max_hyst);
+	r->critical_hysteresis = value_of(c, k, crit_hyst);
+	r->target = value_of(c, k, target);
+	r->cap = value_of(c, k, cap);
+	r->pwm = value_of(c, k, pwm);
+	r->pwm_mode = value_of(c, k, pwm_enable);
 	r->alarm = alarm_of(c, k);
 }
 
@@ -177,8 +231,9 @@ void work_out_sensors(const hwmon_chip &c, const char *folder)
 		const char *prefix =
 		    sensor_attribute_prefixes[static_cast<int>(s.kind)];
 		if (!k->has(label) ||
-		    !sysfs_read_text(k->label, sizeof k->label, "%s/%s%d_label",
-			folder, prefix, s.number))
+		    !sysfs_read_text(k->label, sizeof k->label, "%s/%s%d%s",
+			folder, prefix, s.number,
+			attribute_files[label].suffix))
 			snprintf(k->label, sizeof k->label, "%s%d", prefix,
 			    s.number);
 	}
@@ -320,21 +375,18 @@ bool linux_hwmon_long(const hwmon_chip &c, hwmon_sensor *s, attribute a,
     int64_t *value)
 {
 	return s->has(a) &&
-	    sysfs_read_long(&s->files[a], value,
-		"class/hwmon/hwmon%d%s/%s%d_%s", c.hwmon,
-		s->in_device ? "/device" : "",
-		sensor_attribute_prefixes[static_cast<int>(s->kind)], s->number,
-		attribute_names[a]);
+	    sysfs_read_long(&s->files[a], value, "class/hwmon/hwmon%d%s/%s%d%s",
+		c.hwmon, s->in_device ? "/device" : "", file_prefix(s->kind, a),
+		s->number, attribute_files[a].suffix);
 }
 
 bool linux_hwmon_int(const hwmon_chip &c, hwmon_sensor *s, attribute a,
     int32_t *value)
 {
 	return s->has(a) &&
-	    sysfs_read_int(&s->files[a], value, "class/hwmon/hwmon%d%s/%s%d_%s",
-		c.hwmon, s->in_device ? "/device" : "",
-		sensor_attribute_prefixes[static_cast<int>(s->kind)], s->number,
-		attribute_names[a]);
+	    sysfs_read_int(&s->files[a], value, "class/hwmon/hwmon%d%s/%s%d%s",
+		c.hwmon, s->in_device ? "/device" : "", file_prefix(s->kind, a),
+		s->number, attribute_files[a].suffix);
 }
 
 void linux_hwmon_forget()

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // The one walk of class/hwmon, within the Linux reader: every chip with its
 // name, and on demand its sensors, whatever their driver: temperatures,
-// fans, voltages, currents, power, energy and humidity, in hwmon's units.
+// fans and their controls, voltages, currents, power, energy, humidity
+// and case switches, in hwmon's units.
 // The CPU lines are a view over it (cpu_temp.cpp); the sensors of -x, -p
 // and -j are all of it.
 #pragma once
@@ -20,10 +21,21 @@ enum attribute : uint8_t {
 	min,
 	max,
 	crit,
+	lcrit,
+	emergency,
+	max_hyst,
+	crit_hyst,
+	target,
+	cap,
 	alarm,
 	crit_alarm,
 	min_alarm,
 	max_alarm,
+	lcrit_alarm,
+	emergency_alarm,
+	cap_alarm,
+	pwm,	    // a fan's control, pwmN beside fanN_input
+	pwm_enable, // and how it is set
 	attribute_count
 };
 
@@ -33,7 +45,7 @@ struct hwmon_sensor {
 	sensor_kind kind;
 	int32_t number;
 	bool in_device;	     // its files are in the device's folder
-	uint16_t attributes; // a bit for each attribute
+	uint32_t attributes; // a bit for each attribute
 	char label[sensor_label_size];
 	sysfs_file files[attribute_count];
 

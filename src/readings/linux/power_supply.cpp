@@ -265,8 +265,6 @@ int32_t linux_battery_state()
 
 namespace {
 
-// The cycles, unknown where the firmware does not count (0); the
-// thresholds, each unknown alone when its file cannot be read.
 // The threshold's file, else the file older vendor drivers give it.
 int64_t threshold(battery *b, number_attr attr, number_attr older)
 {
@@ -274,6 +272,9 @@ int64_t threshold(battery *b, number_attr attr, number_attr older)
 				      : battery_number(b, older);
 }
 
+// The cycles, unknown where the firmware does not count (0); the
+// thresholds, each unknown alone when its file cannot be read; the
+// driver's words for the status, charge and health.
 void read_wear(battery *b, battery_unit *u)
 {
 	int64_t cycles = battery_number(b, CYCLE_COUNT);
@@ -283,6 +284,9 @@ void read_wear(battery *b, battery_unit *u)
 	u->cycles = cycles > 0 ? cycles : -1;
 	u->charge_start = start >= 0 ? percent_or_unknown(start) : -1;
 	u->charge_end = end >= 0 ? percent_or_unknown(end) : -1;
+	copy_text(u->status, b, STATUS);
+	copy_text(u->capacity_level, b, CAPACITY_LEVEL);
+	copy_text(u->health, b, HEALTH);
 }
 
 } // namespace

@@ -55,12 +55,13 @@ enum text_attr {
 	SERIAL_NUMBER,
 	TECHNOLOGY,
 	MANUFACTURER,
+	HEALTH,
 	TEXT_ATTRS
 };
 
 inline constexpr const char *text_names[TEXT_ATTRS] = {"status",
     "capacity_level", "model_name", "serial_number", "technology",
-    "manufacturer"};
+    "manufacturer", "health"};
 
 struct battery;
 
