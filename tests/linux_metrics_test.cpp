@@ -383,7 +383,7 @@ std::string scrape_exporter(std::vector<std::string> options)
 	return scrape;
 }
 
-// On each tree, every input that sensors -u prints is in pelko -j under
+// On each tree, every value that sensors -u prints is in pelko -j under
 // the same chip and label, and every value of node_exporter's hwmon,
 // rapl, power supply and thermal zone collectors is in pelko -p
 // (tests/sensors_match says which differences are deliberate).
@@ -400,9 +400,10 @@ TEST(LinuxMetrics, SensorsAsTheToolsSeeThem)
 	    "sensors -u -c \"$3/empty.conf\" > \"$3/sensors\" 2>/dev/null\n"
 	    "umount -R /sys 2>/dev/null; mount --bind \"$1\" /sys &&\n"
 	    "\"$2\" -j > \"$3/pelko.json\" && \"$2\" -p > \"$3/pelko.prom\"\n";
-	for (const char *name : {"sensor-laptop", "sensor-desktop",
-		 "intel-laptop", "amd-desktop", "amd-zen", "hybrid-cpu",
-		 "big-64cpu", "old-kernel", "rapl-laptop", "usb-c-laptop"}) {
+	for (const char *name :
+	    {"sensor-laptop", "sensor-desktop", "intel-laptop", "amd-desktop",
+		"amd-zen", "hybrid-cpu", "big-64cpu", "old-kernel",
+		"rapl-laptop", "usb-c-laptop", "fan-desktop"}) {
 		SCOPED_TRACE(name);
 		char dir[] = "/tmp/pelko-sensors-XXXXXX";
 		ASSERT_NE(mkdtemp(dir), nullptr);
