@@ -433,7 +433,7 @@ TEST(Json, LinuxFixtures)
 		 "amd-zen", "empty-vm", "mouse-battery", "odd-batteries",
 		 "hybrid-cpu", "garbage", "big-64cpu", "wifi-laptop",
 		 "two-socket", "sensor-laptop", "sensor-desktop", "rapl-laptop",
-		 "usb-c-laptop"}) {
+		 "usb-c-laptop", "fan-desktop", "hot-laptop"}) {
 		SCOPED_TRACE(tree);
 		std::string path = fixtures + "/sysfs/" + tree;
 		std::string plain = run_over_sysfs(path, {}).out;

@@ -112,6 +112,23 @@ TEST(LinuxMetrics, PromtoolTakesEveryFixture)
 	    {"usb-c-laptop",
 		"pelko_power_supply_power_watts{supply=\"ucsi-source-psy-"
 		"USBC000:001\"} 30\n"},
+	    // A fan control without a fan input; a case that was opened.
+	    {"fan-desktop",
+		"pelko_sensor_fan_pwm_ratio{chip=\"nct6798-isa-0290\","
+		"sensor=\"fan3\"} 1\n"},
+	    {"fan-desktop",
+		"pelko_sensor_alarm{chip=\"nct6798-isa-0290\","
+		"sensor=\"intrusion0\"} 1\n"},
+	    // The driver's words, each in a family of its own; what is left in
+	    // a battery that counts charge.
+	    {"two-batteries",
+		"pelko_battery_status_info{unit=\"0\",status=\"Not charging\"} "
+		"1\n"},
+	    {"two-batteries",
+		"pelko_battery_remaining_capacity_amphours{unit=\"1\"} 2\n"},
+	    {"hot-laptop",
+		"pelko_battery_health_info{unit=\"0\",health=\"Overheat\"} "
+		"1\n"},
 	};
 	for (const auto &c : cases) {
 		SCOPED_TRACE(c.tree);

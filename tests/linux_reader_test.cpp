@@ -366,6 +366,23 @@ const std::string fan = "devices/virtual/thermal/cooling_device2/";
 const std::string laptop_coretemp = "devices/platform/coretemp.0/hwmon/hwmon4/";
 const std::string laptop_zone0 = "devices/virtual/thermal/thermal_zone0/";
 const std::string zen_k10temp = "devices/pci0000:00/0000:00:18.3/hwmon/hwmon2/";
+const std::string desktop_superio =
+    "devices/platform/nct6775.656/hwmon/hwmon1/";
+
+// The Super-I/O chip's sensors of the fan desktop: their count, and a
+// thousand times it plus fan1's duty cycle, where known.
+int64_t superio_fans(const readings &r)
+{
+	int64_t count = 0, pwm = 0;
+	for (const sensor_reading &s : r.sensors) {
+		if (strncmp(s.chip, "nct6798", 7) != 0)
+			continue;
+		count++;
+		if (strcmp(s.label, "fan1") == 0 && s.pwm.known)
+			pwm = s.pwm.value;
+	}
+	return count * 1000 + pwm;
+}
 
 // What the reader makes of values that drivers get wrong: each row changes
 // one file of a copy of a fixture, then checks one field of the record.
@@ -443,6 +460,14 @@ TEST(LinuxReader, DriverOddities)
 			return int64_t{p.dies * 10 + p.die[0].known};
 		},
 		11},
+	    // Seven sensors: SYSTIN, fan1 to fan3, Vcore, two switches.
+	    {"a duty cycle above 255 is none", "fan-desktop",
+		desktop_superio + "pwm1", "", "256\n", superio_fans, 7000},
+	    {"a pwm's frequency makes no fan of its own", "fan-desktop",
+		desktop_superio + "pwm4_freq", "", "25000\n", superio_fans,
+		7128},
+	    {"a pwm without a fan input makes one", "fan-desktop",
+		desktop_superio + "pwm4", "", "10\n", superio_fans, 8128},
 	    // The ratios at their source's precision, in billionths.
 	    {"9.358 % in energy is not cut to 9 %", "intel-laptop",
 		laptop_battery + "uevent", "ENERGY_NOW=41040000",
