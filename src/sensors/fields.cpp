@@ -4,9 +4,10 @@
 #include "format/format.h"
 #include "format/print.h"
 
-// Constant-initialized but for the rows copied from others; the check
-// takes a lambda's conversion to a function pointer for a call that may
-// throw.
+// Constant-initialized, as the other tables: no row is copied from
+// another, whose family name the copy would have to read at start.  The
+// check takes a lambda's conversion to a function pointer for a call that
+// may throw.
 // NOLINTBEGIN(cert-err58-cpp)
 
 namespace {
@@ -37,74 +38,92 @@ value pwm(const sensor_reading &s, const readings &)
 	return {s.pwm.known, s.pwm.value, 255};
 }
 
+constexpr scale one = {nullptr, 1}, milli = {nullptr, 1000},
+		micro = {nullptr, 1000000};
+
+// How a kind's value and its limits are written: their shape and scale in
+// the metrics and JSON, and the value's -x line, whose unit a limit's
+// leaves out.
+struct measure {
+	shape as;
+	scale in;
+	line x;
+};
+
+constexpr measure celsius = {shape::celsius, one,
+    {shown::celsius, "", one, nullptr, false}};
+constexpr measure rpm = {shape::number, one,
+    {shown::number, "", one, "RPM", false}};
+constexpr measure volts = {shape::number, milli,
+    {shown::number, "", milli, "V", false}};
+constexpr measure amperes = {shape::number, milli,
+    {shown::number, "", milli, "A", false}};
+constexpr measure watts = {shape::number, micro,
+    {shown::number, "", micro, "W", false}};
+
 // A kind's row, and its limits' rows: the key of a limit is its JSON key.
-constexpr sensor_row value_row(const char *key, const char *type, shape as,
-    scale in, line x, const char *help) noexcept
+constexpr sensor_row value_row(const char *key, const char *type,
+    const measure &m, const char *help) noexcept
 {
-	return {key, nullptr, type, as, in, part::extra, x, help, reading};
+	return {key, nullptr, type, m.as, m.in, part::extra, m.x, help,
+	    reading};
 }
 
 constexpr sensor_row limit_row(const char *key, const char *family,
-    const char *text, const sensor_row &of, const char *help,
+    const char *text, const measure &of, const char *help,
     value (*get)(const sensor_reading &, const readings &)) noexcept
 {
 	return {key, family, gauge, of.as, of.in, part::extra,
 	    {of.x.as, text, of.x.in}, help, get};
 }
 
-constexpr scale one = {nullptr, 1}, milli = {nullptr, 1000},
-		micro = {nullptr, 1000000};
-
-const sensor_row temperature = value_row("temperature_celsius", gauge,
-    shape::celsius, one, {shown::celsius, "", one, nullptr, false},
-    "Temperature of the sensor: tempN_input of a hwmon chip on Linux, a dev. "
-    "variable in tenths of a kelvin on FreeBSD.");
-const sensor_row temperatures[] = {temperature,
+const sensor_row temperatures[] = {
+    value_row("temperature_celsius", gauge, celsius,
+	"Temperature of the sensor: tempN_input of a hwmon chip on Linux, a "
+	"dev. variable in tenths of a kelvin on FreeBSD."),
     limit_row("max_celsius", "pelko_sensor_temperature_max_celsius", "max",
-	temperature,
+	celsius,
 	"Highest temperature the chip's driver sets for the sensor: tempN_max "
 	"on Linux.",
 	max),
     limit_row("critical_celsius", "pelko_sensor_temperature_critical_celsius",
-	"crit", temperature,
+	"crit", celsius,
 	"Critical temperature of the sensor: tempN_crit on Linux.", critical),
     limit_row("min_celsius", "pelko_sensor_temperature_min_celsius", "min",
-	temperature,
+	celsius,
 	"Lowest temperature the chip's driver sets for the sensor: tempN_min "
 	"on Linux.",
 	min),
     limit_row("low_critical_celsius",
-	"pelko_sensor_temperature_low_critical_celsius", "lcrit", temperature,
+	"pelko_sensor_temperature_low_critical_celsius", "lcrit", celsius,
 	"Critical low temperature of the sensor: tempN_lcrit on Linux.",
 	low_critical),
     limit_row("max_hysteresis_celsius",
-	"pelko_sensor_temperature_max_hysteresis_celsius", "max hyst",
-	temperature,
+	"pelko_sensor_temperature_max_hysteresis_celsius", "max hyst", celsius,
 	"Temperature at which the sensor's max alarm clears: tempN_max_hyst "
 	"on Linux.",
 	max_hysteresis),
     limit_row("critical_hysteresis_celsius",
 	"pelko_sensor_temperature_critical_hysteresis_celsius", "crit hyst",
-	temperature,
+	celsius,
 	"Temperature at which the sensor's critical alarm clears: "
 	"tempN_crit_hyst on Linux.",
 	critical_hysteresis),
     limit_row("emergency_celsius", "pelko_sensor_temperature_emergency_celsius",
-	"emerg", temperature,
+	"emerg", celsius,
 	"Emergency temperature of the sensor, above its critical one: "
 	"tempN_emergency on Linux.",
 	emergency)};
 
-const sensor_row fan = value_row("fan_rpm", gauge, shape::number, one,
-    {shown::number, "", one, "RPM", false},
-    "Speed of the fan: fanN_input on Linux; dev.acpi_ibm.N.fan_speed, "
-    "dev.asmc.N.fan.M.speed and dev.aibs.N.fan.M on FreeBSD.");
-const sensor_row fans[] = {fan,
-    limit_row("min_rpm", "pelko_sensor_fan_min_rpm", "min", fan,
+const sensor_row fans[] = {
+    value_row("fan_rpm", gauge, rpm,
+	"Speed of the fan: fanN_input on Linux; dev.acpi_ibm.N.fan_speed, "
+	"dev.asmc.N.fan.M.speed and dev.aibs.N.fan.M on FreeBSD."),
+    limit_row("min_rpm", "pelko_sensor_fan_min_rpm", "min", rpm,
 	"Lowest speed of a working fan: fanN_min on Linux.", min),
-    limit_row("max_rpm", "pelko_sensor_fan_max_rpm", "max", fan,
+    limit_row("max_rpm", "pelko_sensor_fan_max_rpm", "max", rpm,
 	"Highest speed of the fan: fanN_max on Linux.", max),
-    limit_row("target_rpm", "pelko_sensor_fan_target_rpm", "target", fan,
+    limit_row("target_rpm", "pelko_sensor_fan_target_rpm", "target", rpm,
 	"Speed the fan's controller aims for: fanN_target on Linux.", target),
     {"pwm_ratio", "pelko_sensor_fan_pwm_ratio", gauge, shape::fraction, one,
 	part::extra, {shown::percent, "pwm"},
@@ -117,49 +136,46 @@ const sensor_row fans[] = {fan,
 	"speed, 1 by hand, 2 and above automatic): pwmN_enable on Linux.",
 	pwm_mode}};
 
-const sensor_row voltage = value_row("voltage_volts", gauge, shape::number,
-    milli, {shown::number, "", milli, "V", false},
-    "Voltage at the sensor: inN_input on Linux, dev.aibs.N.volt.M on "
-    "FreeBSD.");
-const sensor_row voltages[] = {voltage,
-    limit_row("min_volts", "pelko_sensor_voltage_min_volts", "min", voltage,
+const sensor_row voltages[] = {
+    value_row("voltage_volts", gauge, volts,
+	"Voltage at the sensor: inN_input on Linux, dev.aibs.N.volt.M on "
+	"FreeBSD."),
+    limit_row("min_volts", "pelko_sensor_voltage_min_volts", "min", volts,
 	"Lowest voltage the chip accepts: inN_min on Linux.", min),
-    limit_row("max_volts", "pelko_sensor_voltage_max_volts", "max", voltage,
+    limit_row("max_volts", "pelko_sensor_voltage_max_volts", "max", volts,
 	"Highest voltage the chip accepts: inN_max on Linux.", max),
     limit_row("low_critical_volts", "pelko_sensor_voltage_low_critical_volts",
-	"lcrit", voltage, "Critical low voltage: inN_lcrit on Linux.",
+	"lcrit", volts, "Critical low voltage: inN_lcrit on Linux.",
 	low_critical),
     limit_row("critical_volts", "pelko_sensor_voltage_critical_volts", "crit",
-	voltage, "Critical high voltage: inN_crit on Linux.", critical)};
+	volts, "Critical high voltage: inN_crit on Linux.", critical)};
 
-const sensor_row current = value_row("current_amperes", gauge, shape::number,
-    milli, {shown::number, "", milli, "A", false},
-    "Current at the sensor: currN_input on Linux.");
-const sensor_row currents[] = {current,
-    limit_row("max_amperes", "pelko_sensor_current_max_amperes", "max", current,
+const sensor_row currents[] = {
+    value_row("current_amperes", gauge, amperes,
+	"Current at the sensor: currN_input on Linux."),
+    limit_row("max_amperes", "pelko_sensor_current_max_amperes", "max", amperes,
 	"Highest current the chip accepts: currN_max on Linux.", max),
     limit_row("critical_amperes", "pelko_sensor_current_critical_amperes",
-	"crit", current, "Critical current: currN_crit on Linux.", critical)};
+	"crit", amperes, "Critical current: currN_crit on Linux.", critical)};
 
-const sensor_row power = value_row("power_watts", gauge, shape::number, micro,
-    {shown::number, "", micro, "W", false},
-    "Power at the sensor: powerN_input, or powerN_average, on Linux.");
-const sensor_row powers[] = {power,
-    limit_row("max_watts", "pelko_sensor_power_max_watts", "max", power,
-	"Highest power the chip accepts: powerN_max on Linux.", max),
-    limit_row("cap_watts", "pelko_sensor_power_cap_watts", "cap", power,
-	"Power the chip is held to: powerN_cap on Linux.", cap)};
+const sensor_row powers[] =
+    {value_row("power_watts", gauge, watts,
+	 "Power at the sensor: powerN_input, or powerN_average, on Linux."),
+	limit_row("max_watts", "pelko_sensor_power_max_watts", "max", watts,
+	    "Highest power the chip accepts: powerN_max on Linux.", max),
+	limit_row("cap_watts", "pelko_sensor_power_cap_watts", "cap", watts,
+	    "Power the chip is held to: powerN_cap on Linux.", cap)};
 
 const sensor_row energies[] = {value_row("energy_joules", counter,
-    shape::number, micro, {shown::number, "", micro, "J", false},
+    {shape::number, micro, {shown::number, "", micro, "J", false}},
     "Energy the sensor counted: energyN_input on Linux.")};
 
 // A ratio in the metrics and JSON, a percentage in -x.
-const sensor_row humidities[] = {
-    value_row("humidity_ratio", gauge, shape::number, {nullptr, 100000},
-	{shown::number, "", {nullptr, 1000}, "%", false},
-	"Relative humidity at the sensor, from 0 to 1: humidityN_input on "
-	"Linux.")};
+const sensor_row humidities[] = {value_row("humidity_ratio", gauge,
+    {shape::number, {nullptr, 100000},
+	{shown::number, "", {nullptr, 1000}, "%", false}},
+    "Relative humidity at the sensor, from 0 to 1: humidityN_input on "
+    "Linux.")};
 
 const sensor_row alarms[] = {
     {"alarm", nullptr, gauge, shape::boolean, one, part::extra, {},
