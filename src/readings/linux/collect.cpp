@@ -22,7 +22,7 @@
 // entries, when an event was counted or the count could not be read; a
 // zone's trip points also when its files, held, read no more.  The
 // record's structure stamp (end_readings) grows with any such change, and
-// with a change of the packages, which come with the sensors that read.
+// with a change of what the report's lists hold (compare_shape).
 //
 // That cannot miss a change because of how sysfs removes a device: its
 // folder, held open, lists empty, its attributes read ENODEV, and
@@ -58,53 +58,65 @@ namespace {
 // Why class/power_supply could not be listed, for the battery section.
 int supplies_errno;
 
-// The last report's packages, each with its count of dies: which there are
-// depends on which sensors read, not on folders alone, so a change of them
-// is counted into the record's structure stamp.
-grow_list<int64_t> packages_before;
-uint64_t package_changes;
+// What the lists of the report hold, entity by entity, as far as the
+// outputs' order and labels go: each CPU's, zone's and cooling device's
+// number, each package with its count of dies, each supply's and power
+// domain's name, the number of battery units and each sensor's kind.
+// Which of them there are depends in part on values (the packages come
+// with the sensors that read, the supplies with the types that read, the
+// CPUs with the online list), not on folders alone, so a change of it is
+// counted into the record's structure stamp: a writer that keeps what it
+// made under the stamp never gives one entity's lines another's labels.
+grow_list<char> shape, shape_before;
+uint64_t shape_changes;
 
-int64_t package_key(const package_reading &p)
+void add_shape(const void *data, size_t length)
 {
-	return int64_t{p.package} << 8 | p.dies;
+	shape.reserve(length);
+	memcpy(shape.items + shape.count, data, length);
+	shape.count += length;
 }
 
-void compare_packages(const grow_list<package_reading> &packages)
+void add_shape_number(int64_t number)
 {
-	bool same = packages.count == packages_before.count;
-	for (size_t i = 0; same && i < packages.count; i++)
-		same =
-		    packages_before.items[i] == package_key(packages.items[i]);
-	if (same)
-		return;
-	package_changes++;
-	packages_before.clear();
-	for (const package_reading &p : packages)
-		*packages_before.add() = package_key(p);
+	add_shape(&number, sizeof number);
 }
 
-// The last report's supplies that are no batteries, their names one
-// after the other: which there are depends on which types read, not on
-// the folder alone, so a change of them is counted too.
-grow_list<char> supply_names, supply_names_before;
-uint64_t supply_changes;
-
-void compare_supplies(const grow_list<supply_reading> &supplies)
+void add_shape_name(const char *name, size_t size)
 {
-	supply_names.clear();
-	for (const supply_reading &s : supplies) {
-		size_t length = strnlen(s.name, sizeof s.name) + 1;
-		supply_names.reserve(length);
-		memcpy(supply_names.items + supply_names.count, s.name, length);
-		supply_names.count += length;
-	}
-	if (supply_names.count == supply_names_before.count &&
-	    (supply_names.count == 0 ||
-		memcmp(supply_names.items, supply_names_before.items,
-		    supply_names.count) == 0))
+	add_shape(name, strnlen(name, size));
+	add_shape("", 1);
+}
+
+void compare_shape(const readings &r)
+{
+	shape.clear();
+	for (const cpu_reading &c : r.cpus.cpu)
+		add_shape_number(c.number);
+	add_shape_number(-1);
+	for (const package_reading &p : r.cpus.packages)
+		add_shape_number(int64_t{p.package} << 8 | p.dies);
+	add_shape_number(-1);
+	for (const zone_reading &z : r.zones.zone)
+		add_shape_number(z.number);
+	add_shape_number(-1);
+	for (const cooling_reading &c : r.cooling)
+		add_shape_number(c.number);
+	add_shape_number(-1);
+	for (const supply_reading &s : r.supplies)
+		add_shape_name(s.name, sizeof s.name);
+	add_shape_number(-1);
+	for (const power_domain_reading &d : r.power.domain)
+		add_shape_name(d.domain, sizeof d.domain);
+	add_shape_number(read_battery_units(r.batteries));
+	for (const sensor_reading &s : r.sensors)
+		add_shape_number(static_cast<int64_t>(s.kind));
+	if (shape.count == shape_before.count &&
+	    (shape.count == 0 ||
+		memcmp(shape.items, shape_before.items, shape.count) == 0))
 		return;
-	supply_changes++;
-	supply_names.swap(supply_names_before);
+	shape_changes++;
+	shape.swap(shape_before);
 }
 
 } // namespace
@@ -118,8 +130,8 @@ void begin_readings(readings *r)
 
 void end_readings(readings *r)
 {
-	compare_supplies(r->supplies);
-	r->structure = sysfs_structure() + package_changes + supply_changes;
+	compare_shape(*r);
+	r->structure = sysfs_structure() + shape_changes;
 }
 
 namespace {
@@ -146,7 +158,6 @@ void collect_packages(readings *r)
 			}
 		}
 	}
-	compare_packages(packages);
 }
 
 } // namespace
