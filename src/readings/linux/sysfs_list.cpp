@@ -278,7 +278,10 @@ uint64_t sysfs_structure()
 	return versions + events;
 }
 
-void sysfs_forget_listings()
+namespace {
+
+// Forgets every folder listed: a new root has others.
+void forget_listings()
 {
 	events++;
 	listings.clear();
@@ -286,7 +289,10 @@ void sysfs_forget_listings()
 	event_state = count_state::unread;
 }
 
-void sysfs_new_listings()
+// Starts a report's listings: the folders that the last report did not
+// list are forgotten; the others keep their entries for comparison,
+// unless the kernel counted a device event since the last report.
+void new_listings()
 {
 	// The folders that the last report did not list are forgotten; the
 	// others keep their entries for comparison.
@@ -311,4 +317,18 @@ void sysfs_new_listings()
 			l.error_before = 0;
 		}
 	}
+}
+
+} // namespace
+
+void sysfs_set_root(const char *path)
+{
+	sysfs_move_root(path);
+	forget_listings();
+}
+
+void sysfs_new_report()
+{
+	kept_sweep();
+	new_listings();
 }

@@ -168,13 +168,12 @@ __attribute__((format(printf, 4, 0))) bool read_formatted(sysfs_file *file,
 
 } // namespace
 
-void sysfs_set_root(const char *path)
+void sysfs_move_root(const char *path)
 {
 	kept_close_all();
 	if (root_fd != -1)
 		close(root_fd);
 	root_fd = -1;
-	sysfs_forget_listings();
 	snprintf(root_storage, sizeof root_storage, "%s", path);
 	root_path = root_storage;
 }
@@ -356,10 +355,4 @@ bool sysfs_name_number(const char *name, const char *prefix, int *number)
 		return false;
 	*number = value;
 	return true;
-}
-
-void sysfs_new_report()
-{
-	kept_sweep();
-	sysfs_new_listings();
 }

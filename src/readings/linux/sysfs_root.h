@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // What the reading and the listing of sysfs share, within the Linux
-// reader: the root's descriptor, and what they do at a change of root and
-// at a new report.
+// reader: the root's descriptor, and what the reading does at a change of
+// root.  The listing stands above the reading: a change of root and a new
+// report begin there.
 #pragma once
 
 // The descriptor of the sysfs root, opened on first use and kept: every
@@ -14,10 +15,7 @@ int sysfs_root();
 // errno says so.
 void sysfs_need_descriptors(const char *path);
 
-// Forgets every folder listed: a new root has others.
-void sysfs_forget_listings();
-
-// Starts a report's listings: the folders that the last report did not
-// list are forgotten; the others keep their entries for comparison,
-// unless the kernel counted a device event since the last report.
-void sysfs_new_listings();
+// The reading's part of a change of root: every kept file closed, the
+// root's descriptor too, and the new root's path kept.  The listing's
+// part is sysfs_set_root's.
+void sysfs_move_root(const char *path);
