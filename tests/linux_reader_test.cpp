@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "readings/collect.h"
-#include "readings/linux/sysfs_read.h"
+#include "readings/linux/sysfs_list.h"
 #include "readings/power.h"
 
 namespace {

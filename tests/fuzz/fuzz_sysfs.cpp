@@ -16,7 +16,7 @@
 #include <string>
 
 #include "readings/collect.h"
-#include "readings/linux/sysfs_read.h"
+#include "readings/linux/sysfs_list.h"
 
 namespace {
 

@@ -50,7 +50,7 @@
 #include "power_supply.h"
 #include "readings/collect.h"
 #include "supply_list.h"
-#include "sysfs_read.h"
+#include "sysfs_list.h"
 #include "zones.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <stddef.h>
 
 #include "cooling.h"
-#include "sysfs_read.h"
+#include "sysfs_list.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "cpu_extras.h"
 #include "readings/grow_list.h"
-#include "sysfs_read.h"
+#include "sysfs_list.h"
 
 namespace {
 

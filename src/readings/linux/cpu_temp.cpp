@@ -6,7 +6,7 @@
 
 #include "cpu_temp.h"
 #include "hwmon.h"
-#include "sysfs_read.h"
+#include "sysfs_list.h"
 
 // The hwmon inputs that serve the CPUs are a view over the one walk of
 // class/hwmon (hwmon.h), found anew only when the walk's chips or sensors

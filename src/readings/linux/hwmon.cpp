@@ -4,7 +4,7 @@
 
 #include "hwmon.h"
 #include "hwmon_chip.h"
-#include "sysfs_read.h"
+#include "sysfs_list.h"
 
 namespace {
 

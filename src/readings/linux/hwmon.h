@@ -11,7 +11,7 @@
 #include <cstdint>
 
 #include "readings/readings.h"
-#include "sysfs_read.h"
+#include "sysfs_list.h"
 
 // The attributes of one sensor, as the file names end: temp1_input.
 enum attribute : uint8_t {

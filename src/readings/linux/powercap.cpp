@@ -13,7 +13,7 @@
 #include <string.h>
 
 #include "readings/power.h"
-#include "sysfs_read.h"
+#include "sysfs_list.h"
 
 namespace {
 

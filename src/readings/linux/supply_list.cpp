@@ -5,7 +5,7 @@
 
 #include "readings/grow_list.h"
 #include "supply_list.h"
-#include "sysfs_read.h"
+#include "sysfs_list.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "kept_files.h"
 #include "readings/grow_list.h"
-#include "sysfs_read.h"
+#include "sysfs_list.h"
 #include "sysfs_root.h"
 
 // The kernel's record of one entry, as getdents64(2) lays it out: inode

@@ -3,7 +3,7 @@
 #include <stddef.h>
 #include <string.h>
 
-#include "sysfs_read.h"
+#include "sysfs_list.h"
 #include "zones.h"
 
 namespace {
