@@ -27,7 +27,7 @@ std::string whole(const std::string &path)
 template <typename E>
 void names_of(const table<E> &t, std::vector<std::string> *names)
 {
-	for (const row<E> &w : t.rows) {
+	for (const row &w : t.rows) {
 		if (has_member(w))
 			names->push_back(w.key);
 		if (!has_family(w))

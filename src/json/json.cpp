@@ -51,10 +51,10 @@ void timestamp(int64_t seconds)
 
 // The members of an entity's object from its table's rows: null for what
 // is not known.
-template <typename E>
-void members(const readings &r, const table<E> &t, const E &e, container *o)
+void members(const readings &r, const entity_table &t, const void *e,
+    container *o)
 {
-	for (const row<E> &w : t.rows) {
+	for (const row &w : t.rows) {
 		if (!has_member(w))
 			continue;
 		key(o, w.key);
@@ -71,29 +71,40 @@ void members(const readings &r, const table<E> &t, const E &e, container *o)
 // An array of the entities that each gives, each an object of the members
 // that name it, its rows' and then what inner adds: the arrays of its
 // parts.
-template <typename E, typename Each, typename Inner>
-void array(const readings &r, const table<E> &t, Each each, Inner inner)
+void array(const readings &r, const entity_table &t, each_entity each,
+    void (*inner)(const readings &, const void *, container *) = nullptr)
 {
 	container list;
 
 	report_putc('[');
-	each([&](const E &e) {
+	each([&](const void *e) {
 		container o;
 		next(&list);
 		report_putc('{');
 		next(&o);
 		t.identity(e);
 		members(r, t, e, &o);
-		inner(e, &o);
+		if (inner != nullptr)
+			inner(r, e, &o);
 		report_putc('}');
 	});
 	report_putc(']');
 }
 
-template <typename E, typename Each>
-void array(const readings &r, const table<E> &t, Each each)
+void dies(const readings &r, const void *p, container *in)
 {
-	array(r, t, each, [](const E &, container *) {});
+	key(in, "dies");
+	array(r, die_table, [&](auto f) {
+		each_die(*static_cast<const package_reading *>(p), f);
+	});
+}
+
+void trip_points(const readings &r, const void *z, container *in)
+{
+	key(in, "trip_points");
+	array(r, trip_table, [&](auto f) {
+		each_trip(*static_cast<const zone_reading *>(z), f);
+	});
 }
 
 // Each sensor with the members of its kind's table: its value, its
@@ -110,9 +121,9 @@ void sensors(const readings &r)
 		next(&o);
 		const table<sensor_reading> &t =
 		    sensor_tables[static_cast<int>(s.kind)];
-		t.identity(s);
-		members(r, t, s, &o);
-		members(r, alarm_table, s, &o);
+		t.identity(&s);
+		members(r, t, &s, &o);
+		members(r, alarm_table, &s, &o);
 		report_putc('}');
 	}
 	report_putc(']');
@@ -133,24 +144,16 @@ void write_json(const readings &r)
 	array(r, cpu_table, [&](auto f) { each(r.cpus.cpu, f); });
 	key(&o, "packages");
 	array(
-	    r, package_table, [&](auto f) { each(r.cpus.packages, f); },
-	    [&](const package_reading &p, container *in) {
-		    key(in, "dies");
-		    array(r, die_table, [&](auto f) { each_die(p, f); });
-	    });
+	    r, package_table, [&](auto f) { each(r.cpus.packages, f); }, dies);
 	key(&o, "thermal_zones");
-	array(
-	    r, zone_table, [&](auto f) { each(r.zones.zone, f); },
-	    [&](const zone_reading &z, container *in) {
-		    key(in, "trip_points");
-		    array(r, trip_table, [&](auto f) { each_trip(z, f); });
-	    });
+	array(r, zone_table, [&](auto f) { each(r.zones.zone, f); },
+	    trip_points);
 	key(&o, "cooling_devices");
 	array(r, cooling_table, [&](auto f) { each(r.cooling, f); });
-	members(r, power_table, r, &o);
+	members(r, power_table, &r, &o);
 	key(&o, "battery_summary");
 	report_putc('{');
-	members(r, summary_table, r, &summary);
+	members(r, summary_table, &r, &summary);
 	report_putc('}');
 	key(&o, "batteries");
 	array(r, battery_table, [&](auto f) { each_battery(r, f); });

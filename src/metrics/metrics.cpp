@@ -56,15 +56,14 @@ void write_prefix(size_t series, Make make)
 
 // The info sample's labels: the text rows before its row, back to the
 // info row before it, each by its key.
-template <typename E>
-void info_labels(const readings &r, const table<E> &t, const row<E> &info,
-    const E &e)
+void info_labels(const readings &r, const entity_table &t, const row &info,
+    const void *e)
 {
 	size_t end = static_cast<size_t>(&info - t.rows.data()), first = end;
 
 	while (first > 0 && t.rows[first - 1].as != shape::info)
 		first--;
-	for (const row<E> &w : t.rows.subspan(first, end - first)) {
+	for (const row &w : t.rows.subspan(first, end - first)) {
 		if (w.as != shape::text)
 			continue;
 		value v = w.get(e, r);
@@ -75,23 +74,22 @@ void info_labels(const readings &r, const table<E> &t, const row<E> &info,
 	}
 }
 
-template <typename E>
-void write_sample(const readings &r, const table<E> &t, const row<E> &w,
-    const E &e, const value &v, size_t series)
+void write_sample(const readings &r, const entity_table &t, const row &w,
+    const void *e, const value &v, size_t series)
 {
 	bool info = w.as == shape::info;
 
 	write_prefix(series, [&] {
 		report_fputs(family_of(t, w));
-		if (t.labels != nullptr) {
+		if (t.labels) {
 			report_putc('{');
 			t.labels(e);
 		}
 		if (!info)
-			report_fputs(t.labels != nullptr ? "} " : " ");
+			report_fputs(t.labels ? "} " : " ");
 	});
 	if (info) {
-		if (t.labels != nullptr) {
+		if (t.labels) {
 			info_labels(r, t, w, e);
 			report_putc('}');
 		}
@@ -104,17 +102,16 @@ void write_sample(const readings &r, const table<E> &t, const row<E> &w,
 
 // The table's families (of one part, or all), each with the samples of
 // every entity that each gives.
-template <typename E, typename Each>
-void families(const readings &r, const table<E> &t, Each each,
+void families(const readings &r, const entity_table &t, each_entity each,
     const part *only = nullptr)
 {
-	for (const row<E> &w : t.rows) {
+	for (const row &w : t.rows) {
 		if (!has_family(w) ||
 		    (only != nullptr && w.in_metrics != *only))
 			continue;
 		family f = {family_of(t, w), w.help, w.type, false};
 		size_t header = visited++;
-		each([&](const E &e) {
+		each([&](const void *e) {
 			size_t series = visited++;
 			value v = w.get(e, r);
 			if (!v.known)

@@ -12,13 +12,12 @@
 
 namespace {
 
-using sensor_row = row<sensor_reading>;
+using sensor_row = row;
 
 template <sensor_value sensor_reading::*member>
-value get(const sensor_reading &s, const readings &)
-{
+constexpr auto get = [](const sensor_reading &s, const readings &) -> value {
 	return {(s.*member).known, (s.*member).value};
-}
+};
 
 constexpr auto reading = get<&sensor_reading::value>;
 constexpr auto min = get<&sensor_reading::min>;
@@ -33,10 +32,9 @@ constexpr auto cap = get<&sensor_reading::cap>;
 constexpr auto pwm_mode = get<&sensor_reading::pwm_mode>;
 
 // A duty cycle of 0 to 255 as a fraction.
-value pwm(const sensor_reading &s, const readings &)
-{
+constexpr auto pwm = [](const sensor_reading &s, const readings &) -> value {
 	return {s.pwm.known, s.pwm.value, 255};
-}
+};
 
 constexpr scale one = {nullptr, 1}, milli = {nullptr, 1000},
 		micro = {nullptr, 1000000};
@@ -71,7 +69,7 @@ constexpr sensor_row value_row(const char *key, const char *type,
 
 constexpr sensor_row limit_row(const char *key, const char *family,
     const char *text, const measure &of, const char *help,
-    value (*get)(const sensor_reading &, const readings &)) noexcept
+    of_entity<value, const readings &> get) noexcept
 {
 	return {key, family, gauge, of.as, of.in, part::extra,
 	    {of.x.as, text, of.x.in}, help, get};
@@ -187,27 +185,24 @@ const sensor_row alarms[] = {
 		return {s.alarm >= 0, s.alarm};
 	}}};
 
-void labels(const sensor_reading &s)
-{
+constexpr auto labels = [](const sensor_reading &s) {
 	report_fputs("chip=");
 	print_quoted(s.chip, sizeof s.chip);
 	report_fputs(",sensor=");
 	print_quoted(s.label, sizeof s.label);
-}
+};
+
+const char *const kinds[sensor_kind_count] = {"temperature", "fan",
+    "voltage", "current", "power", "energy", "humidity", "intrusion"};
 
 // The JSON members that name a sensor, its kind among them.
-void identity(const sensor_reading &s)
-{
-	static const char *const kinds[sensor_kind_count] = {"temperature",
-	    "fan", "voltage", "current", "power", "energy", "humidity",
-	    "intrusion"};
-
+constexpr auto identity = [](const sensor_reading &s) {
 	report_fputs("\"chip\":");
 	print_quoted(s.chip, sizeof s.chip);
 	report_fputs(",\"sensor\":");
 	print_quoted(s.label, sizeof s.label);
 	report_print(",\"kind\":\"%s\"", kinds[static_cast<int>(s.kind)]);
-}
+};
 
 } // namespace
 

@@ -16,9 +16,9 @@ const part extra = part::extra;
 // Whether the metrics show any of the sensor's rows.
 bool any_row(const readings &r, const sensor_reading &s)
 {
-	for (const row<sensor_reading> &w :
+	for (const row &w :
 	    sensor_tables[static_cast<int>(s.kind)].rows)
-		if (w.get(s, r).known)
+		if (w.get(&s, r).known)
 			return true;
 	return false;
 }
@@ -48,7 +48,7 @@ void print_sensor(const readings &r, const sensor_reading &s)
 		return;
 	}
 	const line &x = t.rows[0].x;
-	value reading = t.rows[0].get(s, r);
+	value reading = t.rows[0].get(&s, r);
 	if (!reading.known) {
 		report_fputs("unknown");
 	} else {
@@ -58,8 +58,8 @@ void print_sensor(const readings &r, const sensor_reading &s)
 		else
 			report_print("\t\t\t\t%s", x.unit);
 	}
-	for (const row<sensor_reading> &w : t.rows.subspan(1)) {
-		value v = w.get(s, r);
+	for (const row &w : t.rows.subspan(1)) {
+		value v = w.get(&s, r);
 		if (!v.known)
 			continue;
 		report_print("\t%s ", w.x.label);

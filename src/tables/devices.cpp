@@ -30,7 +30,7 @@ value text(const char (&field)[N])
 	return {field[0] != '\0', 0, 1, field, N};
 }
 
-const row<supply_reading> supply_rows[] = {
+const row supply_rows[] = {
     {"type", "", gauge, shape::text, one, part::extra, {shown::text, "type"},
 	nullptr, [](supply s, any) { return text(s.type); }},
     {"online", nullptr, gauge, shape::boolean, one, part::extra,
@@ -70,7 +70,7 @@ const row<supply_reading> supply_rows[] = {
 	}},
 };
 
-const row<cooling_reading> cooling_rows[] = {
+const row cooling_rows[] = {
     {"type", "", gauge, shape::text, one, part::extra, {shown::text, "type"},
 	nullptr, [](cooling c, any) { return text(c.type); }},
     {"state", nullptr, gauge, shape::number, one, part::extra,

@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <type_traits>
 
 #include "readings/readings.h"
 
@@ -78,7 +79,35 @@ struct line {
 // and counters, then the rest after the sensors.
 enum class part : uint8_t { report, limits, extra };
 
-template <typename E>
+// A function of one entity of any kind, called with a pointer to it, so
+// that one walker serves every table: made from a lambda that takes the
+// entity by reference, which the call converts to.
+template <typename R, typename... A>
+class of_entity {
+	template <typename L, typename E>
+	static E kind(R (L::*)(const E &, A...) const);
+
+	template <typename L>
+	static R call(const void *e, A... a)
+	{
+		using E = decltype(kind(&L::operator()));
+		return L{}(*static_cast<const E *>(e), a...);
+	}
+
+	R (*f)(const void *, A...) = nullptr;
+
+public:
+	constexpr of_entity() = default;
+	constexpr of_entity(std::nullptr_t) {}
+	template <typename L>
+		requires std::is_class_v<L>
+	constexpr of_entity(L) : f(&call<L>)
+	{
+	}
+	explicit operator bool() const { return f != nullptr; }
+	R operator()(const void *e, A... a) const { return f(e, a...); }
+};
+
 struct row {
 	const char *key;    // in JSON; nullptr: in the metrics alone
 	const char *family; // nullptr: by the rule; "": none
@@ -88,7 +117,7 @@ struct row {
 	part in_metrics;
 	line x;
 	const char *help;
-	value (*get)(const E &, const readings &);
+	of_entity<value, const readings &> get;
 	// The family's name, made at its first use; nullptr until then.  A
 	// pointer, not the name itself: every row's room for a name would
 	// weigh on the binary's initialised data.
@@ -104,30 +133,69 @@ struct label_text {
 	label_text &add(int number);
 };
 
-template <typename E>
-struct table {
+// A table of any kind of entity, as the walkers take it.
+struct entity_table {
 	const char *entity; // "cpu": the families' "pelko_cpu_"
 	// The metrics' labels (cpu="0"), the JSON members that name the
-	// entity ("cpu":0) and its name in -x ("CPU0"); nullptr: none.
-	void (*labels)(const E &);
-	void (*identity)(const E &);
-	void (*name)(const E &, label_text *text);
-	std::span<const row<E>> rows;
+	// entity ("cpu":0) and its name in -x ("CPU0"); none: nullptr.
+	of_entity<void> labels;
+	of_entity<void> identity;
+	of_entity<void, label_text *> name;
+	std::span<const row> rows;
 };
 
-// Whether a row has a family of its own, and a JSON member.
+// A table of the entities E, which its users give it.
 template <typename E>
-bool has_family(const row<E> &w)
+struct table : entity_table {};
+
+// Whether a row has a family of its own, and a JSON member.
+inline bool has_family(const row &w)
 {
 	return w.as != shape::text &&
 	    (w.family == nullptr || w.family[0] != '\0');
 }
 
-template <typename E>
-bool has_member(const row<E> &w)
+inline bool has_member(const row &w)
 {
 	return w.key != nullptr && w.as != shape::info;
 }
+
+// What a walker does with each entity: an entity of any kind, by pointer.
+class visit {
+	const void *f;
+	void (*call)(const void *f, const void *e);
+
+public:
+	template <typename F>
+	visit(const F &fn)
+	    : f(&fn), call([](const void *g, const void *e) {
+		      (*static_cast<const F *>(g))(e);
+	      })
+	{
+	}
+	template <typename E>
+	void operator()(const E &e) const
+	{
+		call(f, &e);
+	}
+};
+
+// What calls a visit for each entity of a table, in the order the outputs
+// list them.
+class each_entity {
+	const void *f;
+	void (*call)(const void *f, visit v);
+
+public:
+	template <typename F>
+	each_entity(const F &fn)
+	    : f(&fn), call([](const void *g, visit v) {
+		      (*static_cast<const F *>(g))(v);
+	      })
+	{
+	}
+	void operator()(visit v) const { call(f, v); }
+};
 
 // The entities that are parts of others, and a battery unit by number.
 struct die_entry {
@@ -199,18 +267,7 @@ void each_trip(const zone_reading &z, F f)
 const char *family_name(const char *entity, const char *type, const char *key,
     const char *own, bool *kept);
 
-template <typename E>
-const char *family_of(const table<E> &t, const row<E> &w)
-{
-	if (w.name != nullptr)
-		return w.name;
-	bool kept;
-	const char *name =
-	    family_name(t.entity, w.type, w.key, w.family, &kept);
-	if (kept)
-		w.name = name;
-	return name;
-}
+const char *family_of(const entity_table &t, const row &w);
 
 // A known value as the metrics and JSON write it, both alike: number,
 // celsius and fraction.
@@ -225,36 +282,25 @@ void print_shown(const readings &r, const line &x, const value &v);
 bool print_line(const readings &r, label_text name, const line &x,
     const value &v);
 
-// Whether -x shows the row, where only is its part if given.
-template <typename E>
-bool shows(const row<E> &w, const part *only)
-{
-	return w.x.as != shown::none &&
-	    (only == nullptr || w.in_metrics == *only);
-}
-
 // The -x lines of an entity from its table's rows (of one part of the
 // metrics, or all of them): first those always written, then those known.
+void print_rows(const readings &r, const entity_table &t, const void *e,
+    const part *only);
+
+// Whether an entity has a known value that -x shows.
+bool any_row_line(const readings &r, const entity_table &t, const void *e,
+    const part *only);
+
 template <typename E>
 void print_lines(const readings &r, const table<E> &t, const E &e,
     const part *only = nullptr)
 {
-	label_text name;
-
-	t.name(e, &name);
-	for (int always = 1; always >= 0; always--)
-		for (const row<E> &w : t.rows)
-			if (shows(w, only) && w.x.always == always)
-				print_line(r, name, w.x, w.get(e, r));
+	print_rows(r, t, &e, only);
 }
 
-// Whether an entity has a known value that -x shows.
 template <typename E>
 bool any_line(const readings &r, const table<E> &t, const E &e,
     const part *only = nullptr)
 {
-	for (const row<E> &w : t.rows)
-		if (shows(w, only) && w.get(e, r).known)
-			return true;
-	return false;
+	return any_row_line(r, t, &e, only);
 }

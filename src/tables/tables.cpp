@@ -57,7 +57,7 @@ value counted(int64_t v)
 	return {v >= 0, v};
 }
 
-const row<cpu_reading> cpu_rows[] = {
+const row cpu_rows[] = {
     {"temperature_celsius", nullptr, gauge, shape::celsius, one, part::report,
 	none, "Temperature of the CPU's core, to a tenth of a degree.",
 	[](cpu c, any) { return temperature(c.temperature); }},
@@ -87,7 +87,7 @@ const row<cpu_reading> cpu_rows[] = {
 	[](cpu c, any) { return counted(c.frequency); }},
 };
 
-const row<package_reading> package_rows[] = {
+const row package_rows[] = {
     {"temperature_celsius", nullptr, gauge, shape::celsius, one, part::report,
 	{shown::celsius, ""},
 	"Temperature of the CPU package: dev.amdtemp.N.core0.sensor0 on "
@@ -99,7 +99,7 @@ const row<package_reading> package_rows[] = {
 	[](package p, any) { return counted(p.throttles); }},
 };
 
-const row<die_entry> die_rows[] = {
+const row die_rows[] = {
     {"temperature_celsius", nullptr, gauge, shape::celsius, one, part::report,
 	{shown::celsius, ""},
 	"Temperature of the CPU die: dev.amdtemp.N.ccdM on FreeBSD, TccdK as "
@@ -107,7 +107,7 @@ const row<die_entry> die_rows[] = {
 	[](die d, any) { return temperature(d.package->die[d.die]); }},
 };
 
-const row<zone_reading> zone_rows[] = {
+const row zone_rows[] = {
     {"type", "", gauge, shape::text, one, part::report, {shown::text, "type"},
 	nullptr,
 	[](zone z, any) -> value {
@@ -139,7 +139,7 @@ const row<zone_reading> zone_rows[] = {
 	}},
 };
 
-const row<trip_entry> trip_rows[] = {
+const row trip_rows[] = {
     {"temperature_celsius", "pelko_thermal_zone_trip_point_celsius", gauge,
 	shape::celsius, one, part::limits, {shown::celsius, ""},
 	"Trip point of the ACPI thermal zone: _CRT, _HOT, _PSV and _ACx on "
@@ -147,7 +147,7 @@ const row<trip_entry> trip_rows[] = {
 	[](trip t, any) { return temperature(*t.trip); }},
 };
 
-const row<readings> power_rows[] = {
+const row power_rows[] = {
     {"ac_online", nullptr, gauge, shape::boolean, one, part::report,
 	{shown::yes_no, "online"}, "Whether the machine runs on AC power.",
 	[](any, any r) {
@@ -163,7 +163,7 @@ value summary_bit(const battery_summary &s, int32_t mask)
 	    (s.state & mask) != 0};
 }
 
-const row<readings> summary_rows[] = {
+const row summary_rows[] = {
     {"batteries", "pelko_batteries", gauge, shape::number, one, part::report,
 	none, "Number of battery units.",
 	[](any, any r) { return counted(r.summary.units); }},
@@ -235,7 +235,7 @@ value state_bit(const battery_unit &u, int32_t mask)
 	return {charge(u), (u.state & mask) != 0};
 }
 
-using battery_row = row<battery_entry>;
+using battery_row = row;
 using entry = const battery_entry &;
 
 const battery_row battery_rows[] = {
@@ -433,7 +433,7 @@ value power_of(domain d)
 
 constexpr scale microwatts = {nullptr, 1000000};
 
-const row<power_domain_reading> power_domain_rows[] = {
+const row power_domain_rows[] = {
     {"energy_joules", nullptr, counter, shape::quotient, one, part::extra, none,
 	"Energy the power domain used: energy_uj on Linux, the RAPL "
 	"register through cpuctl(4) on FreeBSD.",
@@ -722,4 +722,48 @@ bool print_line(const readings &r, label_text name, const line &x,
 		report_print("\t\t\t\t%s", x.unit);
 	report_putc('\n');
 	return true;
+}
+
+const char *family_of(const entity_table &t, const row &w)
+{
+	if (w.name != nullptr)
+		return w.name;
+	bool kept;
+	const char *name =
+	    family_name(t.entity, w.type, w.key, w.family, &kept);
+	if (kept)
+		w.name = name;
+	return name;
+}
+
+namespace {
+
+// Whether -x shows the row, where only is its part if given.
+bool shows(const row &w, const part *only)
+{
+	return w.x.as != shown::none &&
+	    (only == nullptr || w.in_metrics == *only);
+}
+
+} // namespace
+
+void print_rows(const readings &r, const entity_table &t, const void *e,
+    const part *only)
+{
+	label_text name;
+
+	t.name(e, &name);
+	for (int always = 1; always >= 0; always--)
+		for (const row &w : t.rows)
+			if (shows(w, only) && w.x.always == always)
+				print_line(r, name, w.x, w.get(e, r));
+}
+
+bool any_row_line(const readings &r, const entity_table &t, const void *e,
+    const part *only)
+{
+	for (const row &w : t.rows)
+		if (shows(w, only) && w.get(e, r).known)
+			return true;
+	return false;
 }
