@@ -146,8 +146,8 @@ void write_json(const readings &r)
 	array(
 	    r, package_table, [&](auto f) { each(r.cpus.packages, f); }, dies);
 	key(&o, "thermal_zones");
-	array(r, zone_table, [&](auto f) { each(r.zones.zone, f); },
-	    trip_points);
+	array(
+	    r, zone_table, [&](auto f) { each(r.zones.zone, f); }, trip_points);
 	key(&o, "cooling_devices");
 	array(r, cooling_table, [&](auto f) { each(r.cooling, f); });
 	members(r, power_table, &r, &o);

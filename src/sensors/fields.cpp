@@ -192,8 +192,8 @@ constexpr auto labels = [](const sensor_reading &s) {
 	print_quoted(s.label, sizeof s.label);
 };
 
-const char *const kinds[sensor_kind_count] = {"temperature", "fan",
-    "voltage", "current", "power", "energy", "humidity", "intrusion"};
+const char *const kinds[sensor_kind_count] = {"temperature", "fan", "voltage",
+    "current", "power", "energy", "humidity", "intrusion"};
 
 // The JSON members that name a sensor, its kind among them.
 constexpr auto identity = [](const sensor_reading &s) {

@@ -16,8 +16,7 @@ const part extra = part::extra;
 // Whether the metrics show any of the sensor's rows.
 bool any_row(const readings &r, const sensor_reading &s)
 {
-	for (const row &w :
-	    sensor_tables[static_cast<int>(s.kind)].rows)
+	for (const row &w : sensor_tables[static_cast<int>(s.kind)].rows)
 		if (w.get(&s, r).known)
 			return true;
 	return false;

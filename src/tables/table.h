@@ -47,10 +47,32 @@ enum class shape : uint8_t {
 };
 
 // A source's unit in an output unit: number × multiplier / divisor, the
-// multiplier one of the source's units (1 without one).
-struct scale {
-	int64_t source_units::*multiplier;
-	int64_t divisor;
+// multiplier one of the source's units (1 without one), the divisor a power
+// of ten.  Two bytes, not a member pointer and a divisor: there is one in
+// every row and every line.
+class scale {
+	uint8_t unit = 0; // 1 + the multiplier's place among the units
+	uint8_t tens = 0; // the divisor's power of ten
+
+      public:
+	constexpr scale(int64_t source_units::*multiplier, int64_t divisor)
+	{
+		if (multiplier == &source_units::micro_per_amount)
+			unit = 1;
+		else if (multiplier == &source_units::seconds_per_time)
+			unit = 2;
+		else if (multiplier == &source_units::hertz_per_frequency)
+			unit = 3;
+		for (; divisor > 1; divisor /= 10)
+			tens++;
+	}
+	int64_t multiplier(const source_units &s) const
+	{
+		const int64_t units[] = {1, s.micro_per_amount,
+		    s.seconds_per_time, s.hertz_per_frequency};
+		return units[unit];
+	}
+	int64_t divisor() const;
 };
 
 // How -x writes a value.
@@ -67,11 +89,18 @@ enum class shown : uint8_t {
 };
 
 struct line {
-	shown as = shown::none;
-	const char *label = nullptr; // after the entity's: "CPU0 critical:"
-	scale in = {nullptr, 1};
-	const char *unit = nullptr;
-	bool always = false; // written, as "unknown", when not known
+	// As as, label, in, unit, always, its members smallest last.
+	constexpr line(shown how = shown::none, const char *text = nullptr,
+	    scale by = {nullptr, 1}, const char *units = nullptr,
+	    bool even_unknown = false)
+	    : label(text), unit(units), in(by), as(how), always(even_unknown)
+	{
+	}
+	const char *label; // after the entity's: "CPU0 critical:"
+	const char *unit;
+	scale in;
+	shown as;
+	bool always; // written, as "unknown", when not known
 };
 
 // Where the metrics put a row's family among the others, so that their
@@ -96,14 +125,12 @@ class of_entity {
 
 	R (*f)(const void *, A...) = nullptr;
 
-public:
+      public:
 	constexpr of_entity() = default;
 	constexpr of_entity(std::nullptr_t) {}
 	template <typename L>
-		requires std::is_class_v<L>
-	constexpr of_entity(L) : f(&call<L>)
-	{
-	}
+	requires std::is_class_v<L>
+	constexpr of_entity(L) : f(&call<L>) {}
 	explicit operator bool() const { return f != nullptr; }
 	R operator()(const void *e, A... a) const { return f(e, a...); }
 };
@@ -146,7 +173,8 @@ struct entity_table {
 
 // A table of the entities E, which its users give it.
 template <typename E>
-struct table : entity_table {};
+struct table : entity_table {
+};
 
 // Whether a row has a family of its own, and a JSON member.
 inline bool has_family(const row &w)
@@ -165,7 +193,7 @@ class visit {
 	const void *f;
 	void (*call)(const void *f, const void *e);
 
-public:
+      public:
 	template <typename F>
 	visit(const F &fn)
 	    : f(&fn), call([](const void *g, const void *e) {
@@ -186,7 +214,7 @@ class each_entity {
 	const void *f;
 	void (*call)(const void *f, visit v);
 
-public:
+      public:
 	template <typename F>
 	each_entity(const F &fn)
 	    : f(&fn), call([](const void *g, visit v) {

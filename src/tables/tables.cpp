@@ -597,6 +597,14 @@ const char *family_name(const char *entity, const char *type, const char *key,
 	return name;
 }
 
+int64_t scale::divisor() const
+{
+	int64_t d = 1;
+	for (int i = 0; i < tens; i++)
+		d *= 10;
+	return d;
+}
+
 void print_value(const readings &r, shape as, scale in, const value &v)
 {
 	switch (as) {
@@ -611,10 +619,7 @@ void print_value(const readings &r, shape as, scale in, const value &v)
 		print_quotient(v.number, v.per);
 		break;
 	default:
-		print_decimal(v.number *
-			(in.multiplier != nullptr ? r.source.*in.multiplier
-						  : 1),
-		    in.divisor);
+		print_decimal(v.number * in.multiplier(r.source), in.divisor());
 	}
 }
 
@@ -665,12 +670,10 @@ void print_shown(const readings &r, const line &x, const value &v)
 	}
 	case shown::tenths: {
 		// Rounded to the nearest tenth, halves away from zero.
-		int64_t m =
-		    x.in.multiplier != nullptr ? r.source.*x.in.multiplier : 1;
-		int64_t scaled = v.number * m * 10;
-		int64_t half = x.in.divisor / 2;
+		int64_t scaled = v.number * x.in.multiplier(r.source) * 10;
+		int64_t half = x.in.divisor() / 2;
 		int64_t tenths = (scaled >= 0 ? scaled + half : scaled - half) /
-		    x.in.divisor;
+		    x.in.divisor();
 		if (tenths < 0) {
 			report_putc('-');
 			tenths = -tenths;
