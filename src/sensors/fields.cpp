@@ -12,8 +12,6 @@
 
 namespace {
 
-using sensor_row = row;
-
 template <sensor_value sensor_reading::*member>
 constexpr auto get = [](const sensor_reading &s, const readings &) -> value {
 	return {(s.*member).known, (s.*member).value};
@@ -60,22 +58,22 @@ constexpr measure watts = {shape::number, micro,
     {shown::number, "", micro, "W", false}};
 
 // A kind's row, and its limits' rows: the key of a limit is its JSON key.
-constexpr sensor_row value_row(const char *key, const char *type,
-    const measure &m, const char *help) noexcept
+constexpr row value_row(const char *key, const char *type, const measure &m,
+    const char *help) noexcept
 {
 	return {key, nullptr, type, m.as, m.in, part::extra, m.x, help,
 	    reading};
 }
 
-constexpr sensor_row limit_row(const char *key, const char *family,
-    const char *text, const measure &of, const char *help,
+constexpr row limit_row(const char *key, const char *family, const char *text,
+    const measure &of, const char *help,
     of_entity<value, const readings &> get) noexcept
 {
 	return {key, family, gauge, of.as, of.in, part::extra,
 	    {of.x.as, text, of.x.in}, help, get};
 }
 
-const sensor_row temperatures[] = {
+const row temperatures[] = {
     value_row("temperature_celsius", gauge, celsius,
 	"Temperature of the sensor: tempN_input of a hwmon chip on Linux, a "
 	"dev. variable in tenths of a kelvin on FreeBSD."),
@@ -113,7 +111,7 @@ const sensor_row temperatures[] = {
 	"tempN_emergency on Linux.",
 	emergency)};
 
-const sensor_row fans[] = {
+const row fans[] = {
     value_row("fan_rpm", gauge, rpm,
 	"Speed of the fan: fanN_input on Linux; dev.acpi_ibm.N.fan_speed, "
 	"dev.asmc.N.fan.M.speed and dev.aibs.N.fan.M on FreeBSD."),
@@ -134,7 +132,7 @@ const sensor_row fans[] = {
 	"speed, 1 by hand, 2 and above automatic): pwmN_enable on Linux.",
 	pwm_mode}};
 
-const sensor_row voltages[] = {
+const row voltages[] = {
     value_row("voltage_volts", gauge, volts,
 	"Voltage at the sensor: inN_input on Linux, dev.aibs.N.volt.M on "
 	"FreeBSD."),
@@ -148,15 +146,14 @@ const sensor_row voltages[] = {
     limit_row("critical_volts", "pelko_sensor_voltage_critical_volts", "crit",
 	volts, "Critical high voltage: inN_crit on Linux.", critical)};
 
-const sensor_row currents[] = {
-    value_row("current_amperes", gauge, amperes,
-	"Current at the sensor: currN_input on Linux."),
+const row currents[] = {value_row("current_amperes", gauge, amperes,
+			    "Current at the sensor: currN_input on Linux."),
     limit_row("max_amperes", "pelko_sensor_current_max_amperes", "max", amperes,
 	"Highest current the chip accepts: currN_max on Linux.", max),
     limit_row("critical_amperes", "pelko_sensor_current_critical_amperes",
 	"crit", amperes, "Critical current: currN_crit on Linux.", critical)};
 
-const sensor_row powers[] =
+const row powers[] =
     {value_row("power_watts", gauge, watts,
 	 "Power at the sensor: powerN_input, or powerN_average, on Linux."),
 	limit_row("max_watts", "pelko_sensor_power_max_watts", "max", watts,
@@ -164,18 +161,18 @@ const sensor_row powers[] =
 	limit_row("cap_watts", "pelko_sensor_power_cap_watts", "cap", watts,
 	    "Power the chip is held to: powerN_cap on Linux.", cap)};
 
-const sensor_row energies[] = {value_row("energy_joules", counter,
+const row energies[] = {value_row("energy_joules", counter,
     {shape::number, micro, {shown::number, "", micro, "J", false}},
     "Energy the sensor counted: energyN_input on Linux.")};
 
 // A ratio in the metrics and JSON, a percentage in -x.
-const sensor_row humidities[] = {value_row("humidity_ratio", gauge,
+const row humidities[] = {value_row("humidity_ratio", gauge,
     {shape::number, {nullptr, 100000},
 	{shown::number, "", {nullptr, 1000}, "%", false}},
     "Relative humidity at the sensor, from 0 to 1: humidityN_input on "
     "Linux.")};
 
-const sensor_row alarms[] = {
+const row alarms[] = {
     {"alarm", nullptr, gauge, shape::boolean, one, part::extra, {},
 	"Whether the sensor's chip raises an alarm for it, or a case switch "
 	"says the case was opened: the _alarm, _min_alarm, _max_alarm, "

@@ -55,14 +55,12 @@ class scale {
 	uint8_t tens = 0; // the divisor's power of ten
 
       public:
-	constexpr scale(int64_t source_units::*multiplier, int64_t divisor)
+	constexpr scale(int64_t source_units::*m, int64_t divisor)
+	    : unit(m == &source_units::micro_per_amount		? 1
+		      : m == &source_units::seconds_per_time	? 2
+		      : m == &source_units::hertz_per_frequency ? 3
+								: 0)
 	{
-		if (multiplier == &source_units::micro_per_amount)
-			unit = 1;
-		else if (multiplier == &source_units::seconds_per_time)
-			unit = 2;
-		else if (multiplier == &source_units::hertz_per_frequency)
-			unit = 3;
 		for (; divisor > 1; divisor /= 10)
 			tens++;
 	}
@@ -126,7 +124,6 @@ class of_entity {
 	R (*f)(const void *, A...) = nullptr;
 
       public:
-	constexpr of_entity() = default;
 	constexpr of_entity(std::nullptr_t) {}
 	template <typename L>
 	requires std::is_class_v<L>
@@ -188,42 +185,29 @@ inline bool has_member(const row &w)
 	return w.key != nullptr && w.as != shape::info;
 }
 
-// What a walker does with each entity: an entity of any kind, by pointer.
-class visit {
+// A callable by reference, of one argument, so that one walker serves
+// every kind of entity: a visit, which takes each entity by pointer, and
+// what calls a visit for each entity of a table, in the outputs' order.
+template <typename A>
+class callback {
 	const void *f;
-	void (*call)(const void *f, const void *e);
+	void (*call)(const void *, A);
 
       public:
 	template <typename F>
-	visit(const F &fn)
-	    : f(&fn), call([](const void *g, const void *e) {
-		      (*static_cast<const F *>(g))(e);
-	      })
+	callback(const F &fn)
+	    : f(&fn),
+	      call([](const void *g, A a) { (*static_cast<const F *>(g))(a); })
 	{
 	}
+	void operator()(A a) const { call(f, a); }
 	template <typename E>
-	void operator()(const E &e) const
-	{
-		call(f, &e);
-	}
+	requires std::is_same_v<A, const void *>
+	void operator()(const E &e) const { call(f, &e); }
 };
 
-// What calls a visit for each entity of a table, in the order the outputs
-// list them.
-class each_entity {
-	const void *f;
-	void (*call)(const void *f, visit v);
-
-      public:
-	template <typename F>
-	each_entity(const F &fn)
-	    : f(&fn), call([](const void *g, visit v) {
-		      (*static_cast<const F *>(g))(v);
-	      })
-	{
-	}
-	void operator()(visit v) const { call(f, v); }
-};
+using visit = callback<const void *>;
+using each_entity = callback<visit>;
 
 // The entities that are parts of others, and a battery unit by number.
 struct die_entry {
@@ -289,12 +273,8 @@ void each_trip(const zone_reading &z, F f)
 	    });
 }
 
-// The family's name by the rule, or the row's own; *kept says whether it
-// stays for the rest of the run, as names made by the rule do while their
-// storage lasts.
-const char *family_name(const char *entity, const char *type, const char *key,
-    const char *own, bool *kept);
-
+// The row's family name, its own or by the rule, kept in the row from its
+// first use while the storage for names made by the rule lasts.
 const char *family_of(const entity_table &t, const row &w);
 
 // A known value as the metrics and JSON write it, both alike: number,

@@ -235,10 +235,9 @@ value state_bit(const battery_unit &u, int32_t mask)
 	return {charge(u), (u.state & mask) != 0};
 }
 
-using battery_row = row;
 using entry = const battery_entry &;
 
-const battery_row battery_rows[] = {
+const row battery_rows[] = {
     {"present", nullptr, gauge, shape::boolean, one, part::report, none,
 	"Whether the battery is present.",
 	[](entry b, any) {
@@ -568,15 +567,13 @@ size_t made_used;
 
 } // namespace
 
-const char *family_name(const char *entity, const char *type, const char *key,
-    const char *own, bool *kept)
+const char *family_of(const entity_table &t, const row &w)
 {
 	static char scratch[family_size];
-	*kept = true;
-	if (own != nullptr)
-		return own;
-	*kept = sizeof made_names - made_used >= family_size;
-	char *name = *kept ? made_names + made_used : scratch;
+	if (w.name != nullptr || w.family != nullptr)
+		return w.name != nullptr ? w.name : w.name = w.family;
+	bool kept = sizeof made_names - made_used >= family_size;
+	char *name = kept ? made_names + made_used : scratch;
 	size_t at = 0;
 	auto add = [&](const char *text) {
 		size_t n = strnlen(text, family_size - 1 - at);
@@ -585,15 +582,17 @@ const char *family_name(const char *entity, const char *type, const char *key,
 	};
 
 	add("pelko_");
-	add(entity);
-	if (entity[0] != '\0')
+	add(t.entity);
+	if (t.entity[0] != '\0')
 		add("_");
-	add(key);
-	if (strcmp(type, counter) == 0)
+	add(w.key);
+	if (strcmp(w.type, counter) == 0)
 		add("_total");
 	name[at] = '\0';
-	if (*kept)
+	if (kept) {
 		made_used += at + 1;
+		w.name = name;
+	}
 	return name;
 }
 
@@ -725,18 +724,6 @@ bool print_line(const readings &r, label_text name, const line &x,
 		report_print("\t\t\t\t%s", x.unit);
 	report_putc('\n');
 	return true;
-}
-
-const char *family_of(const entity_table &t, const row &w)
-{
-	if (w.name != nullptr)
-		return w.name;
-	bool kept;
-	const char *name =
-	    family_name(t.entity, w.type, w.key, w.family, &kept);
-	if (kept)
-		w.name = name;
-	return name;
 }
 
 namespace {
