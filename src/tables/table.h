@@ -66,9 +66,10 @@ class scale {
 	}
 	int64_t multiplier(const source_units &s) const
 	{
-		const int64_t units[] = {1, s.micro_per_amount,
-		    s.seconds_per_time, s.hertz_per_frequency};
-		return units[unit];
+		return unit == 0 ? 1
+		    : unit == 1	 ? s.micro_per_amount
+		    : unit == 2	 ? s.seconds_per_time
+				 : s.hertz_per_frequency;
 	}
 	int64_t divisor() const;
 };

@@ -598,10 +598,11 @@ const char *family_of(const entity_table &t, const row &w)
 
 int64_t scale::divisor() const
 {
-	int64_t d = 1;
-	for (int i = 0; i < tens; i++)
-		d *= 10;
-	return d;
+	static constexpr int64_t powers[] = {1, 10, 100, 1000, 10000, 100000,
+	    1000000, 10000000, 100000000, 1000000000, 10000000000, 100000000000,
+	    1000000000000, 10000000000000, 100000000000000, 1000000000000000,
+	    10000000000000000, 100000000000000000, 1000000000000000000};
+	return powers[tens];
 }
 
 void print_value(const readings &r, shape as, scale in, const value &v)
