@@ -109,7 +109,8 @@ void families(const readings &r, const entity_table &t, each_entity each,
 		if (!has_family(w) ||
 		    (only != nullptr && w.in_metrics != *only))
 			continue;
-		family f = {family_of(t, w), w.help, w.type, false};
+		family f = {family_of(t, w), w.help,
+		    w.type == counter ? "counter" : "gauge", false};
 		size_t header = visited++;
 		each([&](const void *e) {
 			size_t series = visited++;
@@ -130,7 +131,7 @@ void write_metrics(const readings &r)
 {
 	const part report = part::report, limits = part::limits,
 		   extra = part::extra;
-	family cpus = {"pelko_cpus", "Number of CPUs.", gauge, false};
+	family cpus = {"pelko_cpus", "Number of CPUs.", "gauge", false};
 	auto cpu = [&](auto f) { each(r.cpus.cpu, f); };
 	auto package = [&](auto f) { each(r.cpus.packages, f); };
 	auto zone = [&](auto f) { each(r.zones.zone, f); };

@@ -58,7 +58,7 @@ constexpr measure watts = {shape::number, micro,
     {shown::number, "", micro, "W", false}};
 
 // A kind's row, and its limits' rows: the key of a limit is its JSON key.
-constexpr row value_row(const char *key, const char *type, const measure &m,
+constexpr row value_row(const char *key, metric_type type, const measure &m,
     const char *help) noexcept
 {
 	return {key, nullptr, type, m.as, m.in, part::extra, m.x, help,

@@ -23,8 +23,9 @@
 #include "readings/readings.h"
 
 // The types of a metric family that the rows name.
-constexpr const char *gauge = "gauge";
-constexpr const char *counter = "counter";
+enum class metric_type : uint8_t { gauge, counter };
+constexpr metric_type gauge = metric_type::gauge,
+		      counter = metric_type::counter;
 
 // A value as a row's accessor gives it, in the source's units.
 struct value {
@@ -136,7 +137,7 @@ class of_entity {
 struct row {
 	const char *key;    // in JSON; nullptr: in the metrics alone
 	const char *family; // nullptr: by the rule; "": none
-	const char *type;   // "gauge" or "counter"
+	metric_type type;
 	shape as;
 	scale in;
 	part in_metrics;

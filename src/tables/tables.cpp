@@ -586,7 +586,7 @@ const char *family_of(const entity_table &t, const row &w)
 	if (t.entity[0] != '\0')
 		add("_");
 	add(w.key);
-	if (strcmp(w.type, counter) == 0)
+	if (w.type == counter)
 		add("_total");
 	name[at] = '\0';
 	if (kept) {
