@@ -277,7 +277,12 @@ void each_trip(const zone_reading &z, F f)
 
 // The row's family name, its own or by the rule, kept in the row from its
 // first use while the storage for names made by the rule lasts.
-const char *family_of(const entity_table &t, const row &w);
+const char *make_family(const entity_table &t, const row &w);
+
+inline const char *family_of(const entity_table &t, const row &w)
+{
+	return w.name != nullptr ? w.name : make_family(t, w);
+}
 
 // A known value as the metrics and JSON write it, both alike: number,
 // celsius and fraction.

@@ -567,11 +567,11 @@ size_t made_used;
 
 } // namespace
 
-const char *family_of(const entity_table &t, const row &w)
+const char *make_family(const entity_table &t, const row &w)
 {
 	static char scratch[family_size];
-	if (w.name != nullptr || w.family != nullptr)
-		return w.name != nullptr ? w.name : w.name = w.family;
+	if (w.family != nullptr)
+		return w.name = w.family;
 	bool kept = sizeof made_names - made_used >= family_size;
 	char *name = kept ? made_names + made_used : scratch;
 	size_t at = 0;
