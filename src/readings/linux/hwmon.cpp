@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: BSD-2-Clause
+#include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -383,10 +384,12 @@ bool linux_hwmon_long(const hwmon_chip &c, hwmon_sensor *s, attribute a,
 bool linux_hwmon_int(const hwmon_chip &c, hwmon_sensor *s, attribute a,
     int32_t *value)
 {
-	return s->has(a) &&
-	    sysfs_read_int(&s->files[a], value, "class/hwmon/hwmon%d%s/%s%d%s",
-		c.hwmon, s->in_device ? "/device" : "", file_prefix(s->kind, a),
-		s->number, attribute_files[a].suffix);
+	int64_t whole;
+	if (!linux_hwmon_long(c, s, a, &whole) || whole < INT32_MIN ||
+	    whole > INT32_MAX)
+		return false;
+	*value = static_cast<int32_t>(whole);
+	return true;
 }
 
 void linux_hwmon_forget()
