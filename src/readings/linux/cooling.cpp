@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: BSD-2-Clause
-#include <errno.h>
 #include <stddef.h>
 
 #include "cooling.h"
@@ -24,13 +23,8 @@ sysfs_stamp cooling_stamp;
 bool read_attribute(sysfs_file *file, bool *missing, char *text, size_t size,
     const char *name, int device)
 {
-	if (*missing)
-		return false;
-	errno = 0;
-	bool read = sysfs_read_text(file, text, size,
+	return sysfs_read_text(file, missing, text, size,
 	    "class/thermal/cooling_device%d/%s", device, name);
-	*missing = !read && (errno == ENOENT || errno == ENOTDIR);
-	return read;
 }
 
 // A state: a whole number, which a driver may give as -1 while it idles.

@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: BSD-2-Clause
-#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -118,13 +117,8 @@ bool bus_address(const char *device, char *text, size_t size)
 bool linux_hwmon_name(bool *missing, char (&name)[32], int hwmon,
     const char *path)
 {
-	if (*missing)
-		return false;
-	errno = 0;
-	bool read = sysfs_read_text(name, sizeof name, "class/hwmon/hwmon%d/%s",
-	    hwmon, path);
-	*missing = !read && errno == ENOENT;
-	return read;
+	return sysfs_read_text(nullptr, missing, name, sizeof name,
+	    "class/hwmon/hwmon%d/%s", hwmon, path);
 }
 
 void linux_hwmon_chip_name(hwmon_chip *c)

@@ -209,6 +209,22 @@ bool sysfs_read_text(sysfs_file *file, char *text, size_t size,
 	return read;
 }
 
+bool sysfs_read_text(sysfs_file *file, bool *missing, char *text, size_t size,
+    const char *format, ...)
+{
+	va_list ap;
+
+	if (*missing)
+		return false;
+	errno = 0;
+	va_start(ap, format);
+	bool read = read_formatted(file, text, size, format, ap);
+	va_end(ap);
+	// ENOTDIR: a component of the path that is no folder.
+	*missing = !read && (errno == ENOENT || errno == ENOTDIR);
+	return read;
+}
+
 bool sysfs_parse_int(const char *text, int32_t *value)
 {
 	bool negative = *text == '-';

@@ -41,6 +41,13 @@ bool sysfs_read_text(char *text, size_t size, const char *format, ...)
 bool sysfs_read_text(sysfs_file *file, char *text, size_t size,
     const char *format, ...) __attribute__((format(printf, 4, 5)));
 
+// sysfs_read_text for a file that may not be there: not looked for while
+// *missing says it was found missing, which the reader clears when the
+// folder that would hold it may hold it again; set when it or a folder on
+// its path is not there.
+bool sysfs_read_text(sysfs_file *file, bool *missing, char *text, size_t size,
+    const char *format, ...) __attribute__((format(printf, 5, 6)));
+
 // Parses a whole text as a decimal number with an optional minus sign that
 // fits 32 bits.  Blanks, a plus sign, or anything after the digits fail.
 bool sysfs_parse_int(const char *text, int32_t *value);

@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: BSD-2-Clause
-#include <errno.h>
 #include <stddef.h>
 #include <string.h>
 
@@ -116,13 +115,8 @@ namespace {
 bool read_zone_text(sysfs_file *file, bool *missing, char *text, size_t size,
     const char *name, int zone)
 {
-	if (*missing)
-		return false;
-	errno = 0;
-	bool read = sysfs_read_text(file, text, size,
+	return sysfs_read_text(file, missing, text, size,
 	    "class/thermal/thermal_zone%d/%s", zone, name);
-	*missing = !read && errno == ENOENT;
-	return read;
 }
 
 } // namespace
