@@ -27,6 +27,12 @@ namespace {
 const std::string fixtures = PELKO_FIXTURES "/sysfs/";
 constexpr int64_t missing = INT64_MIN;
 
+// A value of the record, -1 when unknown.
+int64_t or_unknown(sensor_value v)
+{
+	return v.known ? v.value : -1;
+}
+
 // The whole record of one report on the tree at root; with extended,
 // what -x, -p and -j read too.
 readings &read_tree(const std::string &root, bool extended = false)
@@ -133,15 +139,13 @@ TEST(LinuxReader, Summary)
 		SCOPED_TRACE(c.fixture);
 		readings &r = read_tree(fixtures + c.fixture);
 		const battery_summary &s = r.summary;
-		int64_t ratio = -1;
-		battery_life_billionths(s, &ratio);
 		EXPECT_EQ(s.supported, c.supported);
-		EXPECT_EQ(s.life, c.life);
-		EXPECT_EQ(ratio, c.ratio);
-		EXPECT_EQ(s.time, c.time);
-		EXPECT_EQ(s.acline, c.acline);
-		EXPECT_EQ(s.state, c.state);
-		EXPECT_EQ(s.units, c.units);
+		EXPECT_EQ(or_unknown(s.life), c.life);
+		EXPECT_EQ(or_unknown(battery_life_billionths(s)), c.ratio);
+		EXPECT_EQ(or_unknown(s.time), c.time);
+		EXPECT_EQ(or_unknown(s.acline), c.acline);
+		EXPECT_EQ(or_unknown(s.state), c.state);
+		EXPECT_EQ(or_unknown(s.units), c.units);
 		EXPECT_EQ(r.batteries.device, c.device);
 	}
 }
@@ -196,21 +200,22 @@ TEST(LinuxReader, BatteryUnits)
 		const battery_unit &u =
 		    read_tree(fixtures + c.fixture).batteries.unit[c.unit];
 		EXPECT_EQ(u.stage, c.stage);
-		EXPECT_EQ(u.state, c.state);
+		EXPECT_EQ(or_unknown(u.state), c.state);
 		if (c.stage != battery_stage::complete)
 			continue;
 		EXPECT_EQ(u.in_charge, c.in_charge);
-		const int64_t design[4] = {u.design_capacity,
+		const sensor_value design[4] = {u.design_capacity,
 		    u.last_full_capacity, u.design_voltage, u.warn_capacity};
 		for (int i = 0; i < 4; i++)
-			EXPECT_EQ(design[i], c.design[i]) << "design " << i;
+			EXPECT_EQ(or_unknown(design[i]), c.design[i])
+			    << "design " << i;
 		const char *strings[4] = {u.model, u.serial, u.type, u.oem};
 		for (int i = 0; i < 4; i++)
 			EXPECT_STREQ(strings[i], c.strings[i]);
-		EXPECT_EQ(u.percent, c.percent);
-		EXPECT_EQ(u.time, c.time);
-		EXPECT_EQ(u.rate, c.rate);
-		EXPECT_EQ(u.voltage, c.voltage);
+		EXPECT_EQ(or_unknown(u.percent), c.percent);
+		EXPECT_EQ(or_unknown(u.time), c.time);
+		EXPECT_EQ(or_unknown(u.rate), c.rate);
+		EXPECT_EQ(or_unknown(u.voltage), c.voltage);
 	}
 }
 
@@ -271,16 +276,12 @@ const std::string two_batteries_bat1 =
 // The remaining ratios in billionths, -1 unknown.
 int64_t unit_ratio(const readings &r)
 {
-	int64_t ratio = -1;
-	battery_remaining_billionths(r.batteries.unit[0], &ratio);
-	return ratio;
+	return or_unknown(battery_remaining_billionths(r.batteries.unit[0]));
 }
 
 int64_t total_ratio(const readings &r)
 {
-	int64_t ratio = -1;
-	battery_life_billionths(r.summary, &ratio);
-	return ratio;
+	return or_unknown(battery_life_billionths(r.summary));
 }
 
 // What the extended readings take from each tree.
@@ -332,8 +333,9 @@ TEST(LinuxReader, ExtendedReadings)
 		}
 		if (!c.battery0.empty()) {
 			const battery_unit &u = r.batteries.unit[0];
-			EXPECT_EQ((std::vector<int64_t>{u.cycles,
-				      u.charge_start, u.charge_end}),
+			EXPECT_EQ((std::vector<int64_t>{or_unknown(u.cycles),
+				      or_unknown(u.charge_start),
+				      or_unknown(u.charge_end)}),
 			    c.battery0);
 		}
 	}
@@ -351,12 +353,12 @@ TEST(LinuxReader, ExtendedReadings)
 		      0755),
 	    0);
 	const battery_unit &u = read_tree(tree.path, true).batteries.unit[0];
-	EXPECT_EQ(u.charge_start, -1);
-	EXPECT_EQ(u.charge_end, 80);
+	EXPECT_EQ(or_unknown(u.charge_start), -1);
+	EXPECT_EQ(or_unknown(u.charge_end), 80);
 	// Without the extended readings, none of them is read.
 	readings &plain = read_tree(fixtures + "intel-laptop");
 	EXPECT_FALSE(plain.cpus.cpu.items[1].critical.known);
-	EXPECT_EQ(plain.batteries.unit[0].cycles, -1);
+	EXPECT_FALSE(plain.batteries.unit[0].cycles.known);
 }
 
 const std::string usb_charger =
@@ -404,18 +406,21 @@ TEST(LinuxReader, DriverOddities)
 		-1},
 	    {"a cycle count of 0 is no count", "intel-laptop",
 		laptop_battery + "uevent", "CYCLE_COUNT=112", "CYCLE_COUNT=0",
-		[](const readings &r) { return r.batteries.unit[0].cycles; },
+		[](const readings &r) {
+			return or_unknown(r.batteries.unit[0].cycles);
+		},
 		-1},
 	    {"more than the last full charge is 100 percent", "intel-laptop",
 		laptop_battery + "uevent", "ENERGY_NOW=41040000",
 		"ENERGY_NOW=60000000",
 		[](const readings &r) {
-			return int64_t{r.batteries.unit[0].percent};
+			return or_unknown(r.batteries.unit[0].percent);
 		},
 		100},
 	    {"a uevent without the type: the type file says it", "intel-laptop",
 		laptop_battery + "uevent", "POWER_SUPPLY_TYPE=Battery\n", "",
-		[](const readings &r) { return int64_t{r.summary.units}; }, 1},
+		[](const readings &r) { return or_unknown(r.summary.units); },
+		1},
 	    {"an implausible critical temperature is none", "intel-laptop",
 		laptop_coretemp + "temp2_crit", "", "250000\n",
 		[](const readings &r) {
@@ -741,15 +746,15 @@ TEST(LinuxReader, UnknownChargeGivesNoTime)
 	tree.edit(laptop_battery + "uevent",
 	    "POWER_SUPPLY_ENERGY_NOW=41040000\n", "");
 	readings &r = read_tree(tree.path);
-	EXPECT_EQ(r.summary.time, -1);
-	EXPECT_EQ(r.batteries.unit[0].time, -1);
+	EXPECT_FALSE(r.summary.time.known);
+	EXPECT_FALSE(r.batteries.unit[0].time.known);
 	tree.edit(laptop_battery + "uevent", "POWER_SUPPLY_ENERGY_FULL=",
 	    "POWER_SUPPLY_TIME_TO_EMPTY_NOW=7200\nPOWER_SUPPLY_ENERGY_FULL=");
-	EXPECT_EQ(read_tree(tree.path).summary.time, 7200);
+	EXPECT_EQ(or_unknown(read_tree(tree.path).summary.time), 7200);
 	// The same from the attribute files, where there is no uevent.
 	tree.remove(laptop_battery + "uevent");
 	tree.remove(laptop_battery + "energy_now");
-	EXPECT_EQ(read_tree(tree.path).summary.time, -1);
+	EXPECT_FALSE(read_tree(tree.path).summary.time.known);
 }
 
 // Batteries are numbered in the order of the numbers in their names.
@@ -779,7 +784,7 @@ TEST(LinuxReader, EachReportReadsAfresh)
 	    "ENERGY_NOW=25650000");
 	readings &r = read_tree(tree.path);
 	EXPECT_EQ(cpu_value(r, 0), 60300);
-	EXPECT_EQ(r.summary.life, 50);
+	EXPECT_EQ(or_unknown(r.summary.life), 50);
 }
 
 TEST(LinuxReader, Numbers)

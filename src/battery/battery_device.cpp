@@ -7,15 +7,16 @@
 
 namespace {
 
-// A value line in milli-units, or its label followed by "unknown" for -1.
-void print_measure(const char *label, const source_units &source, int64_t value,
-    const char *unit)
+// A value line in milli-units, or its label followed by "unknown".
+void print_measure(const char *label, const source_units &source,
+    sensor_value value, const char *unit)
 {
-	if (value == -1)
+	if (!value.known)
 		report_print("%sunknown\n", label);
 	else
 		report_print("%s%lld\t\t\t\t%s\n", label,
-		    static_cast<long long>(in_milli(source, value)), unit);
+		    static_cast<long long>(in_milli(source, value.value)),
+		    unit);
 }
 
 void print_text(const char *label, const char (&field)[battery_string_size])
@@ -37,11 +38,12 @@ void print_design(const source_units &source, const battery_unit &u)
 	report_print("\tTechnology:\t\t\t%s\n",
 	    u.primary ? "primary (non-rechargeable)"
 		      : "secondary (rechargeable)");
-	if (u.design_voltage == -1)
+	if (!u.design_voltage.known)
 		report_puts("\tDesign voltage\t\tunknown");
 	else
 		report_print("\tDesign voltage\t\t\t%lld\t\t\t\tmV\n",
-		    static_cast<long long>(in_milli(source, u.design_voltage)));
+		    static_cast<long long>(
+			in_milli(source, u.design_voltage.value)));
 	print_measure("\tCapacity (warn):\t\t", source, u.warn_capacity,
 	    capacity_unit);
 	print_measure("\tCapacity (low):\t\t\t", source, u.low_capacity,
@@ -56,7 +58,7 @@ void print_design(const source_units &source, const battery_unit &u)
 	print_text("\tOEM info:\t\t\t", u.oem);
 }
 
-void print_state_words(int32_t state)
+void print_state_words(int64_t state)
 {
 	const char *separator = "";
 
@@ -78,16 +80,16 @@ void print_state_words(int32_t state)
 
 void print_charge(const source_units &source, const battery_unit &u)
 {
-	print_state_words(u.state);
-	if (u.percent == -1)
+	print_state_words(u.state.value);
+	if (!u.percent.known)
 		report_puts("\tRemaining capacity:\t\tunknown");
 	else
-		report_print("\tRemaining capacity:\t\t%d\t\t\t\tpercent\n",
-		    u.percent);
-	if (u.time < 0) {
+		report_print("\tRemaining capacity:\t\t%lld\t\t\t\tpercent\n",
+		    static_cast<long long>(u.percent.value));
+	if (!u.time.known) {
 		report_puts("\tRemaining time:\t\t\tunknown");
 	} else {
-		long long minutes = in_minutes(source, u.time);
+		long long minutes = in_minutes(source, u.time.value);
 		report_print("\tRemaining time:\t\t\t%lld:%02lld\n",
 		    minutes / 60, minutes % 60);
 	}
@@ -126,7 +128,7 @@ void print_unit(int unit, const source_units &source, const battery_unit *u)
 		report_print("\tget battery status (%i) failed\n", unit);
 		return;
 	}
-	if (u->status_state != battery_not_present)
+	if (u->status_state.value != battery_not_present)
 		print_measure("\tVoltage:\t\t\t", source, u->voltage, "mV");
 }
 

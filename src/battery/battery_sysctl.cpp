@@ -16,22 +16,26 @@ void report_battery_sysctl(const readings &r)
 		return;
 	}
 	report_puts("\n[ACPI Battery (sysctl)]");
-	if (s.life < 0)
+	if (!s.life.known)
 		report_puts("\tCap remain:\t\t\tunknown");
 	else
-		report_print("\tCap remain:\t\t\t%i\t\t\t\tpercents\n", s.life);
-	if (s.time >= 0)
+		report_print("\tCap remain:\t\t\t%lli\t\t\t\tpercents\n",
+		    static_cast<long long>(s.life.value));
+	if (s.time.known)
 		report_print("\tLife time:\t\t\t%lli\t\t\t\tMin(s)\n",
-		    static_cast<long long>(in_minutes(r.source, s.time)));
-	else if (s.acline == -1)
+		    static_cast<long long>(in_minutes(r.source, s.time.value)));
+	else if (!s.acline.known)
 		report_puts("\tTime remain:\t\t\tunknown");
-	else if (s.acline == 0)
+	else if (s.acline.value == 0)
 		report_puts("\tTime remain:\t\t\tN/A");
 	else
 		report_puts("\tTime remain:\t\t\tOn AC");
-	report_print("\tState:\t\t\t\t%i\n", s.state);
-	if (s.units < 0)
+	// A state that cannot be read shows as the kernel's -1.
+	report_print("\tState:\t\t\t\t%lli\n",
+	    static_cast<long long>(s.state.known ? s.state.value : -1));
+	if (!s.units.known)
 		report_puts("\tUnits:\t\t\t\t-1 returned, somwthing weird.");
 	else
-		report_print("\tUnits:\t\t\t\t%i\n", s.units);
+		report_print("\tUnits:\t\t\t\t%lli\n",
+		    static_cast<long long>(s.units.value));
 }

@@ -10,7 +10,7 @@
 
 int read_battery_units(const battery_units &b)
 {
-	if (b.device != battery_device::listed || b.count < 0)
+	if (b.device != battery_device::listed)
 		return 0;
 	return b.count > max_battery_unit + 1 ? max_battery_unit + 1 : b.count;
 }
@@ -22,10 +22,20 @@ bool plausible_limit(temperature_scale scale, int32_t value)
 	return value > 0 && value <= 200000;
 }
 
+namespace {
+
+// Whether a value is known and at least least.
+bool at_least(sensor_value v, int64_t least)
+{
+	return v.known && v.value >= least;
+}
+
+} // namespace
+
 bool battery_health_known(const battery_unit &u)
 {
-	return u.stage >= battery_stage::no_charge && u.design_capacity > 0 &&
-	    u.last_full_capacity >= 0;
+	return u.stage >= battery_stage::no_charge &&
+	    at_least(u.design_capacity, 1) && at_least(u.last_full_capacity, 0);
 }
 
 bool any_zone_known(const zone_readings &z)
@@ -41,32 +51,35 @@ namespace {
 bool charging(const battery_unit &u)
 {
 	return u.stage >= battery_stage::no_status &&
-	    u.state != battery_not_present && (u.state & battery_charging) != 0;
+	    u.state.value != battery_not_present &&
+	    (u.state.value & battery_charging) != 0;
 }
 
 // What is missing of the last full capacity, in the unit's amounts: none
-// where the battery holds more; -1 when a value is missing.
-int64_t missing_charge(const battery_unit &u)
+// where the battery holds more; unknown when a value is.
+sensor_value missing_charge(const battery_unit &u)
 {
-	if (u.last_full_capacity < 0 || u.remaining_capacity < 0)
-		return -1;
-	return u.remaining_capacity > u.last_full_capacity
-	    ? 0
-	    : u.last_full_capacity - u.remaining_capacity;
+	int64_t full = u.last_full_capacity.value;
+	int64_t now = u.remaining_capacity.value;
+
+	return {at_least(u.last_full_capacity, 0) &&
+		at_least(u.remaining_capacity, 0),
+	    now > full ? 0 : full - now};
 }
 
 } // namespace
 
-int64_t battery_time_to_full(const battery_unit &u, const source_units &s)
+sensor_value battery_time_to_full(const battery_unit &u, const source_units &s)
 {
+	sensor_value missing = missing_charge(u);
+
 	if (!charging(u))
-		return -1;
-	if (u.time_to_full >= 0)
-		return u.time_to_full * s.seconds_per_time;
-	int64_t missing = missing_charge(u);
-	if (missing < 0 || u.status_rate <= 0)
-		return -1;
-	return missing * 3600 / u.status_rate;
+		return {};
+	if (u.time_to_full.known)
+		return {true, u.time_to_full.value * s.seconds_per_time};
+	if (!missing.known || !at_least(u.status_rate, 1))
+		return {};
+	return {true, missing.value * 3600 / u.status_rate.value};
 }
 
 namespace {
@@ -88,7 +101,8 @@ summed_in charging_amounts(const readings &r)
 		if (!charging(u))
 			continue;
 		(u.in_charge ? in_charge : in_energy) = true;
-		voltages = voltages && (!u.in_charge || u.design_voltage > 0);
+		voltages =
+		    voltages && (!u.in_charge || at_least(u.design_voltage, 1));
 	}
 	if (voltages)
 		return summed_in::energy;
@@ -103,12 +117,13 @@ int64_t amount_weight(const battery_unit &u, const source_units &s,
 {
 	if (in == summed_in::own_amounts)
 		return 1;
-	return u.in_charge ? u.design_voltage : 1000000 / s.micro_per_amount;
+	return u.in_charge ? u.design_voltage.value
+			   : 1000000 / s.micro_per_amount;
 }
 
 } // namespace
 
-int64_t battery_total_time_to_full(const readings &r)
+sensor_value battery_total_time_to_full(const readings &r)
 {
 	summed_in in = charging_amounts(r);
 	// What is missing, in amount-seconds: an amount missing takes 3600
@@ -116,30 +131,33 @@ int64_t battery_total_time_to_full(const readings &r)
 	wide_amount missing = 0, rate = 0;
 
 	if (in == summed_in::nothing)
-		return -1;
+		return {};
 	for (int unit = 0; unit < read_battery_units(r.batteries); unit++) {
 		const battery_unit &u = r.batteries.unit[unit];
 		if (!charging(u))
 			continue;
 		int64_t weight = amount_weight(u, r.source, in);
 		// The driver's own time says what is missing at its rate.
-		int64_t own = missing_charge(u);
-		if (u.time_to_full >= 0 && u.status_rate > 0)
-			missing += static_cast<wide_amount>(u.time_to_full) *
-			    r.source.seconds_per_time * u.status_rate * weight;
-		else if (own >= 0)
+		sensor_value own = missing_charge(u);
+		bool rated = at_least(u.status_rate, 1);
+		if (u.time_to_full.known && rated)
 			missing +=
-			    static_cast<wide_amount>(own) * 3600 * weight;
+			    static_cast<wide_amount>(u.time_to_full.value) *
+			    r.source.seconds_per_time * u.status_rate.value *
+			    weight;
+		else if (own.known)
+			missing +=
+			    static_cast<wide_amount>(own.value) * 3600 * weight;
 		else
-			return -1;
-		if (u.status_rate > 0)
-			rate +=
-			    static_cast<wide_amount>(u.status_rate) * weight;
+			return {};
+		if (rated)
+			rate += static_cast<wide_amount>(u.status_rate.value) *
+			    weight;
 	}
 	if (rate == 0)
-		return -1;
+		return {};
 	wide_amount seconds = missing / rate;
-	return seconds > INT64_MAX ? -1 : static_cast<int64_t>(seconds);
+	return {seconds <= INT64_MAX, static_cast<int64_t>(seconds)};
 }
 
 int64_t ratio_billionths(int64_t numerator, int64_t denominator)
@@ -170,24 +188,24 @@ int64_t at_most_one(int64_t numerator, int64_t denominator)
 
 } // namespace
 
-bool battery_remaining_billionths(const battery_unit &u, int64_t *value)
+sensor_value battery_remaining_billionths(const battery_unit &u)
 {
-	if (u.percent == -1)
-		return false;
-	*value = u.percent_from_amounts
-	    ? at_most_one(u.remaining_capacity, u.last_full_capacity)
-	    : u.percent * (ratio_scale / 100);
-	return true;
+	if (!u.percent.known)
+		return {};
+	return {true,
+	    u.percent_from_amounts ? at_most_one(u.remaining_capacity.value,
+					 u.last_full_capacity.value)
+				   : u.percent.value * (ratio_scale / 100)};
 }
 
-bool battery_life_billionths(const battery_summary &s, int64_t *value)
+sensor_value battery_life_billionths(const battery_summary &s)
 {
-	if (s.life < 0)
-		return false;
-	*value = s.life_denominator > 0
-	    ? at_most_one(s.life_numerator, s.life_denominator)
-	    : s.life * (ratio_scale / 100);
-	return true;
+	if (!s.life.known)
+		return {};
+	return {true,
+	    s.life_denominator > 0
+		? at_most_one(s.life_numerator, s.life_denominator)
+		: s.life.value * (ratio_scale / 100)};
 }
 
 namespace {

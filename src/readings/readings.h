@@ -141,13 +141,13 @@ bool plausible_limit(temperature_scale scale, int32_t value);
 // The battery summary, every value as the source gives it.
 struct battery_summary {
 	bool supported = false; // the system has batteries to sum up
-	int32_t life = -1;	// percent; negative: unknown
-	int64_t time = -1;	// time left; negative: no estimate
-	int32_t acline = -1;	// 0: off AC; -1: unknown; anything else: on AC
-	int32_t state = -1;	// state word over all batteries; -1 unknown
-	// The number of battery units; -1 when unknown.  Known as 0 where the
-	// system can tell that it has no battery at all.
-	int32_t units = -1;
+	sensor_value life;	// percent
+	sensor_value time;	// time left, where there is an estimate
+	sensor_value acline;	// 0: off AC; anything else: on AC
+	sensor_value state;	// state word over all batteries
+	// The number of battery units: known as 0 where the system can tell
+	// that it has no battery at all.
+	sensor_value units;
 	// The life at the precision of its source, from 0 to 1:
 	// life_numerator over life_denominator, which is 0 where the whole
 	// percent of life is all the source gives.
@@ -182,45 +182,44 @@ enum class battery_stage : uint8_t {
 	complete,
 };
 
-// One battery unit.  Amounts are in the source's units, -1 when unknown.
+// One battery unit, its amounts in the source's units.
 struct battery_unit {
 	battery_stage stage = battery_stage::no_info;
 	// The design data.
 	bool in_charge = false; // mAh and mA; otherwise mWh and mW
 	bool primary = false;	// not rechargeable
-	int64_t design_capacity = -1;
-	int64_t last_full_capacity = -1;
-	int64_t design_voltage = -1;
-	int64_t warn_capacity = -1;
-	int64_t low_capacity = -1;
-	int64_t low_warn_granularity = -1;
-	int64_t warn_full_granularity = -1;
+	sensor_value design_capacity;
+	sensor_value last_full_capacity;
+	sensor_value design_voltage;
+	sensor_value warn_capacity;
+	sensor_value low_capacity;
+	sensor_value low_warn_granularity;
+	sensor_value warn_full_granularity;
 	char model[battery_string_size] = {};
 	char serial[battery_string_size] = {};
 	char type[battery_string_size] = {};
 	char oem[battery_string_size] = {};
 	// The charge.
-	int32_t state = -1;   // state word; -1 unknown
-	int32_t percent = -1; // remaining capacity; -1: unknown
+	sensor_value state;   // state word
+	sensor_value percent; // remaining capacity
 	// Whether percent is remaining_capacity over last_full_capacity, which
 	// give it to more digits than a whole percent.
 	bool percent_from_amounts = false;
-	int64_t time = -1; // time left; negative: unknown
-	int64_t rate = -1; // present rate; -1 unknown
-	// Linux: the seconds to full that the driver estimates; -1 unknown.
-	int64_t time_to_full = -1;
+	sensor_value time; // time left
+	sensor_value rate; // present rate
+	// Linux: the seconds to full that the driver estimates.
+	sensor_value time_to_full;
 	// The status.
-	int32_t status_state = -1; // its own state word; -1 unknown
+	sensor_value status_state; // its own state word
 	// Its present rate in the battery's own units, where rate may be in
-	// other units (FreeBSD's summary gives mW for every battery); -1
-	// unknown.
-	int64_t status_rate = -1;
-	int64_t voltage = -1;
-	int64_t remaining_capacity = -1; // -1 unknown
+	// other units (FreeBSD's summary gives mW for every battery).
+	sensor_value status_rate;
+	sensor_value voltage;
+	sensor_value remaining_capacity;
 	// The extended readings (-x, -p, -j).
-	int64_t cycles = -1;	   // charge cycles; -1 unknown
-	int32_t charge_start = -1; // charging starts below, percent; -1 unknown
-	int32_t charge_end = -1;   // and stops at, percent; -1 unknown
+	sensor_value cycles;	   // charge cycles
+	sensor_value charge_start; // charging starts below, percent
+	sensor_value charge_end;   // and stops at, percent
 	// Linux: the driver's own words for its status ("Not charging"), its
 	// charge ("Low") and its health ("Good"); "" where it gives none.
 	char status[battery_string_size] = {};
@@ -238,7 +237,7 @@ enum class battery_device : uint8_t {
 
 struct battery_units {
 	battery_device device = battery_device::not_opened;
-	int32_t count = -1;
+	int32_t count = 0; // with the device listed
 	battery_unit unit[max_battery_unit + 1];
 };
 
@@ -336,9 +335,9 @@ bool battery_health_known(const battery_unit &u);
 
 // Seconds until the unit is full while it charges: the driver's own
 // estimate, or what is missing of the last full capacity over the status
-// rate, both in the battery's own units; -1 when it does not charge or a
-// value is missing.
-int64_t battery_time_to_full(const battery_unit &u, const source_units &s);
+// rate, both in the battery's own units; unknown when it does not charge
+// or a value is missing.
+sensor_value battery_time_to_full(const battery_unit &u, const source_units &s);
 
 // The same for all charging units together: what is missing of them all
 // over their rates summed, as the kernel works out its total time left;
@@ -346,9 +345,9 @@ int64_t battery_time_to_full(const battery_unit &u, const source_units &s);
 // the unit misses.  Counted in energy, a battery that counts charge
 // through its design voltage as the kernel does for its summary; where one
 // has none, in charge if all count charge.  A unit that charges at rate 0
-// (one waits while the other charges) adds what it misses and no rate.  -1
-// when no charging unit has a rate, or what one misses is unknown.
-int64_t battery_total_time_to_full(const readings &r);
+// (one waits while the other charges) adds what it misses and no rate.
+// Unknown when no charging unit has a rate, or what one misses is unknown.
+sensor_value battery_total_time_to_full(const readings &r);
 
 // Ratios from 0 to 1 in the machine outputs are written in billionths,
 // which tell apart every micro-unit of a battery of up to 1000 Wh.
@@ -360,12 +359,11 @@ int64_t ratio_billionths(int64_t numerator, int64_t denominator);
 
 // A unit's remaining capacity from 0 to 1 in billionths, at the precision
 // of its source: remaining over last full capacity where these gave its
-// percent, its whole percent otherwise (as the record gives it, whatever
-// it is but -1); false when unknown.
-bool battery_remaining_billionths(const battery_unit &u, int64_t *value);
+// percent, its whole percent otherwise (as the record gives it).
+sensor_value battery_remaining_billionths(const battery_unit &u);
 
-// The same for the summary's life, unknown when negative.
-bool battery_life_billionths(const battery_summary &s, int64_t *value);
+// The same for the summary's life.
+sensor_value battery_life_billionths(const battery_summary &s);
 
 // The units of count that were read: at most max_battery_unit + 1.
 int read_battery_units(const battery_units &b);

@@ -28,8 +28,8 @@ inline constexpr const char *sensor_attribute_prefixes[sensor_kind_count] =
 // A value in the source's unit for its kind; unknown is a state of its
 // own, never a sentinel.
 struct sensor_value {
-	bool known;
-	int64_t value;
+	bool known = false;
+	int64_t value = 0;
 };
 
 constexpr size_t sensor_chip_size = 64;

@@ -43,12 +43,11 @@ value known_if(bool known, int64_t v)
 	return {known, v};
 }
 
-// What a function of the record computes, where known says it may.
-template <typename T>
-value computed(bool known, bool (*f)(const T &, int64_t *), const T &of)
+// A value of the record, or that a function of it computes, where shown
+// says that it may be known.
+value value_of(sensor_value v, bool shown = true)
 {
-	int64_t v = 0;
-	return {known && f(of, &v), v};
+	return {shown && v.known, v.value};
 }
 
 // Known where it is not negative.
@@ -151,7 +150,8 @@ const row power_rows[] = {
     {"ac_online", nullptr, gauge, shape::boolean, one, part::report,
 	{shown::yes_no, "online"}, "Whether the machine runs on AC power.",
 	[](any, any r) {
-		return known_if(r.summary.acline != -1, r.summary.acline != 0);
+		return known_if(r.summary.acline.known,
+		    r.summary.acline.value != 0);
 	}},
 };
 
@@ -159,30 +159,31 @@ const row power_rows[] = {
 // present.
 value summary_bit(const battery_summary &s, int32_t mask)
 {
-	return {s.supported && s.state >= 0 && s.state != battery_not_present,
-	    (s.state & mask) != 0};
+	int64_t state = s.state.value;
+	return {s.supported && s.state.known && state >= 0 &&
+		state != battery_not_present,
+	    (state & mask) != 0};
 }
 
 const row summary_rows[] = {
     {"batteries", "pelko_batteries", gauge, shape::number, one, part::report,
 	none, "Number of battery units.",
-	[](any, any r) { return counted(r.summary.units); }},
+	[](any, any r) { return value_of(r.summary.units); }},
     {"remaining_ratio", nullptr, gauge, shape::number, ratio, part::report,
 	none, "Remaining capacity of all batteries together, from 0 to 1.",
 	[](any, any r) {
-		return computed(r.summary.supported, battery_life_billionths,
-		    r.summary);
+		return value_of(battery_life_billionths(r.summary),
+		    r.summary.supported);
 	}},
     {"time_remaining_seconds", nullptr, gauge, shape::number, time_left,
 	part::report, none, "Time left on all batteries together.",
 	[](any, any r) {
-		return known_if(r.summary.supported && r.summary.time >= 0,
-		    r.summary.time);
+		return value_of(r.summary.time, r.summary.supported);
 	}},
     {"time_to_full_seconds", nullptr, gauge, shape::number, one, part::report,
 	{shown::hours_minutes, "time to full"},
 	"Time until all charging batteries together are full.",
-	[](any, any r) { return counted(battery_total_time_to_full(r)); }},
+	[](any, any r) { return value_of(battery_total_time_to_full(r)); }},
     {"charging", "", gauge, shape::boolean, one, part::report, none, nullptr,
 	[](any, any r) { return summary_bit(r.summary, battery_charging); }},
     {"discharging", "", gauge, shape::boolean, one, part::report, none, nullptr,
@@ -211,16 +212,16 @@ value text(const battery_unit &u, const char (&field)[N])
 // An amount under the key of its kind: watt-hours or amp-hours, watts or
 // amperes; unknown under the other kind's key.
 value amount_of(bool known, const battery_unit &u, bool in_charge,
-    int64_t field)
+    sensor_value field)
 {
-	return {known && u.in_charge == in_charge && field != -1, field};
+	return value_of(field, known && u.in_charge == in_charge);
 }
 
 // What the status request gave, for a battery that is present.
 bool status(const battery_unit &u)
 {
 	return u.stage == battery_stage::complete &&
-	    u.status_state != battery_not_present;
+	    u.status_state.value != battery_not_present;
 }
 
 // A driver's status text, known where it gave one.
@@ -232,7 +233,7 @@ value status_text(const battery_unit &u, const char (&field)[N])
 
 value state_bit(const battery_unit &u, int32_t mask)
 {
-	return {charge(u), (u.state & mask) != 0};
+	return {charge(u), (u.state.value & mask) != 0};
 }
 
 using entry = const battery_entry &;
@@ -284,25 +285,22 @@ const row battery_rows[] = {
     {"design_voltage_volts", nullptr, gauge, shape::number, amount,
 	part::report, none, "Design voltage of the battery.",
 	[](entry b, any) {
-		return known_if(design(*b.u) && b.u->design_voltage != -1,
-		    b.u->design_voltage);
+		return value_of(b.u->design_voltage, design(*b.u));
 	}},
     {"remaining_ratio", nullptr, gauge, shape::number, ratio, part::report,
 	none, "Remaining capacity of the battery, from 0 to 1.",
 	[](entry b, any) {
-		return computed(charge(*b.u), battery_remaining_billionths,
-		    *b.u);
+		return value_of(battery_remaining_billionths(*b.u),
+		    charge(*b.u));
 	}},
     {"time_remaining_seconds", nullptr, gauge, shape::number, time_left,
 	part::report, none, "Time left on the battery.",
-	[](entry b, any) {
-		return known_if(charge(*b.u) && b.u->time >= 0, b.u->time);
-	}},
+	[](entry b, any) { return value_of(b.u->time, charge(*b.u)); }},
     {"time_to_full_seconds", nullptr, gauge, shape::number, one, part::report,
 	{shown::hours_minutes, "time to full"},
 	"Time until the battery is full, while it charges.",
 	[](entry b, any r) {
-		return counted(battery_time_to_full(*b.u, r.source));
+		return value_of(battery_time_to_full(*b.u, r.source));
 	}},
     {"rate_watts", nullptr, gauge, shape::number, amount, part::report, none,
 	"Present charge or discharge rate of the battery.",
@@ -316,12 +314,7 @@ const row battery_rows[] = {
 	}},
     {"voltage_volts", nullptr, gauge, shape::number, amount, part::report, none,
 	"Present voltage of the battery.",
-	[](entry b, any) {
-		return known_if(b.u->stage == battery_stage::complete &&
-			b.u->status_state != battery_not_present &&
-			b.u->voltage != -1,
-		    b.u->voltage);
-	}},
+	[](entry b, any) { return value_of(b.u->voltage, status(*b.u)); }},
     {"charging", nullptr, gauge, shape::boolean, one, part::report, none,
 	"Whether the battery is charging.",
 	[](entry b, any) { return state_bit(*b.u, battery_charging); }},
@@ -338,32 +331,24 @@ const row battery_rows[] = {
 	{shown::number, "cycle count", one, nullptr, true},
 	"Charge cycles of the battery, as its firmware counts them: the "
 	"extended battery information on FreeBSD, cycle_count on Linux.",
-	[](entry b, any) {
-		return known_if(design(*b.u) && b.u->cycles >= 0, b.u->cycles);
-	}},
+	[](entry b, any) { return value_of(b.u->cycles, design(*b.u)); }},
     {"health_ratio", nullptr, gauge, shape::fraction, one, part::report,
 	{shown::percent, "health", one, "percent", true},
 	"Last full capacity of the battery over its design capacity.",
 	[](entry b, any) -> value {
-		return {battery_health_known(*b.u), b.u->last_full_capacity,
-		    b.u->design_capacity};
+		return {battery_health_known(*b.u),
+		    b.u->last_full_capacity.value, b.u->design_capacity.value};
 	}},
     {"charge_start_threshold_ratio", nullptr, gauge, shape::number, percent,
 	part::report, {shown::number, "charge start threshold", one, "percent"},
 	"Charge level below which the battery starts charging, from 0 to 1: "
 	"charge_control_start_threshold, or charge_start_threshold, on Linux.",
-	[](entry b, any) {
-		return known_if(design(*b.u) && b.u->charge_start >= 0,
-		    b.u->charge_start);
-	}},
+	[](entry b, any) { return value_of(b.u->charge_start, design(*b.u)); }},
     {"charge_end_threshold_ratio", nullptr, gauge, shape::number, percent,
 	part::report, {shown::number, "charge end threshold", one, "percent"},
 	"Charge level at which the battery stops charging, from 0 to 1: "
 	"charge_control_end_threshold, or charge_stop_threshold, on Linux.",
-	[](entry b, any) {
-		return known_if(design(*b.u) && b.u->charge_end >= 0,
-		    b.u->charge_end);
-	}},
+	[](entry b, any) { return value_of(b.u->charge_end, design(*b.u)); }},
     {"remaining_capacity_watthours", nullptr, gauge, shape::number, amount,
 	part::report, {shown::number, "remaining energy", amount, "Wh"},
 	"Energy left in the battery: the status's remaining capacity on "

@@ -108,11 +108,15 @@ void read_everything()
 	collect_zones(&r);
 	collect_summary(&r);
 	collect_battery_units(&r, false);
-	if (r.summary.life < -1 || r.summary.life > 100)
+	auto beyond = [](sensor_value percent) {
+		return percent.known &&
+		    (percent.value < 0 || percent.value > 100);
+	};
+	if (beyond(r.summary.life))
 		abort();
 	for (int unit = 0; unit < read_battery_units(r.batteries); unit++) {
 		const battery_unit &u = r.batteries.unit[unit];
-		if (u.percent < -1 || u.percent > 100 ||
+		if (beyond(u.percent) ||
 		    u.model[battery_string_size - 1] != '\0' ||
 		    u.oem[battery_string_size - 1] != '\0')
 			abort();

@@ -13,6 +13,19 @@
 #include "platform/platform.h"
 #include "readings/collect.h"
 
+namespace {
+
+// A kernel variable, which says -1 where the kernel cannot tell, as does
+// sysctl_get_int where it cannot be read; a percent, time or count says
+// so with any negative number.
+sensor_value kernel_value(const char *name, bool negative_unknown)
+{
+	int value = sysctl_get_int(name);
+	return {negative_unknown ? value >= 0 : value != -1, value};
+}
+
+} // namespace
+
 void collect_summary(readings *r)
 {
 	battery_summary &s = r->summary;
@@ -21,13 +34,13 @@ void collect_summary(readings *r)
 	if (!battery_subtree_present())
 		return;
 	s.supported = true;
-	s.life = sysctl_get_int("hw.acpi.battery.life");
-	s.time = sysctl_get_int("hw.acpi.battery.time");
+	s.life = kernel_value("hw.acpi.battery.life", true);
+	s.time = kernel_value("hw.acpi.battery.time", true);
 	// Read whatever the time says, so that the metrics have the AC line
 	// too; the report shows it only when there is no time estimate.
-	s.acline = sysctl_get_int("hw.acpi.acline");
-	s.state = sysctl_get_int("hw.acpi.battery.state");
-	s.units = sysctl_get_int("hw.acpi.battery.units");
+	s.acline = kernel_value("hw.acpi.acline", false);
+	s.state = kernel_value("hw.acpi.battery.state", false);
+	s.units = kernel_value("hw.acpi.battery.units", true);
 }
 
 namespace {
@@ -40,10 +53,11 @@ bool request(int fd, unsigned long code, int unit, acpi_battery_ioctl_arg *arg)
 	return os_ioctl(fd, code, arg) != -1;
 }
 
-// A record field as the signed number it stands for; -1 is "unknown".
-int64_t field(uint32_t value)
+// A record field as the signed number it stands for; all ones, -1, is
+// the kernel's "unknown".
+sensor_value field(uint32_t value)
 {
-	return static_cast<int32_t>(value);
+	return {value != 0xffffffffU, static_cast<int32_t>(value)};
 }
 
 void copy_string(char (&to)[battery_string_size],
@@ -74,13 +88,12 @@ void take_design(battery_unit *u, const acpi_bif &bif)
 // cannot give (the request fails), and which a record made from the plain
 // information (revision 0xffff), or firmware that does not count (0 or all
 // ones), leaves unknown.
-int64_t read_cycles(int fd, int unit, acpi_battery_ioctl_arg *arg)
+sensor_value read_cycles(int fd, int unit, acpi_battery_ioctl_arg *arg)
 {
 	if (!request(fd, ACPIIO_BATT_GET_BIX, unit, arg) ||
-	    !ACPI_BIX_REV_MIN_CHECK(arg->bix.rev, 0) || arg->bix.cycles == 0 ||
-	    arg->bix.cycles == 0xffffffffU)
-		return -1;
-	return arg->bix.cycles;
+	    !ACPI_BIX_REV_MIN_CHECK(arg->bix.rev, 0) || arg->bix.cycles == 0)
+		return {};
+	return {arg->bix.cycles != 0xffffffffU, arg->bix.cycles};
 }
 
 // The four requests for one unit: the summary, the information, the
@@ -104,14 +117,16 @@ void read_unit(int fd, int unit, acpi_battery_ioctl_arg *arg, battery_unit *u)
 	u->stage = battery_stage::no_charge;
 	if (!request(fd, ACPIIO_BATT_GET_BATTINFO, unit, arg))
 		return;
-	u->state = arg->battinfo.state;
-	u->percent = arg->battinfo.cap;
-	u->time = arg->battinfo.min;
-	u->rate = arg->battinfo.rate;
+	// The state word has no value for unknown; a time is unknown where it
+	// is negative.
+	u->state = {true, arg->battinfo.state};
+	u->percent = field(static_cast<uint32_t>(arg->battinfo.cap));
+	u->time = {arg->battinfo.min >= 0, arg->battinfo.min};
+	u->rate = field(static_cast<uint32_t>(arg->battinfo.rate));
 	u->stage = battery_stage::no_status;
 	if (!request(fd, ACPIIO_BATT_GET_BST, unit, arg))
 		return;
-	u->status_state = static_cast<int32_t>(arg->bst.state);
+	u->status_state = {true, static_cast<int32_t>(arg->bst.state)};
 	u->status_rate = field(arg->bst.rate);
 	u->voltage = field(arg->bst.volt);
 	u->remaining_capacity = field(arg->bst.cap);
@@ -127,11 +142,12 @@ void read_units(int fd, battery_units *b, bool extended)
 		b->device = battery_device::no_support;
 		return;
 	}
-	b->count = sysctl_get_int("hw.acpi.battery.units");
-	if (b->count < 0) {
+	int count = sysctl_get_int("hw.acpi.battery.units");
+	if (count < 0) {
 		b->device = battery_device::count_unknown;
 		return;
 	}
+	b->count = count;
 	b->device = battery_device::listed;
 	for (int unit = 0; unit < read_battery_units(*b); unit++) {
 		battery_unit *u = &b->unit[unit];
@@ -154,7 +170,7 @@ void collect_battery_units(readings *r, bool device_required)
 	battery_units &b = r->batteries;
 
 	b.device = battery_device::not_opened;
-	b.count = -1;
+	b.count = 0;
 	int fd = os_open_acpi(O_RDWR);
 	if (fd == -1)
 		fd = os_open_acpi(O_RDONLY);

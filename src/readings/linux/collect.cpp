@@ -209,24 +209,24 @@ void collect_summary(readings *r)
 
 	s = battery_summary{};
 	b.device = battery_device::not_opened;
-	b.count = -1;
+	b.count = 0;
 	r->supplies.clear();
 	if (!list_power_supplies(r->extended ? &r->supplies : nullptr)) {
 		supplies_errno = errno;
 		return;
 	}
-	s.units = static_cast<int32_t>(battery_count());
+	b.count = static_cast<int32_t>(battery_count());
+	s.units = {true, b.count};
 	s.acline = mains_online();
-	b.count = s.units;
 	b.device = battery_device::listed;
-	if (s.units == 0) {
+	if (b.count == 0) {
 		b.device = battery_device::no_support;
 		return;
 	}
 	s.supported = true;
 	linux_battery_life(&s);
 	s.time = linux_battery_time();
-	s.state = linux_battery_state();
+	s.state = {true, linux_battery_state()};
 	for (int unit = 0; unit < read_battery_units(b); unit++)
 		linux_battery_unit(static_cast<size_t>(unit), &b.unit[unit],
 		    r->extended);

@@ -46,10 +46,11 @@ int64_t rate(battery *b)
 	return llabs(battery_number(b, attr));
 }
 
-// A value in its micro-units, or -1 when it is not known or negative.
-int64_t amount(int64_t micro)
+// A value in its micro-units or seconds, or a percent: unknown when it is
+// not known (-1) or negative.
+sensor_value non_negative(int64_t value)
 {
-	return micro < 0 ? -1 : micro;
+	return {value >= 0, value};
 }
 
 // A percentage from 0 to 100, or -1: a capacity outside that range is a
@@ -188,10 +189,8 @@ void linux_battery_life(battery_summary *s)
 		if (!is_present(b))
 			continue;
 		int64_t own = share(b), weight = p.convert(b, full(b));
-		if (own < 0) {
-			s->life = -1;
+		if (own < 0)
 			return;
-		}
 		shares += own;
 		count++;
 		if (weight <= 0) {
@@ -202,14 +201,13 @@ void linux_battery_life(battery_summary *s)
 		weighted += from_amounts(b) ? 100 * p.convert(b, now(b))
 					    : capacity_percent(b) * weight;
 	}
-	if (count == 0) {
-		s->life = -1;
+	if (count == 0)
 		return;
-	}
 	s->life_numerator = every_weight ? weighted : shares;
 	s->life_denominator =
 	    every_weight ? 100 * weights : count * share_scale;
-	s->life = charge_percent(s->life_numerator, s->life_denominator);
+	s->life = {true,
+	    charge_percent(s->life_numerator, s->life_denominator)};
 }
 
 // The remaining amount over the rate, summed over the present batteries
@@ -217,7 +215,7 @@ void linux_battery_life(battery_summary *s)
 // would otherwise count as empty, or its rate stretch the others' time.
 // Failing that, the discharging batteries' own estimates, when each has
 // one.
-int64_t linux_battery_time()
+sensor_value linux_battery_time()
 {
 	pool p = choose_pool();
 	int64_t sum_now = 0, sum_rate = 0, seconds = 0;
@@ -242,10 +240,10 @@ int64_t linux_battery_time()
 			every_estimate = false;
 	}
 	if (!discharging)
-		return -1;
+		return {};
 	if (sum_rate > 0)
-		return sum_now * 3600 / sum_rate;
-	return every_estimate ? seconds : -1;
+		return {true, sum_now * 3600 / sum_rate};
+	return {every_estimate, seconds};
 }
 
 int32_t linux_battery_state()
@@ -281,9 +279,9 @@ void read_wear(battery *b, battery_unit *u)
 	int64_t start = threshold(b, CHARGE_START, CHARGE_START_OLD);
 	int64_t end = threshold(b, CHARGE_END, CHARGE_STOP_OLD);
 
-	u->cycles = cycles > 0 ? cycles : -1;
-	u->charge_start = start >= 0 ? percent_or_unknown(start) : -1;
-	u->charge_end = end >= 0 ? percent_or_unknown(end) : -1;
+	u->cycles = {cycles > 0, cycles};
+	u->charge_start = non_negative(percent_or_unknown(start));
+	u->charge_end = non_negative(percent_or_unknown(end));
 	copy_text(u->status, b, STATUS);
 	copy_text(u->capacity_level, b, CAPACITY_LEVEL);
 	copy_text(u->health, b, HEALTH);
@@ -297,32 +295,33 @@ void linux_battery_unit(size_t unit, battery_unit *u, bool extended)
 	bool charge = reports_charge(b);
 
 	*u = battery_unit{};
-	u->state = battery_state(b);
-	u->stage = u->state == battery_not_present ? battery_stage::not_present
-						   : battery_stage::complete;
+	u->state = {true, battery_state(b)};
+	u->stage = u->state.value == battery_not_present
+	    ? battery_stage::not_present
+	    : battery_stage::complete;
 	u->in_charge = charge;
 	// Linux lists no primary cells.
 	u->primary = false;
-	u->design_capacity = amount(battery_number(b,
+	u->design_capacity = non_negative(battery_number(b,
 	    charge ? CHARGE_FULL_DESIGN : ENERGY_FULL_DESIGN));
-	u->last_full_capacity = amount(full(b));
-	u->design_voltage = amount(battery_number(b, VOLTAGE_MIN_DESIGN));
-	u->warn_capacity = amount(battery_number(b, ALARM));
+	u->last_full_capacity = non_negative(full(b));
+	u->design_voltage = non_negative(battery_number(b, VOLTAGE_MIN_DESIGN));
+	u->warn_capacity = non_negative(battery_number(b, ALARM));
 	copy_text(u->model, b, MODEL_NAME);
 	copy_text(u->serial, b, SERIAL_NUMBER);
 	copy_text(u->type, b, TECHNOLOGY);
 	copy_text(u->oem, b, MANUFACTURER);
-	u->percent = battery_percent(b);
-	u->percent_from_amounts = u->percent >= 0 && from_amounts(b);
-	u->time = battery_seconds(b);
-	u->rate = u->status_rate = rate(b);
+	u->percent = non_negative(battery_percent(b));
+	u->percent_from_amounts = u->percent.known && from_amounts(b);
+	u->time = non_negative(battery_seconds(b));
+	u->rate = u->status_rate = non_negative(rate(b));
 	u->status_state = u->state;
-	u->voltage = amount(battery_number(b, VOLTAGE_NOW));
-	u->remaining_capacity = amount(now(b));
+	u->voltage = non_negative(battery_number(b, VOLTAGE_NOW));
+	u->remaining_capacity = non_negative(now(b));
 	// Asked only while charging, when it can say something.
-	u->time_to_full = battery_text_is(b, STATUS, "Charging")
-	    ? battery_number(b, TIME_TO_FULL_NOW)
-	    : -1;
+	if (battery_text_is(b, STATUS, "Charging"))
+		u->time_to_full =
+		    non_negative(battery_number(b, TIME_TO_FULL_NOW));
 	if (extended && u->stage != battery_stage::not_present)
 		read_wear(b, u);
 }

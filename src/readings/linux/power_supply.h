@@ -9,8 +9,8 @@
 
 #include "readings/readings.h"
 
-// The life over every present battery, in percent and as a fraction; -1
-// when a present battery reports no charge, or none is present.  Where
+// The life over every present battery, in percent and as a fraction; left
+// unknown when a present battery reports no charge, or none is present.  Where
 // each one's last full capacity is known in the summary's kind (energy, or
 // charge where every battery counts charge), the batteries are weighted by
 // it: with every battery in amounts, their remaining amounts summed over
@@ -18,8 +18,9 @@
 // mean of their shares, each to twelve decimals.
 void linux_battery_life(battery_summary *s);
 
-// Seconds left while discharging; -1 otherwise or without an estimate.
-int64_t linux_battery_time();
+// Seconds left while discharging; unknown otherwise or without an
+// estimate.
+sensor_value linux_battery_time();
 
 // The state word over all batteries.
 int32_t linux_battery_state();

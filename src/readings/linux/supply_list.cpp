@@ -435,9 +435,7 @@ bool battery_text_is(battery *b, text_attr attr, const char *value)
 	return strcmp(battery_text(b, attr), value) == 0;
 }
 
-int32_t mains_online()
+sensor_value mains_online()
 {
-	if (have_mains_online)
-		return 1;
-	return have_mains_offline ? 0 : -1;
+	return {have_mains_online || have_mains_offline, have_mains_online};
 }

@@ -89,5 +89,5 @@ const char *battery_text(battery *b, text_attr attr);
 bool battery_text_is(battery *b, text_attr attr, const char *value);
 
 // 1 when a "Mains" or "USB" supply is online, 0 when one says it is not
-// and none is, -1 when none says either.
-int32_t mains_online();
+// and none is, unknown when none says either.
+sensor_value mains_online();
