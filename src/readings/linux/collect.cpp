@@ -211,7 +211,8 @@ void collect_summary(readings *r)
 	b.device = battery_device::not_opened;
 	b.count = 0;
 	r->supplies.clear();
-	if (!list_power_supplies(r->extended ? &r->supplies : nullptr)) {
+	if (!list_power_supplies(linux_battery_files,
+		r->extended ? &r->supplies : nullptr)) {
 		supplies_errno = errno;
 		return;
 	}

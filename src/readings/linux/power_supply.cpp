@@ -7,6 +7,64 @@
 
 namespace {
 
+// The attributes read of a battery, each beside its file's name.  Those
+// before ALARM are properties of the supply's uevent too, as are the
+// texts.
+enum number_attr {
+	PRESENT,
+	CAPACITY,
+	ENERGY_NOW,
+	ENERGY_FULL,
+	ENERGY_FULL_DESIGN,
+	CHARGE_NOW,
+	CHARGE_FULL,
+	CHARGE_FULL_DESIGN,
+	POWER_NOW,
+	CURRENT_NOW,
+	TIME_TO_EMPTY_NOW,
+	TIME_TO_FULL_NOW,
+	VOLTAGE_NOW,
+	VOLTAGE_MIN_DESIGN,
+	CYCLE_COUNT,
+	// Attributes of the driver, not properties: never in the uevent.
+	ALARM,
+	CHARGE_START,
+	CHARGE_END,
+	// The names that older vendor drivers give the thresholds.
+	CHARGE_START_OLD,
+	CHARGE_STOP_OLD,
+	NUMBER_ATTRS
+};
+
+constexpr const char *number_names[NUMBER_ATTRS] = {"present", "capacity",
+    "energy_now", "energy_full", "energy_full_design", "charge_now",
+    "charge_full", "charge_full_design", "power_now", "current_now",
+    "time_to_empty_now", "time_to_full_now", "voltage_now",
+    "voltage_min_design", "cycle_count", "alarm",
+    "charge_control_start_threshold", "charge_control_end_threshold",
+    "charge_start_threshold", "charge_stop_threshold"};
+
+enum text_attr {
+	STATUS,
+	CAPACITY_LEVEL,
+	MODEL_NAME,
+	SERIAL_NUMBER,
+	TECHNOLOGY,
+	MANUFACTURER,
+	HEALTH,
+	TEXT_ATTRS
+};
+
+constexpr const char *text_names[TEXT_ATTRS] = {"status", "capacity_level",
+    "model_name", "serial_number", "technology", "manufacturer", "health"};
+
+} // namespace
+
+const battery_attributes linux_battery_files =
+    attributes_of<ALARM>(number_names, text_names);
+
+namespace {
+
 bool is_present(battery *b)
 {
 	return battery_number(b, PRESENT) != 0;
@@ -72,9 +130,7 @@ int32_t charge_percent(int64_t now, int64_t full)
 // The battery's own capacity attribute; -1 when it has none.
 int32_t capacity_percent(battery *b)
 {
-	return battery_known(b, CAPACITY)
-	    ? percent_or_unknown(battery_number(b, CAPACITY))
-	    : -1;
+	return percent_or_unknown(battery_number(b, CAPACITY));
 }
 
 // Whether the battery's charge is taken from its amounts, which give more

@@ -8,6 +8,10 @@
 #include <cstdint>
 
 #include "readings/readings.h"
+#include "supply_list.h"
+
+// The files read of each battery, for list_power_supplies.
+extern const battery_attributes linux_battery_files;
 
 // The life over every present battery, in percent and as a fraction; left
 // unknown when a present battery reports no charge, or none is present.  Where

@@ -16,61 +16,37 @@ enum class reading : uint8_t { unread, missing, known };
 struct battery {
 	char name[256];
 	size_t supply; // its files, in supplies
-	reading number_state[NUMBER_ATTRS];
-	int32_t number[NUMBER_ATTRS];
-	reading text_state[TEXT_ATTRS];
+	reading number_state[max_battery_numbers];
+	int32_t number[max_battery_numbers];
+	reading text_state[max_battery_texts];
 	// Cut to fit a record's 32-byte string with its NUL.
-	char text[TEXT_ATTRS][battery_string_size];
+	char text[max_battery_texts][battery_string_size];
 };
 
 namespace {
 
 grow_list<battery> batteries;
-bool have_mains;
 bool have_mains_online;
 bool have_mains_offline;
 
-// strcmp(3)'s order, for the compiler.
-constexpr bool before(const char *a, const char *b)
-{
-	for (; *a != '\0' && *a == *b; a++)
-		b++;
-	return static_cast<unsigned char>(*a) < static_cast<unsigned char>(*b);
-}
-
-// The properties that pelko uses, in the order of strcasecmp(3): each line
-// of a uevent finds its own with one binary search.  The numbers' before
-// ALARM, the texts', and the supply's type, online, scope, USB type and
-// current limit.
-constexpr size_t property_count = size_t{ALARM} + size_t{TEXT_ATTRS} + 5;
+// The properties that pelko uses in the order of strcmp(3), each once:
+// each line of a uevent finds its own with one binary search.  The
+// battery's numbers that are properties and its texts, and the supply's
+// type, online, scope, USB type, current limit, voltage and current; made
+// again only for other attributes.
+constexpr size_t property_count = max_battery_numbers + max_battery_texts + 7;
 
 struct key_list {
+	const battery_attributes *attributes;
+	size_t count;
 	const char *key[property_count];
+	// Where each attribute stands among the keys; -1 not there.
+	int number[max_battery_numbers];
+	int text[max_battery_texts];
+	int type, online, scope, usb_type, current_max, voltage, current;
 };
 
-constexpr key_list sorted_keys()
-{
-	key_list l = {};
-	size_t n = 0;
-	auto insert = [&](const char *key) {
-		size_t at = n++;
-		for (; at > 0 && before(key, l.key[at - 1]); at--)
-			l.key[at] = l.key[at - 1];
-		l.key[at] = key;
-	};
-	for (int attr = 0; attr < ALARM; attr++)
-		insert(number_names[attr]);
-	for (const char *name : text_names)
-		insert(name);
-	insert("type");
-	insert("online");
-	insert("scope");
-	insert("usb_type");
-	insert("current_max");
-	return l;
-}
-
-constexpr key_list property_keys = sorted_keys();
+key_list keys;
 
 // strncasecmp(3) for the ASCII of uevent keys, without the locale.
 constexpr int compare_key(const char *key, const char *k, size_t length)
@@ -87,13 +63,13 @@ constexpr int compare_key(const char *key, const char *k, size_t length)
 }
 
 // The key of length bytes among the property keys: its index, or -1.
-constexpr int property_index(const char *key, size_t length)
+int property_index(const char *key, size_t length)
 {
-	size_t low = 0, high = property_count;
+	size_t low = 0, high = keys.count;
 
 	while (low < high) {
 		size_t middle = low + (high - low) / 2;
-		const char *k = property_keys.key[middle];
+		const char *k = keys.key[middle];
 		int order = compare_key(key, k, length);
 		if (order == 0)
 			order = k[length] == '\0' ? 0 : -1;
@@ -145,38 +121,48 @@ void parse_properties(properties *p)
 	}
 }
 
-// Where each attribute pelko asks for stands among the property keys.
-struct attribute_keys {
-	int number[NUMBER_ATTRS];
-	int text[TEXT_ATTRS];
-	int type, online, scope, usb_type, current_max;
-};
-
-constexpr int key_of(const char *name)
+int by_text(const void *a, const void *b)
 {
-	size_t length = 0;
-	while (name[length] != '\0')
-		length++;
-	return property_index(name, length);
+	return strcmp(*static_cast<const char *const *>(a),
+	    *static_cast<const char *const *>(b));
 }
 
-constexpr attribute_keys find_keys()
+int key_of(const char *name)
 {
-	attribute_keys k = {};
-	for (int attr = 0; attr < NUMBER_ATTRS; attr++)
-		k.number[attr] = key_of(number_names[attr]);
-	for (int attr = 0; attr < TEXT_ATTRS; attr++)
-		k.text[attr] = key_of(text_names[attr]);
-	k.type = key_of("type");
-	k.online = key_of("online");
-	k.scope = key_of("scope");
-	k.usb_type = key_of("usb_type");
-	k.current_max = key_of("current_max");
-	return k;
+	return property_index(name, strlen(name));
 }
 
-// Worked out by the compiler.
-constexpr attribute_keys keys = find_keys();
+void make_keys(const battery_attributes &a)
+{
+	static const char *const supply_keys[] = {"type", "online", "scope",
+	    "usb_type", "current_max", "voltage_now", "current_now"};
+	size_t n = 0;
+	auto add = [&](const char *const *names, size_t count) {
+		memcpy(keys.key + n, names, count * sizeof *names);
+		n += count;
+	};
+
+	add(a.numbers, a.in_uevent);
+	add(a.texts, a.text_count);
+	add(supply_keys, sizeof supply_keys / sizeof *supply_keys);
+	qsort(keys.key, n, sizeof *keys.key, by_text);
+	keys.count = 0;
+	for (size_t i = 0; i < n; i++)
+		if (i == 0 || strcmp(keys.key[i - 1], keys.key[i]) != 0)
+			keys.key[keys.count++] = keys.key[i];
+	for (size_t i = 0; i < a.in_uevent; i++)
+		keys.number[i] = key_of(a.numbers[i]);
+	for (size_t i = 0; i < a.text_count; i++)
+		keys.text[i] = key_of(a.texts[i]);
+	keys.type = key_of("type");
+	keys.online = key_of("online");
+	keys.scope = key_of("scope");
+	keys.usb_type = key_of("usb_type");
+	keys.current_max = key_of("current_max");
+	keys.voltage = key_of("voltage_now");
+	keys.current = key_of("current_now");
+	keys.attributes = &a;
+}
 
 // Each supply's files, by the supply's name, kept from one listing to
 // the next: its uevent, and the attribute files it was found without.  A
@@ -184,7 +170,8 @@ constexpr attribute_keys keys = find_keys();
 // a device event announces: one found missing is not looked for again
 // while class/power_supply keeps its version.
 // Room for every attribute read.
-constexpr int max_missing = int{NUMBER_ATTRS} + int{TEXT_ATTRS} + 4;
+constexpr int max_missing =
+    int{max_battery_numbers} + int{max_battery_texts} + 4;
 
 struct supply_files {
 	char name[sizeof battery::name];
@@ -243,13 +230,15 @@ bool number_property(const properties &p, int key, const char *attribute,
 // they are read from their own files when they are needed.
 void take_properties(battery *b, const properties &p)
 {
-	for (int attr = 0; attr < ALARM; attr++) {
-		bool ok = number_property(p, keys.number[attr],
-		    number_names[attr], &b->number[attr]);
+	const battery_attributes &a = *keys.attributes;
+
+	for (size_t attr = 0; attr < a.in_uevent; attr++) {
+		bool ok = number_property(p, keys.number[attr], a.numbers[attr],
+		    &b->number[attr]);
 		b->number_state[attr] = ok ? reading::known : reading::missing;
 	}
-	for (int attr = 0; attr < TEXT_ATTRS; attr++) {
-		bool ok = property(p, keys.text[attr], text_names[attr],
+	for (size_t attr = 0; attr < a.text_count; attr++) {
+		bool ok = property(p, keys.text[attr], a.texts[attr],
 		    b->text[attr], sizeof b->text[attr]);
 		b->text_state[attr] = ok ? reading::known : reading::missing;
 		if (!ok)
@@ -311,8 +300,8 @@ void take_supply(const char *name, const char *type, const properties &p,
 	if (property(p, keys.usb_type, "usb_type", usb_type, sizeof usb_type))
 		bracketed(usb_type, s->usb_type);
 	s->online = number_value(p, keys.online, "online");
-	s->voltage = number_value(p, keys.number[VOLTAGE_NOW], "voltage_now");
-	s->current = number_value(p, keys.number[CURRENT_NOW], "current_now");
+	s->voltage = number_value(p, keys.voltage, "voltage_now");
+	s->current = number_value(p, keys.current, "current_now");
 	s->current_max = number_value(p, keys.current_max, "current_max");
 }
 
@@ -339,13 +328,10 @@ void add_supply(const char *name, bool same, grow_list<supply_reading> *others)
 	if (others != nullptr && strcmp(type, "Battery") != 0)
 		take_supply(name, type, p, others);
 	if (strcmp(type, "Mains") == 0 || strcmp(type, "USB") == 0) {
-		int32_t online;
-		have_mains = true;
+		sensor_value online = number_value(p, keys.online, "online");
 		// An online that cannot be read says neither.
-		if (number_property(p, keys.online, "online", &online)) {
-			have_mains_online |= online == 1;
-			have_mains_offline |= online == 0;
-		}
+		have_mains_online |= online.known && online.value == 1;
+		have_mains_offline |= online.known && online.value == 0;
 		return;
 	}
 	if (strcmp(type, "Battery") != 0)
@@ -371,14 +357,17 @@ int by_name(const void *a, const void *b)
 
 } // namespace
 
-bool list_power_supplies(grow_list<supply_reading> *others)
+bool list_power_supplies(const battery_attributes &a,
+    grow_list<supply_reading> *others)
 {
+	if (keys.attributes != &a)
+		make_keys(a);
 	batteries.clear();
 	if (others != nullptr)
 		others->clear();
 	supplies.swap(supplies_before);
 	supplies.clear();
-	have_mains = have_mains_online = have_mains_offline = false;
+	have_mains_online = have_mains_offline = false;
 	bool same = sysfs_restamp(&supplies_stamp, "class/power_supply") ==
 	    sysfs_change::none;
 	if (!sysfs_list("class/power_supply",
@@ -400,29 +389,31 @@ battery *supply_battery(size_t unit)
 	return unit < batteries.count ? &batteries.items[unit] : nullptr;
 }
 
-int64_t battery_number(battery *b, number_attr attr)
+int64_t battery_number(battery *b, int attr)
 {
 	if (b->number_state[attr] == reading::unread) {
 		char text[32];
-		bool ok = read_attribute(&supplies.items[b->supply],
-			      number_names[attr], text, sizeof text) &&
+		bool ok =
+		    read_attribute(&supplies.items[b->supply],
+			keys.attributes->numbers[attr], text, sizeof text) &&
 		    sysfs_parse_number(text, &b->number[attr]);
 		b->number_state[attr] = ok ? reading::known : reading::missing;
 	}
 	return b->number_state[attr] == reading::known ? b->number[attr] : -1;
 }
 
-bool battery_known(battery *b, number_attr attr)
+bool battery_known(battery *b, int attr)
 {
 	battery_number(b, attr);
 	return b->number_state[attr] == reading::known;
 }
 
-const char *battery_text(battery *b, text_attr attr)
+const char *battery_text(battery *b, int attr)
 {
 	if (b->text_state[attr] == reading::unread) {
 		bool ok = read_attribute(&supplies.items[b->supply],
-		    text_names[attr], b->text[attr], sizeof b->text[attr]);
+		    keys.attributes->texts[attr], b->text[attr],
+		    sizeof b->text[attr]);
 		b->text_state[attr] = ok ? reading::known : reading::missing;
 		if (!ok)
 			b->text[attr][0] = '\0';
@@ -430,7 +421,7 @@ const char *battery_text(battery *b, text_attr attr)
 	return b->text[attr];
 }
 
-bool battery_text_is(battery *b, text_attr attr, const char *value)
+bool battery_text_is(battery *b, int attr, const char *value)
 {
 	return strcmp(battery_text(b, attr), value) == 0;
 }
