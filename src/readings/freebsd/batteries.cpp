@@ -24,27 +24,6 @@ sensor_value kernel_value(const char *name, bool negative_unknown)
 	return {negative_unknown ? value >= 0 : value != -1, value};
 }
 
-} // namespace
-
-void collect_summary(readings *r)
-{
-	battery_summary &s = r->summary;
-
-	s = battery_summary{};
-	if (!battery_subtree_present())
-		return;
-	s.supported = true;
-	s.life = kernel_value("hw.acpi.battery.life", true);
-	s.time = kernel_value("hw.acpi.battery.time", true);
-	// Read whatever the time says, so that the metrics have the AC line
-	// too; the report shows it only when there is no time estimate.
-	s.acline = kernel_value("hw.acpi.acline", false);
-	s.state = kernel_value("hw.acpi.battery.state", false);
-	s.units = kernel_value("hw.acpi.battery.units", true);
-}
-
-namespace {
-
 // One request through the section's argument buffer, whose first int alone
 // is set before each request.
 bool request(int fd, unsigned long code, int unit, acpi_battery_ioctl_arg *arg)
@@ -161,6 +140,23 @@ void read_units(int fd, battery_units *b, bool extended)
 }
 
 } // namespace
+
+void collect_summary(readings *r)
+{
+	battery_summary &s = r->summary;
+
+	s = battery_summary{};
+	if (!battery_subtree_present())
+		return;
+	s.supported = true;
+	s.life = kernel_value("hw.acpi.battery.life", true);
+	s.time = kernel_value("hw.acpi.battery.time", true);
+	// Read whatever the time says, so that the metrics have the AC line
+	// too; the report shows it only when there is no time estimate.
+	s.acline = kernel_value("hw.acpi.acline", false);
+	s.state = kernel_value("hw.acpi.battery.state", false);
+	s.units = kernel_value("hw.acpi.battery.units", true);
+}
 
 // Why the device could not be opened, for require_battery_device.
 static int open_errno;

@@ -3,6 +3,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <iterator>
+
 #include "readings/grow_list.h"
 #include "supply_list.h"
 #include "sysfs_list.h"
@@ -29,12 +31,15 @@ grow_list<battery> batteries;
 bool have_mains_online;
 bool have_mains_offline;
 
+// The properties of every supply that pelko uses, beside a battery's.
+constexpr const char *supply_keys[] = {"type", "online", "scope", "usb_type",
+    "current_max", "voltage_now", "current_now"};
+
 // The properties that pelko uses in the order of strcmp(3), each once:
 // each line of a uevent finds its own with one binary search.  The
-// battery's numbers that are properties and its texts, and the supply's
-// type, online, scope, USB type, current limit, voltage and current; made
-// again only for other attributes.
-constexpr size_t property_count = max_battery_numbers + max_battery_texts + 7;
+// battery's numbers that are properties and its texts, then the supply's.
+constexpr size_t property_count =
+    max_battery_numbers + max_battery_texts + std::size(supply_keys);
 
 struct key_list {
 	const battery_attributes *attributes;
@@ -121,31 +126,28 @@ void parse_properties(properties *p)
 	}
 }
 
-int by_text(const void *a, const void *b)
-{
-	return strcmp(*static_cast<const char *const *>(a),
-	    *static_cast<const char *const *>(b));
-}
-
-int key_of(const char *name)
-{
-	return property_index(name, strlen(name));
-}
-
+// The keys for the battery attributes a, made at the first listing: where
+// each attribute stands among them is worked out once, not at each read.
 void make_keys(const battery_attributes &a)
 {
-	static const char *const supply_keys[] = {"type", "online", "scope",
-	    "usb_type", "current_max", "voltage_now", "current_now"};
+	int *const supply[] = {&keys.type, &keys.online, &keys.scope,
+	    &keys.usb_type, &keys.current_max, &keys.voltage, &keys.current};
 	size_t n = 0;
 	auto add = [&](const char *const *names, size_t count) {
 		memcpy(keys.key + n, names, count * sizeof *names);
 		n += count;
 	};
+	auto key_of = [](const char *name) {
+		return property_index(name, strlen(name));
+	};
 
 	add(a.numbers, a.in_uevent);
 	add(a.texts, a.text_count);
-	add(supply_keys, sizeof supply_keys / sizeof *supply_keys);
-	qsort(keys.key, n, sizeof *keys.key, by_text);
+	add(supply_keys, std::size(supply_keys));
+	qsort(keys.key, n, sizeof *keys.key, [](const void *x, const void *y) {
+		return strcmp(*static_cast<const char *const *>(x),
+		    *static_cast<const char *const *>(y));
+	});
 	keys.count = 0;
 	for (size_t i = 0; i < n; i++)
 		if (i == 0 || strcmp(keys.key[i - 1], keys.key[i]) != 0)
@@ -154,13 +156,8 @@ void make_keys(const battery_attributes &a)
 		keys.number[i] = key_of(a.numbers[i]);
 	for (size_t i = 0; i < a.text_count; i++)
 		keys.text[i] = key_of(a.texts[i]);
-	keys.type = key_of("type");
-	keys.online = key_of("online");
-	keys.scope = key_of("scope");
-	keys.usb_type = key_of("usb_type");
-	keys.current_max = key_of("current_max");
-	keys.voltage = key_of("voltage_now");
-	keys.current = key_of("current_now");
+	for (size_t i = 0; i < std::size(supply); i++)
+		*supply[i] = key_of(supply_keys[i]);
 	keys.attributes = &a;
 }
 
