@@ -20,14 +20,15 @@ void report_power_supply(const readings &r);
 // health; left out when none of them is known.
 void report_battery_wear(const readings &r);
 
-// An amount in the source's units as the report shows it, in milli-units.
-inline int64_t in_milli(const source_units &source, int64_t amount)
+// An amount in the source's units as the report shows it, in milli-units,
+// for printf's %lld.
+inline long long in_milli(const source_units &source, int64_t amount)
 {
 	return amount * source.micro_per_amount / 1000;
 }
 
 // A time in the source's units as the report shows it, in minutes.
-inline int64_t in_minutes(const source_units &source, int64_t time)
+inline long long in_minutes(const source_units &source, int64_t time)
 {
 	return time * source.seconds_per_time / 60;
 }

@@ -15,8 +15,7 @@ void print_measure(const char *label, const source_units &source,
 		report_print("%sunknown\n", label);
 	else
 		report_print("%s%lld\t\t\t\t%s\n", label,
-		    static_cast<long long>(in_milli(source, value.value)),
-		    unit);
+		    in_milli(source, value.value), unit);
 }
 
 void print_text(const char *label, const char (&field)[battery_string_size])
@@ -42,8 +41,7 @@ void print_design(const source_units &source, const battery_unit &u)
 		report_puts("\tDesign voltage\t\tunknown");
 	else
 		report_print("\tDesign voltage\t\t\t%lld\t\t\t\tmV\n",
-		    static_cast<long long>(
-			in_milli(source, u.design_voltage.value)));
+		    in_milli(source, u.design_voltage.value));
 	print_measure("\tCapacity (warn):\t\t", source, u.warn_capacity,
 	    capacity_unit);
 	print_measure("\tCapacity (low):\t\t\t", source, u.low_capacity,

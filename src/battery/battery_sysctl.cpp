@@ -23,7 +23,7 @@ void report_battery_sysctl(const readings &r)
 		    static_cast<long long>(s.life.value));
 	if (s.time.known)
 		report_print("\tLife time:\t\t\t%lli\t\t\t\tMin(s)\n",
-		    static_cast<long long>(in_minutes(r.source, s.time.value)));
+		    in_minutes(r.source, s.time.value));
 	else if (!s.acline.known)
 		report_puts("\tTime remain:\t\t\tunknown");
 	else if (s.acline.value == 0)

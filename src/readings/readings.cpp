@@ -22,22 +22,6 @@ bool plausible_limit(temperature_scale scale, int32_t value)
 	return value > 0 && value <= 200000;
 }
 
-namespace {
-
-// Whether a value is known and at least least.
-bool at_least(sensor_value v, int64_t least)
-{
-	return v.known && v.value >= least;
-}
-
-} // namespace
-
-bool battery_health_known(const battery_unit &u)
-{
-	return u.stage >= battery_stage::no_charge &&
-	    at_least(u.design_capacity, 1) && at_least(u.last_full_capacity, 0);
-}
-
 bool any_zone_known(const zone_readings &z)
 {
 	for (const zone_reading &zone : z.zone)
@@ -47,6 +31,12 @@ bool any_zone_known(const zone_readings &z)
 }
 
 namespace {
+
+// Whether a value is known and at least least.
+bool at_least(sensor_value v, int64_t least)
+{
+	return v.known && v.value >= least;
+}
 
 bool charging(const battery_unit &u)
 {
@@ -68,6 +58,12 @@ sensor_value missing_charge(const battery_unit &u)
 }
 
 } // namespace
+
+bool battery_health_known(const battery_unit &u)
+{
+	return u.stage >= battery_stage::no_charge &&
+	    at_least(u.design_capacity, 1) && at_least(u.last_full_capacity, 0);
+}
 
 sensor_value battery_time_to_full(const battery_unit &u, const source_units &s)
 {
@@ -190,9 +186,9 @@ int64_t at_most_one(int64_t numerator, int64_t denominator)
 
 sensor_value battery_remaining_billionths(const battery_unit &u)
 {
-	if (!u.percent.known)
-		return {};
-	return {true,
+	// Only a known percent is from amounts, and then of a last full
+	// capacity above 0.
+	return {u.percent.known,
 	    u.percent_from_amounts ? at_most_one(u.remaining_capacity.value,
 					 u.last_full_capacity.value)
 				   : u.percent.value * (ratio_scale / 100)};
@@ -200,9 +196,7 @@ sensor_value battery_remaining_billionths(const battery_unit &u)
 
 sensor_value battery_life_billionths(const battery_summary &s)
 {
-	if (!s.life.known)
-		return {};
-	return {true,
+	return {s.life.known,
 	    s.life_denominator > 0
 		? at_most_one(s.life_numerator, s.life_denominator)
 		: s.life.value * (ratio_scale / 100)};

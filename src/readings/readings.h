@@ -139,6 +139,7 @@ bool any_zone_known(const zone_readings &z);
 bool plausible_limit(temperature_scale scale, int32_t value);
 
 // The battery summary, every value as the source gives it.
+// Its life, time and state are known only where it is supported.
 struct battery_summary {
 	bool supported = false; // the system has batteries to sum up
 	sensor_value life;	// percent

@@ -160,8 +160,7 @@ const row power_rows[] = {
 value summary_bit(const battery_summary &s, int32_t mask)
 {
 	int64_t state = s.state.value;
-	return {s.supported && s.state.known && state >= 0 &&
-		state != battery_not_present,
+	return {s.state.known && state >= 0 && state != battery_not_present,
 	    (state & mask) != 0};
 }
 
@@ -172,14 +171,11 @@ const row summary_rows[] = {
     {"remaining_ratio", nullptr, gauge, shape::number, ratio, part::report,
 	none, "Remaining capacity of all batteries together, from 0 to 1.",
 	[](any, any r) {
-		return value_of(battery_life_billionths(r.summary),
-		    r.summary.supported);
+		return value_of(battery_life_billionths(r.summary));
 	}},
     {"time_remaining_seconds", nullptr, gauge, shape::number, time_left,
 	part::report, none, "Time left on all batteries together.",
-	[](any, any r) {
-		return value_of(r.summary.time, r.summary.supported);
-	}},
+	[](any, any r) { return value_of(r.summary.time); }},
     {"time_to_full_seconds", nullptr, gauge, shape::number, one, part::report,
 	{shown::hours_minutes, "time to full"},
 	"Time until all charging batteries together are full.",
