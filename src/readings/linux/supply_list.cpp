@@ -222,9 +222,9 @@ bool number_property(const properties &p, int key, const char *attribute,
 	    sysfs_parse_number(text, value);
 }
 
-// A battery's attributes from its properties.  The warning capacity and
-// the charge thresholds are attributes of the drivers, never properties:
-// they are read from their own files when they are needed.
+// A battery's attributes from its properties.  The numbers after the
+// first in_uevent are attributes of the drivers, never properties: they
+// are read from their own files when they are needed.
 void take_properties(battery *b, const properties &p)
 {
 	const battery_attributes &a = *keys.attributes;

@@ -15,8 +15,8 @@
 // numbers and every text are properties of the supply's uevent too, which
 // gives them all in one read; the uevent's keys that pelko looks for
 // follow from these lists.
-constexpr size_t max_battery_numbers = 24;
-constexpr size_t max_battery_texts = 8;
+constexpr size_t max_battery_numbers = 32;
+constexpr size_t max_battery_texts = 16;
 
 struct battery_attributes {
 	const char *const *numbers;
@@ -25,6 +25,8 @@ struct battery_attributes {
 	size_t text_count;
 };
 
+// A reader's lists of names, the first in_uevent of its numbers in the
+// uevent; no more than a battery has room for.
 template <size_t in_uevent, size_t N, size_t T>
 constexpr battery_attributes attributes_of(const char *const (&numbers)[N],
     const char *const (&texts)[T])
@@ -52,12 +54,14 @@ size_t battery_count();
 // The battery numbered unit, or nullptr beyond the count.
 battery *supply_battery(size_t unit);
 
-// A numeric attribute, or -1 when it is not known (missing, unreadable,
-// not a number).  Sums over it are taken in 64 bits.
+// A numeric attribute by its place among the numbers, or -1 when it is
+// not known (missing, unreadable, not a number).  Sums over it are taken
+// in 64 bits.
 int64_t battery_number(battery *b, int attr);
 bool battery_known(battery *b, int attr);
 
-// A text attribute cut to 31 bytes, or "" when it is not known.
+// A text attribute by its place among the texts, cut to 31 bytes, or ""
+// when it is not known.
 const char *battery_text(battery *b, int attr);
 bool battery_text_is(battery *b, int attr, const char *value);
 
