@@ -29,7 +29,7 @@ struct battery_attributes {
 // uevent; no more than a battery has room for.
 template <size_t in_uevent, size_t N, size_t T>
 constexpr battery_attributes attributes_of(const char *const (&numbers)[N],
-    const char *const (&texts)[T])
+    const char *const (&texts)[T]) noexcept
 {
 	static_assert(in_uevent <= N && N <= max_battery_numbers &&
 	    T <= max_battery_texts);
