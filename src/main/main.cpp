@@ -22,19 +22,17 @@ static uint32_t interval_secs;
 {
 	fprintf(stderr, "usage: %s [-hvdfkpjx] [-i seconds] [-o file]\n",
 	    getprogname());
-	fputs("\t-h\t\tShow this page\n", stderr);
-	fputs("\t-v\t\tShow pelko version\n", stderr);
-	fputs("\t-d\t\tDisplay all info and non-working devices\n", stderr);
-	fputs("\t-f\t\tDisplay temperature in Fahrenheit\n", stderr);
-	fputs("\t-k\t\tDisplay the temperature in Kelvins\n", stderr);
-	fputs("\t-i seconds\tRepeat the report every given number of seconds\n",
-	    stderr);
-	fputs("\t-p\t\tPrint the readings as Prometheus metrics\n", stderr);
-	fputs("\t-j\t\tPrint the readings as JSON\n", stderr);
-	fputs("\t-x\t\tAlso show battery wear, thermal limits, throttling, "
-	      "sensors and CPU clocks\n",
-	    stderr);
-	fputs("\t-o file\t\tWrite each report to file, replacing it whole\n",
+	fputs("\t-h\t\tShow this page\n"
+	      "\t-v\t\tShow pelko version\n"
+	      "\t-d\t\tDisplay all info and non-working devices\n"
+	      "\t-f\t\tDisplay temperature in Fahrenheit\n"
+	      "\t-k\t\tDisplay the temperature in Kelvins\n"
+	      "\t-i seconds\tRepeat the report every given number of seconds\n"
+	      "\t-p\t\tPrint the readings as Prometheus metrics\n"
+	      "\t-j\t\tPrint the readings as JSON\n"
+	      "\t-x\t\tAlso show battery wear, thermal limits, throttling, "
+	      "sensors and CPU clocks\n"
+	      "\t-o file\t\tWrite each report to file, replacing it whole\n",
 	    stderr);
 	exit(1);
 }
@@ -55,14 +53,10 @@ static void check_temp_units()
 	}
 	// Metrics and JSON are in degrees Celsius, as the formats' conventions
 	// want.
-	if ((report_flags & FLAG_PROMETHEUS) &&
+	if ((report_flags & (FLAG_PROMETHEUS | FLAG_JSON)) &&
 	    (report_flags & (FLAG_FAHRENHEIT | FLAG_KELVIN)))
-		errx(1,
-		    "-p writes degrees Celsius: it takes neither -f nor -k");
-	if ((report_flags & FLAG_JSON) &&
-	    (report_flags & (FLAG_FAHRENHEIT | FLAG_KELVIN)))
-		errx(1,
-		    "-j writes degrees Celsius: it takes neither -f nor -k");
+		errx(1, "%s writes degrees Celsius: it takes neither -f nor -k",
+		    report_flags & FLAG_PROMETHEUS ? "-p" : "-j");
 	if ((report_flags & FLAG_JSON) && (report_flags & FLAG_PROMETHEUS))
 		errx(1, "-j and -p are two formats: give one of them");
 }
