@@ -10,7 +10,6 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <stdio.h>
-#include <time.h>
 #include <unistd.h>
 
 #include "platform.h"
@@ -21,10 +20,6 @@ static_assert(CTL_HW == 6 && HW_NCPU == 3);
 static_assert(EISDIR == 21);
 // The tree walk asks for identifiers of up to 24 numbers.
 static_assert(CTL_MAXNAME == 24);
-
-void os_start(int *, char ***)
-{
-}
 
 int os_getopt(int argc, char *const argv[], const char *optstring)
 {
@@ -66,29 +61,9 @@ int os_close(int fd)
 	return close(fd);
 }
 
-int os_get_open_files_limit(struct rlimit *limit)
-{
-	return getrlimit(RLIMIT_NOFILE, limit);
-}
-
 int os_set_open_files_limit(const struct rlimit *limit)
 {
 	return setrlimit(RLIMIT_NOFILE, limit);
-}
-
-int os_clock_gettime_monotonic(struct timespec *now)
-{
-	return clock_gettime(CLOCK_MONOTONIC, now);
-}
-
-int os_nanosleep(const struct timespec *pause)
-{
-	return nanosleep(pause, nullptr);
-}
-
-unsigned os_sleep(unsigned seconds)
-{
-	return sleep(seconds);
 }
 
 // FreeBSD ignores SIGIO and SIGINFO by default; SIGTHR, SIGLIBRT and the
