@@ -10,65 +10,60 @@
 
 constexpr part report = part::report, limits = part::limits;
 
-void report_thermal_limits(const readings &r)
+namespace {
+
+// A section of -x: its header, then its lines, unless none of them is
+// known.  lines calls the line it is given with each table, entity and
+// part the section shows, in order: once to ask, once to print.
+template <typename F>
+void print_section(const readings &r, const char *header, F lines)
 {
 	bool any = false;
 
-	each(r.cpus.cpu, [&](const cpu_reading &c) {
-		any = any || any_line(r, cpu_table, c, &limits);
-	});
-	each(r.zones.zone, [&](const zone_reading &z) {
-		any = any || any_line(r, zone_table, z);
-		each_trip(z, [&](const trip_entry &) { any = true; });
+	lines([&](const auto &t, const auto &e, const part *only = nullptr) {
+		any = any || any_line(r, t, e, only);
 	});
 	if (!any)
 		return;
-	report_puts("\n[Thermal limits]");
-	each(r.cpus.cpu, [&](const cpu_reading &c) {
-		print_lines(r, cpu_table, c, &limits);
+	report_puts(header);
+	lines([&](const auto &t, const auto &e, const part *only = nullptr) {
+		print_lines(r, t, e, only);
 	});
-	// Each zone's type, its trip points, then its cooling.
-	each(r.zones.zone, [&](const zone_reading &z) {
-		print_lines(r, zone_table, z, &report);
-		each_trip(z, [&](const trip_entry &t) {
-			print_lines(r, trip_table, t);
+}
+
+} // namespace
+
+void report_thermal_limits(const readings &r)
+{
+	print_section(r, "\n[Thermal limits]", [&](auto line) {
+		each(r.cpus.cpu,
+		    [&](const cpu_reading &c) { line(cpu_table, c, &limits); });
+		// Each zone's type, its trip points, then its cooling.
+		each(r.zones.zone, [&](const zone_reading &z) {
+			line(zone_table, z, &report);
+			each_trip(z,
+			    [&](const trip_entry &t) { line(trip_table, t); });
+			line(zone_table, z, &limits);
 		});
-		print_lines(r, zone_table, z, &limits);
 	});
 }
 
 void report_cooling_devices(const readings &r)
 {
-	bool any = false;
-
-	each(r.cooling, [&](const cooling_reading &c) {
-		any = any || any_line(r, cooling_table, c);
-	});
-	if (!any)
-		return;
-	report_puts("\n[Cooling devices]");
-	each(r.cooling, [&](const cooling_reading &c) {
-		print_lines(r, cooling_table, c);
+	print_section(r, "\n[Cooling devices]", [&](auto line) {
+		each(r.cooling,
+		    [&](const cooling_reading &c) { line(cooling_table, c); });
 	});
 }
 
 // Each package's lines, then its dies'.
 void report_packages(const readings &r)
 {
-	bool any = false;
-
-	each(r.cpus.packages, [&](const package_reading &p) {
-		any = any || any_line(r, package_table, p);
-		each_die(p, [&](const die_entry &d) {
-			any = any || any_line(r, die_table, d);
+	print_section(r, "\n[CPU packages]", [&](auto line) {
+		each(r.cpus.packages, [&](const package_reading &p) {
+			line(package_table, p);
+			each_die(p,
+			    [&](const die_entry &d) { line(die_table, d); });
 		});
-	});
-	if (!any)
-		return;
-	report_puts("\n[CPU packages]");
-	each(r.cpus.packages, [&](const package_reading &p) {
-		print_lines(r, package_table, p);
-		each_die(p,
-		    [&](const die_entry &d) { print_lines(r, die_table, d); });
 	});
 }
