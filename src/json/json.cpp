@@ -68,26 +68,33 @@ void members(const readings &r, const entity_table &t, const void *e,
 	}
 }
 
-// An array of the entities that each gives, each an object of the members
-// that name it, its rows' and then what inner adds: the arrays of its
-// parts.
+using inner_fn = void (*)(const readings &, const void *, container *);
+
+// An entity's object in a list: the members that name it, its rows' and
+// then what inner adds, the arrays of its parts.
+void object(const readings &r, const entity_table &t, const void *e,
+    container *list, inner_fn inner)
+{
+	container o;
+
+	next(list);
+	report_putc('{');
+	next(&o);
+	t.identity(e);
+	members(r, t, e, &o);
+	if (inner != nullptr)
+		inner(r, e, &o);
+	report_putc('}');
+}
+
+// An array of the entities that each gives, each an object.
 void array(const readings &r, const entity_table &t, each_entity each,
-    void (*inner)(const readings &, const void *, container *) = nullptr)
+    inner_fn inner = nullptr)
 {
 	container list;
 
 	report_putc('[');
-	each([&](const void *e) {
-		container o;
-		next(&list);
-		report_putc('{');
-		next(&o);
-		t.identity(e);
-		members(r, t, e, &o);
-		if (inner != nullptr)
-			inner(r, e, &o);
-		report_putc('}');
-	});
+	each([&](const void *e) { object(r, t, e, &list, inner); });
 	report_putc(']');
 }
 
@@ -107,6 +114,11 @@ void trip_points(const readings &r, const void *z, container *in)
 	});
 }
 
+void alarm(const readings &r, const void *s, container *in)
+{
+	members(r, alarm_table, s, in);
+}
+
 // Each sensor with the members of its kind's table: its value, its
 // limits; then its alarm.
 void sensors(const readings &r)
@@ -114,18 +126,9 @@ void sensors(const readings &r)
 	container list;
 
 	report_putc('[');
-	for (const sensor_reading &s : r.sensors) {
-		container o;
-		next(&list);
-		report_putc('{');
-		next(&o);
-		const table<sensor_reading> &t =
-		    sensor_tables[static_cast<int>(s.kind)];
-		t.identity(&s);
-		members(r, t, &s, &o);
-		members(r, alarm_table, &s, &o);
-		report_putc('}');
-	}
+	for (const sensor_reading &s : r.sensors)
+		object(r, sensor_tables[static_cast<int>(s.kind)], &s, &list,
+		    alarm);
 	report_putc(']');
 }
 
