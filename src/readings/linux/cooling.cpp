@@ -55,16 +55,10 @@ void linux_cooling_devices(grow_list<cooling_reading> *devices)
 		cooling_files *f = files_now.add();
 		f->number = d.number;
 		if (const cooling_files *before =
-			files_before.find_number(d.number)) {
-			f->type = before->type;
-			f->state = before->state;
-			f->max_state = before->max_state;
-			if (same) {
-				f->no_type = before->no_type;
-				f->no_state = before->no_state;
-				f->no_max_state = before->no_max_state;
-			}
-		}
+			files_before.find_number(d.number))
+			*f = *before;
+		if (!same)
+			f->no_type = f->no_state = f->no_max_state = false;
 		if (!read_attribute(&f->type, &f->no_type, d.type,
 			sizeof d.type, "type", d.number))
 			d.type[0] = '\0';

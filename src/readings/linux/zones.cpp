@@ -10,17 +10,17 @@ namespace {
 // The most trip points looked for in one zone.
 constexpr int max_trip_points = 64;
 
-// Where a trip point's temperature goes in the zone's limits: 0 critical,
-// 1 hot, 2 passive, then the active ones in order.
+// Where a trip point's temperature goes in the zone's limits: a slot for
+// each of these types, then the active ones in order.
+const char *const slot_types[] = {"critical", "hot", "passive"};
+constexpr int active_slot = 3;
+
 temperature_reading *limit_at(zone_limits *l, int slot)
 {
-	if (slot == 0)
-		return &l->critical;
-	if (slot == 1)
-		return &l->hot;
-	if (slot == 2)
-		return &l->passive;
-	return &l->active[slot - 3];
+	temperature_reading *fixed[active_slot] = {&l->critical, &l->hot,
+	    &l->passive};
+	return slot < active_slot ? fixed[slot]
+				  : &l->active[slot - active_slot];
 }
 
 // A trip point that the outputs may show: its slot, its number M and its
@@ -62,15 +62,11 @@ void find_trips(zone_files *f)
 		 m);
 	     m++) {
 		int slot = -1;
-		if (strcmp(type, "critical") == 0)
-			slot = 0;
-		else if (strcmp(type, "hot") == 0)
-			slot = 1;
-		else if (strcmp(type, "passive") == 0)
-			slot = 2;
-		else if (strcmp(type, "active") == 0 &&
-		    actives < active_trip_points)
-			slot = 3 + actives++;
+		for (int i = 0; i < active_slot; i++)
+			if (strcmp(type, slot_types[i]) == 0)
+				slot = i;
+		if (strcmp(type, "active") == 0 && actives < active_trip_points)
+			slot = active_slot + actives++;
 		if (slot >= 0)
 			f->trip[f->trips++] = {slot, m, {}};
 	}
