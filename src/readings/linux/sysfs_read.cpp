@@ -166,6 +166,47 @@ __attribute__((format(printf, 4, 0))) bool read_formatted(sysfs_file *file,
 		file != nullptr ? &file->kept : nullptr);
 }
 
+// A whole count from 0 to INT64_MAX: at most 19 digits, nothing else.
+bool parse_count(const char *text, int64_t *value)
+{
+	uint64_t count = 0;
+
+	if (text[0] == '\0' || strlen(text) > 19)
+		return false;
+	for (const char *p = text; *p != '\0'; p++) {
+		if (*p < '0' || *p > '9')
+			return false;
+		count = count * 10 + static_cast<uint64_t>(*p - '0');
+	}
+	if (count > INT64_MAX)
+		return false;
+	*value = static_cast<int64_t>(count);
+	return true;
+}
+
+// A whole number of at most 19 digits, with a minus sign where signed_ok
+// says so.
+bool parse_whole(const char *text, bool signed_ok, int64_t *value)
+{
+	bool negative = signed_ok && text[0] == '-';
+
+	if (!parse_count(negative ? text + 1 : text, value))
+		return false;
+	if (negative)
+		*value = -*value;
+	return true;
+}
+
+// A whole number at the formatted path, as parse_whole takes it.
+__attribute__((format(printf, 4, 0))) bool read_whole(sysfs_file *file,
+    int64_t *value, bool signed_ok, const char *format, va_list ap)
+{
+	char text[32];
+
+	return read_formatted(file, text, sizeof text, format, ap) &&
+	    parse_whole(text, signed_ok, value);
+}
+
 } // namespace
 
 void sysfs_move_root(const char *path)
@@ -227,23 +268,12 @@ bool sysfs_read_text(sysfs_file *file, bool *missing, char *text, size_t size,
 
 bool sysfs_parse_int(const char *text, int32_t *value)
 {
-	bool negative = *text == '-';
-	const char *p = negative ? text + 1 : text;
-	int64_t magnitude = 0;
+	int64_t whole;
 
-	if (*p == '\0')
+	if (!parse_whole(text, true, &whole) || whole < INT32_MIN ||
+	    whole > INT32_MAX)
 		return false;
-	for (; *p != '\0'; p++) {
-		if (*p < '0' || *p > '9')
-			return false;
-		magnitude = magnitude * 10 + (*p - '0');
-		if (magnitude > int64_t{INT32_MAX} + 1)
-			return false;
-	}
-	int64_t signed_value = negative ? -magnitude : magnitude;
-	if (signed_value > INT32_MAX)
-		return false;
-	*value = static_cast<int32_t>(signed_value);
+	*value = static_cast<int32_t>(whole);
 	return true;
 }
 
@@ -275,45 +305,6 @@ bool sysfs_read_int(sysfs_file *file, int32_t *value, const char *format, ...)
 	va_end(ap);
 	return read && sysfs_parse_number(text, value);
 }
-
-namespace {
-
-// A whole count from 0 to INT64_MAX: at most 19 digits, nothing else.
-bool parse_count(const char *text, int64_t *value)
-{
-	uint64_t count = 0;
-
-	if (text[0] == '\0' || strlen(text) > 19)
-		return false;
-	for (const char *p = text; *p != '\0'; p++) {
-		if (*p < '0' || *p > '9')
-			return false;
-		count = count * 10 + static_cast<uint64_t>(*p - '0');
-	}
-	if (count > INT64_MAX)
-		return false;
-	*value = static_cast<int64_t>(count);
-	return true;
-}
-
-// A whole number at the formatted path, at most 19 digits; with a minus
-// sign where signed_ok says so.
-__attribute__((format(printf, 4, 0))) bool read_whole(sysfs_file *file,
-    int64_t *value, bool signed_ok, const char *format, va_list ap)
-{
-	char text[32];
-
-	if (!read_formatted(file, text, sizeof text, format, ap))
-		return false;
-	bool negative = signed_ok && text[0] == '-';
-	if (!parse_count(negative ? text + 1 : text, value))
-		return false;
-	if (negative)
-		*value = -*value;
-	return true;
-}
-
-} // namespace
 
 bool sysfs_read_long(sysfs_file *file, int64_t *value, const char *format, ...)
 {

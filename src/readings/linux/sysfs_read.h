@@ -48,8 +48,9 @@ bool sysfs_read_text(sysfs_file *file, char *text, size_t size,
 bool sysfs_read_text(sysfs_file *file, bool *missing, char *text, size_t size,
     const char *format, ...) __attribute__((format(printf, 5, 6)));
 
-// Parses a whole text as a decimal number with an optional minus sign that
-// fits 32 bits.  Blanks, a plus sign, or anything after the digits fail.
+// Parses a whole text as a decimal number of at most 19 digits, with an
+// optional minus sign, that fits 32 bits.  Blanks, a plus sign, or
+// anything after the digits fail.
 bool sysfs_parse_int(const char *text, int32_t *value);
 
 // sysfs_parse_int for a text that may have been cut to fit a buffer: a
