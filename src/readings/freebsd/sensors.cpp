@@ -276,25 +276,23 @@ void read_sensor(const found_sensor &f, sensor_reading *s)
 	s->kind = f.kind;
 	s->number = f.number;
 	s->alarm = -1;
-	if (f.from == source::single) {
-		s->value = read_one(f.kind, f.value);
-	} else if (f.from == source::asmc) {
+	if (f.from != source::range) {
+		// A single value has no .minspeed and .maxspeed: those read
+		// unknown.
 		s->value = read_one(f.kind, f.value);
 		s->min = read_one(f.kind, f.low);
 		s->max = read_one(f.kind, f.high);
-	} else {
-		int v[3];
-		int n = sysctl_read_oid(f.value, v, 3);
-		s->value = plausible(f.kind, n >= 1, n >= 1 ? v[0] : 0);
-		// Temperatures have two upper limits; voltages and fans a
-		// lower and an upper one.
-		sensor_value *second =
-		    f.kind == sensor_kind::temperature ? &s->max : &s->min;
-		sensor_value *third =
-		    f.kind == sensor_kind::temperature ? &s->critical : &s->max;
-		*second = plausible(f.kind, n >= 2, n >= 2 ? v[1] : 0);
-		*third = plausible(f.kind, n >= 3, n >= 3 ? v[2] : 0);
+		return;
 	}
+	// Temperatures have two upper limits; voltages and fans a lower and
+	// an upper one.
+	bool temperature = f.kind == sensor_kind::temperature;
+	sensor_value *parts[] = {&s->value, temperature ? &s->max : &s->min,
+	    temperature ? &s->critical : &s->max};
+	int v[3];
+	int n = sysctl_read_oid(f.value, v, 3);
+	for (int i = 0; i < 3; i++)
+		*parts[i] = plausible(f.kind, n > i, n > i ? v[i] : 0);
 }
 
 int by_chip_then_kind(const void *a, const void *b)
