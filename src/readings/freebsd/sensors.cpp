@@ -213,12 +213,15 @@ void name_chips()
 	for (size_t i = 0; i < found.count; i++) {
 		found_sensor &s = found.items[i];
 		bool named = false;
-		for (size_t j = 0; j < i && !named; j++) {
+		s.number = 1;
+		for (size_t j = 0; j < i; j++) {
 			const found_sensor &f = found.items[j];
-			if (oid_prefix_equal(f.value, s.value, device_length)) {
+			if (!oid_prefix_equal(f.value, s.value, device_length))
+				continue;
+			if (!named)
 				memcpy(s.chip, f.chip, sizeof s.chip);
-				named = true;
-			}
+			named = true;
+			s.number += f.kind == s.kind;
 		}
 		char base[sensor_chip_size];
 		memcpy(base, s.chip, sizeof base);
@@ -230,13 +233,6 @@ void name_chips()
 			snprintf(s.chip, sizeof s.chip, "%.*s%s",
 			    static_cast<int>(sizeof s.chip - 1) - length, base,
 			    suffix);
-		}
-		s.number = 1;
-		for (size_t j = 0; j < i; j++) {
-			const found_sensor &f = found.items[j];
-			if (f.kind == s.kind &&
-			    oid_prefix_equal(f.value, s.value, device_length))
-				s.number++;
 		}
 	}
 }
