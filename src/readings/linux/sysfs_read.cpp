@@ -74,9 +74,9 @@ bool append_number(char **at, const char *end, int value)
 	    static_cast<size_t>(digits + sizeof digits - first));
 }
 
-// The paths' formats hold %d and %s: those are expanded here, at a
+// The paths' formats hold %d and %s only: those are expanded here, at a
 // fraction of what vsnprintf(3) costs, as every read formats its path.
-// Any other conversion goes to vsnprintf(3).
+// Any other conversion fails, with errno EINVAL.
 __attribute__((format(printf, 3, 0))) bool format_path(char *path, size_t size,
     const char *format, va_list ap)
 {
@@ -84,16 +84,6 @@ __attribute__((format(printf, 3, 0))) bool format_path(char *path, size_t size,
 	const char *end = path + size;
 	bool fits = true;
 
-	for (const char *f = strchr(format, '%'); f != nullptr;
-	     f = strchr(f + 2, '%')) {
-		if (f[1] != 'd' && f[1] != 's') {
-			int length = vsnprintf(path, size, format, ap);
-			if (length >= 0 && static_cast<size_t>(length) < size)
-				return true;
-			errno = ENAMETOOLONG;
-			return false;
-		}
-	}
 	for (const char *f = format; fits && *f != '\0';) {
 		const char *percent = strchrnul(f, '%');
 		fits =
@@ -102,9 +92,12 @@ __attribute__((format(printf, 3, 0))) bool format_path(char *path, size_t size,
 			break;
 		if (percent[1] == 'd') {
 			fits = append_number(&at, end, va_arg(ap, int));
-		} else {
+		} else if (percent[1] == 's') {
 			const char *text = va_arg(ap, const char *);
 			fits = append_bytes(&at, end, text, strlen(text));
+		} else {
+			errno = EINVAL;
+			return false;
 		}
 		f = percent + 2;
 	}

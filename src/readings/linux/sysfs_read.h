@@ -26,8 +26,9 @@ struct sysfs_file {
 };
 
 // The formatted path, as snprintf(3) would write it, at a fraction of its
-// cost for %d and %s; false, with errno ENAMETOOLONG, when it does not
-// fit.
+// cost: the formats of paths hold only %d and %s, and any other
+// conversion fails with errno EINVAL; false, with errno ENAMETOOLONG, when
+// it does not fit.
 bool sysfs_path(char *path, size_t size, const char *format, ...)
     __attribute__((format(printf, 3, 4)));
 
