@@ -50,6 +50,7 @@ constexpr size_t kept_text_size = 32;
 struct kept_file {
 	uint64_t hash;
 	uint32_t generation; // 0: a free slot
+	int32_t next;	     // the next kept file in its chain, or -1
 	int fd;
 	bool used;	    // read since the last sweep
 	int8_t text_length; // of text; -1 when it was too long to keep
@@ -87,80 +88,49 @@ uint64_t path_hash(const char *path)
 }
 
 // The kept files by their paths' hashes, so that finding one takes the
-// same time however many are kept: open addressing with linear probing,
-// each slot the index of a kept file or -1, at most half of them used.
-grow_list<int32_t> slots;
+// same time however many are kept: a power of two of chains, at least
+// twice the kept files, each the index of its first kept file or -1.
+grow_list<int32_t> chains;
 
-size_t mask()
+int32_t *chain(uint64_t hash)
 {
-	return slots.count - 1;
+	return &chains.items[static_cast<size_t>(hash) & (chains.count - 1)];
 }
 
-size_t home(size_t i)
+void chain_in(size_t i)
 {
-	return static_cast<size_t>(kept.items[i].hash) & mask();
+	int32_t *first = chain(kept.items[i].hash);
+	kept.items[i].next = *first;
+	*first = static_cast<int32_t>(i);
 }
 
-void place(size_t i)
+void chain_out(size_t i)
 {
-	size_t s = home(i);
-	while (slots.items[s] != -1)
-		s = (s + 1) & mask();
-	slots.items[s] = static_cast<int32_t>(i);
+	int32_t *at = chain(kept.items[i].hash);
+	while (*at != static_cast<int32_t>(i))
+		at = &kept.items[*at].next;
+	*at = kept.items[i].next;
 }
 
-// A table of a power of two slots, at least twice the kept files.
 void rebuild_index()
 {
 	size_t size = 64;
 	while (size < 2 * (kept.count + 1))
 		size *= 2;
-	slots.clear();
-	for (size_t s = 0; s < size; s++)
-		*slots.add() = -1;
+	chains.clear();
+	for (size_t c = 0; c < size; c++)
+		*chains.add() = -1;
 	for (size_t i = 0; i < kept.count; i++)
 		if (kept.items[i].generation != 0)
-			place(i);
-}
-
-size_t slot_holding(size_t i)
-{
-	size_t s = home(i);
-	while (slots.items[s] != static_cast<int32_t>(i))
-		s = (s + 1) & mask();
-	return s;
-}
-
-// Frees slot s, moving back the entries after it that would no longer be
-// found past the gap.
-void free_slot(size_t s)
-{
-	for (size_t t = s;;) {
-		slots.items[s] = -1;
-		for (;;) {
-			t = (t + 1) & mask();
-			if (slots.items[t] == -1)
-				return;
-			size_t h = home(static_cast<size_t>(slots.items[t]));
-			// Stays where it is if its home lies after the gap, up
-			// to t, going round the table.
-			bool stays =
-			    s <= t ? (s < h && h <= t) : (s < h || h <= t);
-			if (!stays)
-				break;
-		}
-		slots.items[s] = slots.items[t];
-		s = t;
-	}
+			chain_in(i);
 }
 
 kept_file *find(const char *path, uint64_t hash)
 {
-	if (slots.count == 0)
+	if (chains.count == 0)
 		return nullptr;
-	for (size_t s = static_cast<size_t>(hash) & mask();
-	     slots.items[s] != -1; s = (s + 1) & mask()) {
-		kept_file &k = kept.items[slots.items[s]];
+	for (int32_t i = *chain(hash); i != -1; i = kept.items[i].next) {
+		kept_file &k = kept.items[i];
 		if (k.hash == hash && strcmp(k.path, path) == 0)
 			return &k;
 	}
@@ -171,7 +141,7 @@ kept_file *find(const char *path, uint64_t hash)
 void drop(size_t i)
 {
 	close(kept.items[i].fd);
-	free_slot(slot_holding(i));
+	chain_out(i);
 	kept.items[i].generation = 0;
 	*free_slots.add() = static_cast<uint32_t>(i);
 	live--;
@@ -194,10 +164,10 @@ kept_file *keep(const char *path, uint64_t hash, int fd)
 	k->text_length = -1;
 	memcpy(k->path, path, strlen(path) + 1);
 	live++;
-	if (2 * kept.count > slots.count)
+	if (2 * kept.count > chains.count)
 		rebuild_index();
 	else
-		place(i);
+		chain_in(i);
 	return k;
 }
 
