@@ -66,20 +66,13 @@ static void remove_temp_and_die(int sig)
 // ignores where POSIX lets it choose.
 static bool ends_by_default(int sig)
 {
-	switch (sig) {
-	case SIGKILL:
-	case SIGSTOP:
-	case SIGTSTP:
-	case SIGTTIN:
-	case SIGTTOU:
-	case SIGCONT:
-	case SIGCHLD:
-	case SIGURG:
-	case SIGWINCH:
-		return false;
-	default:
-		return !os_signal_ignored_by_default(sig);
-	}
+	static const int never[] = {SIGKILL, SIGSTOP, SIGTSTP, SIGTTIN, SIGTTOU,
+	    SIGCONT, SIGCHLD, SIGURG, SIGWINCH};
+
+	for (int n : never)
+		if (sig == n)
+			return false;
+	return !os_signal_ignored_by_default(sig);
 }
 
 // A signal that the C library keeps for itself refuses the handler.
@@ -119,19 +112,17 @@ static void reserve_standard_descriptors()
 static void name_temp_file(const char *path)
 {
 	const char *slash = strrchr(path, '/');
-	size_t folder_length =
-	    slash == nullptr ? 0 : static_cast<size_t>(slash - path);
+	int folder_length =
+	    slash == nullptr ? 0 : static_cast<int>(slash - path);
 
+	// A file in the root's folder: "/".
 	if (slash == nullptr)
 		snprintf(report_folder, sizeof report_folder, ".");
-	else if (folder_length == 0)
-		snprintf(report_folder, sizeof report_folder, "/");
 	else
 		snprintf(report_folder, sizeof report_folder, "%.*s",
-		    static_cast<int>(folder_length), path);
+		    folder_length == 0 ? 1 : folder_length, path);
 	int length = snprintf(temp_template, sizeof temp_template, "%.*s%s",
-	    static_cast<int>(slash == nullptr ? 0 : folder_length + 1), path,
-	    temp_name);
+	    slash == nullptr ? 0 : folder_length + 1, path, temp_name);
 	if (length < 0 || static_cast<size_t>(length) >= sizeof temp_template) {
 		errno = ENAMETOOLONG;
 		err(1, "%s", path);
@@ -239,15 +230,14 @@ void end_report()
 {
 	// A report leaves in one write(2), at its end, even to a terminal:
 	// the cheapest way, and a reader never sees half of one.
-	bool flushed = report_flush();
+	bool written = report_flush() && fflush(stdout) == 0 && !ferror(stdout);
 	if (report_path == nullptr) {
 		// A report that could not be written must not end in success, and
 		// an interval run must not go on writing into a dead pipe.
-		if (!flushed || fflush(stdout) != 0 || ferror(stdout))
+		if (!written)
 			err(1, "stdout");
 		return;
 	}
-	bool written = flushed && fflush(stdout) == 0 && !ferror(stdout);
 	int saved_errno = errno;
 	clearerr(stdout);
 	// The temporary file's last descriptor: its close reports what a
