@@ -138,7 +138,50 @@ bool same_as_before(const listing &l, bool held)
 		length) == 0;
 }
 
-bool counting_events();
+// The kernel's count of device events (kernel/uevent_seqnum): it grows
+// with every device added or removed, every CPU brought online or offline,
+// every change a driver announces.  Where it grew since the last report,
+// no folder keeps its version, so that nothing worked out before a device
+// event is kept: not even what a device's own folder cannot show, such as
+// a CPU that went and came back under its number.  A count that cannot be
+// read counts as an event, and so does the first one read after it: what
+// came between is unknown.  It is read again at the next report.  A tree
+// that has none from the start (a kernel's sysfs always has it) goes by
+// its folders alone.
+enum class count_state : uint8_t { unread, counted, failed, absent };
+
+sysfs_file event_count_file;
+int64_t event_count;
+count_state event_state = count_state::unread;
+// Grows with every device event counted and every change of root, so that
+// what a reader kept by numbers or names alone is worked out again.
+uint64_t events = 1;
+
+bool devices_changed()
+{
+	int64_t count;
+
+	if (event_state == count_state::absent)
+		return false;
+	errno = 0;
+	if (!sysfs_read_count(&event_count_file, &count,
+		"kernel/uevent_seqnum")) {
+		bool first = event_state == count_state::unread;
+		event_state = first && errno == ENOENT ? count_state::absent
+						       : count_state::failed;
+		return !first;
+	}
+	bool changed = event_state == count_state::failed ||
+	    (event_state == count_state::counted && count != event_count);
+	event_state = count_state::counted;
+	event_count = count;
+	return changed;
+}
+
+bool counting_events()
+{
+	return event_state == count_state::counted;
+}
 
 // This report's listing of the folder, listed on first use; nullptr for a
 // path too long to keep, which is listed at every use.  A folder found
@@ -207,55 +250,6 @@ bool sysfs_list_dir(const char *path, sysfs_entry_fn each, void *context)
 	return true;
 }
 
-namespace {
-
-// The kernel's count of device events (kernel/uevent_seqnum): it grows
-// with every device added or removed, every CPU brought online or offline,
-// every change a driver announces.  Where it grew since the last report,
-// no folder keeps its version, so that nothing worked out before a device
-// event is kept: not even what a device's own folder cannot show, such as
-// a CPU that went and came back under its number.  A count that cannot be
-// read counts as an event, and so does the first one read after it: what
-// came between is unknown.  It is read again at the next report.  A tree
-// that has none from the start (a kernel's sysfs always has it) goes by
-// its folders alone.
-enum class count_state : uint8_t { unread, counted, failed, absent };
-
-sysfs_file event_count_file;
-int64_t event_count;
-count_state event_state = count_state::unread;
-// Grows with every device event counted and every change of root, so that
-// what a reader kept by numbers or names alone is worked out again.
-uint64_t events = 1;
-
-bool devices_changed()
-{
-	int64_t count;
-
-	if (event_state == count_state::absent)
-		return false;
-	errno = 0;
-	if (!sysfs_read_count(&event_count_file, &count,
-		"kernel/uevent_seqnum")) {
-		bool first = event_state == count_state::unread;
-		event_state = first && errno == ENOENT ? count_state::absent
-						       : count_state::failed;
-		return !first;
-	}
-	bool changed = event_state == count_state::failed ||
-	    (event_state == count_state::counted && count != event_count);
-	event_state = count_state::counted;
-	event_count = count;
-	return changed;
-}
-
-bool counting_events()
-{
-	return event_state == count_state::counted;
-}
-
-} // namespace
-
 sysfs_change sysfs_restamp(sysfs_stamp *stamp, const char *folder)
 {
 	sysfs_change change = sysfs_change::none;
@@ -278,24 +272,23 @@ uint64_t sysfs_structure()
 	return versions + events;
 }
 
-namespace {
-
 // Forgets every folder listed: a new root has others.
-void forget_listings()
+void sysfs_set_root(const char *path)
 {
+	sysfs_move_root(path);
 	events++;
 	listings.clear();
 	event_count_file = {};
 	event_state = count_state::unread;
 }
 
-// Starts a report's listings: the folders that the last report did not
-// list are forgotten; the others keep their entries for comparison,
-// unless the kernel counted a device event since the last report.
-void new_listings()
+// The files and folders that the last report did not read or list are
+// closed, and those folders forgotten; the others keep their entries for
+// comparison, unless the kernel counted a device event since the last
+// report.
+void sysfs_new_report()
 {
-	// The folders that the last report did not list are forgotten; the
-	// others keep their entries for comparison.
+	kept_sweep();
 	size_t kept_listings = 0;
 	for (listing &l : listings) {
 		if (!l.listed_now)
@@ -317,18 +310,4 @@ void new_listings()
 			l.error_before = 0;
 		}
 	}
-}
-
-} // namespace
-
-void sysfs_set_root(const char *path)
-{
-	sysfs_move_root(path);
-	forget_listings();
-}
-
-void sysfs_new_report()
-{
-	kept_sweep();
-	new_listings();
 }
