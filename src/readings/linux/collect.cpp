@@ -119,23 +119,6 @@ void compare_shape(const readings &r)
 	shape.swap(shape_before);
 }
 
-} // namespace
-
-void begin_readings(readings *r)
-{
-	r->source = linux_units;
-	sysfs_new_report();
-	linux_hwmon_forget();
-}
-
-void end_readings(readings *r)
-{
-	compare_shape(*r);
-	r->structure = sysfs_structure() + shape_changes;
-}
-
-namespace {
-
 // The packages are the CPUs' packages, with the packages that hwmon
 // sensors name; each package's throttle count is read once, from its
 // first CPU.
@@ -160,7 +143,29 @@ void collect_packages(readings *r)
 	}
 }
 
+// The sensors' labels once told apart, kept while every folder lists as it
+// did: the same sensors under the same labels meet the same way.
+struct sensor_label {
+	char text[sensor_label_size];
+};
+
+grow_list<sensor_label> told_apart;
+uint64_t told_apart_structure;
+
 } // namespace
+
+void begin_readings(readings *r)
+{
+	r->source = linux_units;
+	sysfs_new_report();
+	linux_hwmon_forget();
+}
+
+void end_readings(readings *r)
+{
+	compare_shape(*r);
+	r->structure = sysfs_structure() + shape_changes;
+}
 
 void collect_cpus(readings *r)
 {
@@ -246,19 +251,6 @@ void require_battery_device(const readings &r)
 		err(72, "/sys/class/power_supply");
 	}
 }
-
-namespace {
-
-// The sensors' labels once told apart, kept while every folder lists as it
-// did: the same sensors under the same labels meet the same way.
-struct sensor_label {
-	char text[sensor_label_size];
-};
-
-grow_list<sensor_label> told_apart;
-uint64_t told_apart_structure;
-
-} // namespace
 
 void collect_sensors(readings *r)
 {

@@ -22,27 +22,6 @@ char root_storage[PATH_MAX];
 const char *root_path = "/sys";
 int root_fd = -1;
 
-} // namespace
-
-void sysfs_need_descriptors(const char *path)
-{
-	if (errno == EMFILE || errno == ENFILE)
-		err(1, "%s%s%s", root_path, *path != '\0' ? "/" : "", path);
-}
-
-int sysfs_root()
-{
-	if (root_fd == -1) {
-		root_fd = kept_openat(AT_FDCWD, root_path,
-		    O_PATH | O_DIRECTORY | O_CLOEXEC);
-		if (root_fd == -1)
-			sysfs_need_descriptors("");
-	}
-	return root_fd;
-}
-
-namespace {
-
 // Paths below the root are short; a longer one cannot name an attribute.
 constexpr size_t path_size = 512;
 
@@ -201,6 +180,23 @@ __attribute__((format(printf, 4, 0))) bool read_whole(sysfs_file *file,
 }
 
 } // namespace
+
+void sysfs_need_descriptors(const char *path)
+{
+	if (errno == EMFILE || errno == ENFILE)
+		err(1, "%s%s%s", root_path, *path != '\0' ? "/" : "", path);
+}
+
+int sysfs_root()
+{
+	if (root_fd == -1) {
+		root_fd = kept_openat(AT_FDCWD, root_path,
+		    O_PATH | O_DIRECTORY | O_CLOEXEC);
+		if (root_fd == -1)
+			sysfs_need_descriptors("");
+	}
+	return root_fd;
+}
 
 void sysfs_move_root(const char *path)
 {

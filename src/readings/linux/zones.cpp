@@ -82,6 +82,14 @@ bool opened_anew(kept_handle before, const sysfs_file &file)
 		before.generation != file.kept.generation);
 }
 
+// The zone's temperature or type, unless it was found missing.
+bool read_zone_text(sysfs_file *file, bool *missing, char *text, size_t size,
+    const char *name, int zone)
+{
+	return sysfs_read_text(file, missing, text, size,
+	    "class/thermal/thermal_zone%d/%s", zone, name);
+}
+
 } // namespace
 
 void linux_list_zones(grow_list<zone_reading> *zones)
@@ -104,18 +112,6 @@ void linux_list_zones(grow_list<zone_reading> *zones)
 			f->trips_known = f->no_temp = f->no_type = false;
 	}
 }
-
-namespace {
-
-// The zone's temperature or type, unless it was found missing.
-bool read_zone_text(sysfs_file *file, bool *missing, char *text, size_t size,
-    const char *name, int zone)
-{
-	return sysfs_read_text(file, missing, text, size,
-	    "class/thermal/thermal_zone%d/%s", zone, name);
-}
-
-} // namespace
 
 void linux_read_zone(zone_reading *z, bool extended)
 {
