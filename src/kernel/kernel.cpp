@@ -7,6 +7,7 @@
 
 #include "kernel.h"
 #include "platform/platform.h"
+#include "readings/grow_list.h"
 
 // The numeric identifier of the CPU count: {CTL_HW, HW_NCPU}.
 static const int cpu_count_mib[2] = {6, 3};
@@ -102,23 +103,9 @@ constexpr int query_format = 4;
 // An answer of any length, in a buffer that grows to hold it and is kept
 // for the next one.
 struct answer_buffer {
-	text_ptr text;
-	size_t size;   // what the buffer holds
+	grow_list<char> text;
 	size_t length; // of the last answer, its NUL not counted
 };
-
-// Makes room for an answer of needed bytes and a NUL.
-void make_room(answer_buffer *answer, size_t needed)
-{
-	if (needed + 1 <= answer->size)
-		return;
-	void *grown = realloc(answer->text.get(), needed + 1);
-	if (grown == nullptr)
-		err(12, "realloc");
-	(void)answer->text.release();
-	answer->text.reset(static_cast<char *>(grown));
-	answer->size = needed + 1;
-}
 
 // The identifier's name or format, after the query's two numbers, with a
 // NUL after it: into the room there is, and where that is too little, its
@@ -127,14 +114,15 @@ bool ask(int query, const sysctl_oid &oid, answer_buffer *answer)
 {
 	int mib[max_oid_length + 2] = {0, query};
 	unsigned length = oid.length + 2;
+	grow_list<char> &text = answer->text;
 
 	memcpy(mib + 2, oid.number, oid.length * sizeof *oid.number);
-	make_room(answer, 255);
+	text.reserve(256);
 	for (int tries = 0; tries < 8; tries++) {
-		size_t answered = answer->size - 1;
-		if (os_sysctl(mib, length, answer->text.get(), &answered,
-			nullptr, 0) == 0) {
-			answer->text.get()[answered] = '\0';
+		size_t answered = text.capacity - 1;
+		if (os_sysctl(mib, length, text.items, &answered, nullptr, 0) ==
+		    0) {
+			text.items[answered] = '\0';
 			answer->length = answered;
 			return true;
 		}
@@ -142,7 +130,7 @@ bool ask(int query, const sysctl_oid &oid, answer_buffer *answer)
 		if (errno != ENOMEM ||
 		    os_sysctl(mib, length, nullptr, &needed, nullptr, 0) < 0)
 			return false;
-		make_room(answer, needed);
+		text.reserve(needed + 1);
 	}
 	return false;
 }
@@ -183,7 +171,7 @@ void sysctl_walk(const char *prefix, sysctl_each_fn each, void *context)
 	const int mib[2] = {0, query_name_to_oid};
 	sysctl_oid top, oid;
 	size_t length = sizeof top.number;
-	answer_buffer name = {nullptr, 0, 0}, format = {nullptr, 0, 0};
+	answer_buffer name = {}, format = {};
 
 	if (os_sysctl(mib, 2, top.number, &length, prefix, strlen(prefix)) < 0)
 		return;
@@ -195,7 +183,7 @@ void sysctl_walk(const char *prefix, sysctl_each_fn each, void *context)
 		    !ask(query_format, oid, &format) ||
 		    format.length < sizeof(unsigned))
 			continue;
-		each(name.text.get(), oid, format.text.get() + sizeof(unsigned),
+		each(name.text.items, oid, format.text.items + sizeof(unsigned),
 		    context);
 	}
 }
