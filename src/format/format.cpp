@@ -33,11 +33,10 @@ void print_decimal(int64_t value, int64_t divisor)
 		*--first = static_cast<char>('0' + pair % 10);
 		*--first = static_cast<char>('0' + pair / 10);
 	}
-	if (whole >= 10) {
+	do {
 		*--first = static_cast<char>('0' + whole % 10);
 		whole /= 10;
-	}
-	*--first = static_cast<char>('0' + whole);
+	} while (whole != 0);
 	if (value < 0)
 		*--first = '-';
 	memcpy(report_room(), first, most);

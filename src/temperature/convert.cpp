@@ -7,6 +7,8 @@
 #include "format/print.h"
 #include "temperature.h"
 
+namespace {
+
 // In double precision and in this order: the division by 10.0 gives kelvin;
 // Fahrenheit is computed from kelvin, the product rounded before the sum.
 // The printed tenth of some readings depends on each of these choices.
@@ -22,8 +24,6 @@ double convert_temp(int raw)
 		return kelvin;
 	return kelvin + -273.15;
 }
-
-namespace {
 
 // numerator / denominator to the nearest whole number, an exact half to
 // the even one; denominator is positive.

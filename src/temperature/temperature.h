@@ -7,11 +7,8 @@
 
 #include "readings/readings.h"
 
-// FreeBSD's tenths of a kelvin in the scale the options chose.
-double convert_temp(int raw);
-
 // A reading as the text reports show it: in the scale the options chose,
-// to a tenth.  FreeBSD's tenths of a kelvin through convert_temp and
+// to a tenth.  FreeBSD's tenths of a kelvin in double precision and
 // "%.1f"; Linux's millidegrees from their exact decimal, an exact half
 // going to the even tenth ("307.15" K is 307.2), with printf's sign.
 struct shown_text {
