@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <type_traits>
+#include <utility>
 
 // qsort(3)'s order for records whose first member is an int: ascending
 // numbers.  The lists of CPUs, zones, packages and hwmons sort by it.
@@ -76,14 +77,9 @@ struct grow_list {
 	// Takes the other list's records and gives it these.
 	void swap(grow_list &other)
 	{
-		T *i = items;
-		size_t n = count, c = capacity;
-		items = other.items;
-		count = other.count;
-		capacity = other.capacity;
-		other.items = i;
-		other.count = n;
-		other.capacity = c;
+		std::swap(items, other.items);
+		std::swap(count, other.count);
+		std::swap(capacity, other.capacity);
 	}
 
 	T *begin() { return items; }
