@@ -50,12 +50,8 @@ static void remove_temp()
 // ended pelko.
 static void remove_temp_and_die(int sig)
 {
-	struct sigaction dfl = {};
-
 	remove_temp();
-	dfl.sa_handler = SIG_DFL;
-	sigemptyset(&dfl.sa_mask);
-	sigaction(sig, &dfl, nullptr);
+	signal(sig, SIG_DFL);
 	raise(sig);
 }
 
