@@ -88,34 +88,24 @@ __attribute__((format(printf, 3, 0))) bool format_path(char *path, size_t size,
 	return true;
 }
 
-// What was read into the buffer as text, cut to size, with one trailing
-// newline removed.
-bool take_text(const char *buffer, ssize_t length, size_t limit, char *text,
-    size_t size)
-{
-	if (length <= 0 || static_cast<size_t>(length) == limit)
-		return false;
-	size_t used = static_cast<size_t>(length);
-	if (buffer[used - 1] == '\n')
-		used--;
-	if (used >= size)
-		used = size - 1;
-	memcpy(text, buffer, used);
-	text[used] = '\0';
-	return true;
-}
-
 // Static rather than on the stack: a report's pages are few, and each
 // first touch of one costs a page fault.
 char file_buffer[sysfs_max_file];
 
-bool read_path(const char *path, char *text, size_t size, kept_handle *handle)
+// What was read into the buffer as text, cut to size, with one trailing
+// newline removed.
+bool take_text(ssize_t length, char *text, size_t size)
 {
-	ssize_t length = kept_read(sysfs_root(), path, file_buffer,
-	    sizeof file_buffer, handle);
-	if (length < 0)
-		sysfs_need_descriptors(path);
-	return take_text(file_buffer, length, sizeof file_buffer, text, size);
+	if (length <= 0 || static_cast<size_t>(length) == sizeof file_buffer)
+		return false;
+	size_t used = static_cast<size_t>(length);
+	if (file_buffer[used - 1] == '\n')
+		used--;
+	if (used >= size)
+		used = size - 1;
+	memcpy(text, file_buffer, used);
+	text[used] = '\0';
+	return true;
 }
 
 // Through the file's handle, where it has one that holds; else by the
@@ -124,18 +114,24 @@ __attribute__((format(printf, 4, 0))) bool read_formatted(sysfs_file *file,
     char *text, size_t size, const char *format, va_list ap)
 {
 	char path[path_size];
+	ssize_t length = -1;
 
 	if (file != nullptr) {
-		ssize_t length = kept_read_handle(file->kept, file_buffer,
+		length = kept_read_handle(file->kept, file_buffer,
 		    sizeof file_buffer);
-		if (length >= 0)
-			return take_text(file_buffer, length,
-			    sizeof file_buffer, text, size);
-		file->kept = {0, 0};
+		if (length < 0)
+			file->kept = {0, 0};
 	}
-	return format_path(path, sizeof path, format, ap) &&
-	    read_path(path, text, size,
-		file != nullptr ? &file->kept : nullptr);
+	if (length < 0) {
+		if (!format_path(path, sizeof path, format, ap))
+			return false;
+		length = kept_read(sysfs_root(), path, file_buffer,
+		    sizeof file_buffer,
+		    file != nullptr ? &file->kept : nullptr);
+		if (length < 0)
+			sysfs_need_descriptors(path);
+	}
+	return take_text(length, text, size);
 }
 
 // A whole count from 0 to INT64_MAX: at most 19 digits, nothing else.
