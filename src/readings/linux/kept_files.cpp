@@ -28,17 +28,15 @@ constexpr rlim_t report_descriptors = 12;
 // or less nothing is kept.
 size_t max_kept()
 {
-	static bool known;
-	static size_t most;
+	static size_t most = SIZE_MAX; // not yet known
 
-	if (!known) {
+	if (most == SIZE_MAX) {
 		rlimit limit;
 		rlim_t have = getrlimit(RLIMIT_NOFILE, &limit) == 0
 		    ? limit.rlim_cur
 		    : 256;
 		rlim_t margin = report_descriptors + have / 16;
 		most = have > margin ? static_cast<size_t>(have - margin) : 0;
-		known = true;
 	}
 	return most;
 }
