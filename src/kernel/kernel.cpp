@@ -10,7 +10,7 @@
 #include "readings/grow_list.h"
 
 // The numeric identifier of the CPU count: {CTL_HW, HW_NCPU}.
-static const int cpu_count_mib[2] = {6, 3};
+static const sysctl_oid cpu_count = {{6, 3}, 2};
 
 text_ptr format_text(const char *format, ...)
 {
@@ -67,13 +67,7 @@ bool battery_subtree_present()
 
 bool read_cpu_count(int *count)
 {
-	int read;
-	size_t length = sizeof read;
-
-	if (os_sysctl(cpu_count_mib, 2, &read, &length, nullptr, 0) < 0)
-		return false;
-	*count = read;
-	return true;
+	return sysctl_read_oid(cpu_count, count, 1) == 1;
 }
 
 bool oid_prefix_equal(const sysctl_oid &oid, const sysctl_oid &other,
