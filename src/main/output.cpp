@@ -84,11 +84,10 @@ static void catch_ending_signals()
 	sa.sa_mask = ending_signals;
 	for (int sig = 1; sig <= SIGRTMAX; sig++) {
 		struct sigaction old;
-		if (!sigismember(&ending_signals, sig) ||
-		    sigaction(sig, nullptr, &old) != 0 ||
-		    old.sa_handler == SIG_IGN)
-			continue;
-		sigaction(sig, &sa, nullptr);
+		if (sigismember(&ending_signals, sig) &&
+		    sigaction(sig, nullptr, &old) == 0 &&
+		    old.sa_handler != SIG_IGN)
+			sigaction(sig, &sa, nullptr);
 	}
 }
 
@@ -97,9 +96,8 @@ static void catch_ending_signals()
 static void reserve_standard_descriptors()
 {
 	for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; fd++) {
-		if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
-			continue;
-		if (open("/dev/null", O_RDWR) != fd)
+		if (fcntl(fd, F_GETFD) == -1 && errno == EBADF &&
+		    open("/dev/null", O_RDWR) != fd)
 			err(1, "/dev/null");
 	}
 }
