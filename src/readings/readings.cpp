@@ -278,3 +278,60 @@ void distinct_sensor_labels(grow_list<sensor_reading> *sensors)
 			return;
 	}
 }
+
+namespace {
+
+// What the lists of the last report held, and how often that changed.
+grow_list<char> shape, shape_before;
+uint64_t shape_changes;
+
+void add_shape(const void *data, size_t length)
+{
+	shape.reserve(length);
+	memcpy(shape.items + shape.count, data, length);
+	shape.count += length;
+}
+
+void add_shape_number(int64_t number)
+{
+	add_shape(&number, sizeof number);
+}
+
+void add_shape_name(const char *name, size_t size)
+{
+	add_shape(name, strnlen(name, size));
+	add_shape("", 1);
+}
+
+} // namespace
+
+uint64_t count_shape_changes(const readings &r)
+{
+	shape.clear();
+	for (const cpu_reading &c : r.cpus.cpu)
+		add_shape_number(c.number);
+	add_shape_number(-1);
+	for (const package_reading &p : r.cpus.packages)
+		add_shape_number(int64_t{p.package} << 8 | p.dies);
+	add_shape_number(-1);
+	for (const zone_reading &z : r.zones.zone)
+		add_shape_number(z.number);
+	add_shape_number(-1);
+	for (const cooling_reading &c : r.cooling)
+		add_shape_number(c.number);
+	add_shape_number(-1);
+	for (const supply_reading &s : r.supplies)
+		add_shape_name(s.name, sizeof s.name);
+	add_shape_number(-1);
+	for (const power_domain_reading &d : r.power.domain)
+		add_shape_name(d.domain, sizeof d.domain);
+	add_shape_number(read_battery_units(r.batteries));
+	for (const sensor_reading &s : r.sensors)
+		add_shape_number(static_cast<int64_t>(s.kind));
+	if (shape.count == shape_before.count &&
+	    (shape.count == 0 ||
+		memcmp(shape.items, shape_before.items, shape.count) == 0))
+		return shape_changes;
+	shape.swap(shape_before);
+	return ++shape_changes;
+}

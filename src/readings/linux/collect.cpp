@@ -58,67 +58,6 @@ namespace {
 // Why class/power_supply could not be listed, for the battery section.
 int supplies_errno;
 
-// What the lists of the report hold, entity by entity, as far as the
-// outputs' order and labels go: each CPU's, zone's and cooling device's
-// number, each package with its count of dies, each supply's and power
-// domain's name, the number of battery units and each sensor's kind.
-// Which of them there are depends in part on values (the packages come
-// with the sensors that read, the supplies with the types that read, the
-// CPUs with the online list), not on folders alone, so a change of it is
-// counted into the record's structure stamp: a writer that keeps what it
-// made under the stamp never gives one entity's lines another's labels.
-grow_list<char> shape, shape_before;
-uint64_t shape_changes;
-
-void add_shape(const void *data, size_t length)
-{
-	shape.reserve(length);
-	memcpy(shape.items + shape.count, data, length);
-	shape.count += length;
-}
-
-void add_shape_number(int64_t number)
-{
-	add_shape(&number, sizeof number);
-}
-
-void add_shape_name(const char *name, size_t size)
-{
-	add_shape(name, strnlen(name, size));
-	add_shape("", 1);
-}
-
-void compare_shape(const readings &r)
-{
-	shape.clear();
-	for (const cpu_reading &c : r.cpus.cpu)
-		add_shape_number(c.number);
-	add_shape_number(-1);
-	for (const package_reading &p : r.cpus.packages)
-		add_shape_number(int64_t{p.package} << 8 | p.dies);
-	add_shape_number(-1);
-	for (const zone_reading &z : r.zones.zone)
-		add_shape_number(z.number);
-	add_shape_number(-1);
-	for (const cooling_reading &c : r.cooling)
-		add_shape_number(c.number);
-	add_shape_number(-1);
-	for (const supply_reading &s : r.supplies)
-		add_shape_name(s.name, sizeof s.name);
-	add_shape_number(-1);
-	for (const power_domain_reading &d : r.power.domain)
-		add_shape_name(d.domain, sizeof d.domain);
-	add_shape_number(read_battery_units(r.batteries));
-	for (const sensor_reading &s : r.sensors)
-		add_shape_number(static_cast<int64_t>(s.kind));
-	if (shape.count == shape_before.count &&
-	    (shape.count == 0 ||
-		memcmp(shape.items, shape_before.items, shape.count) == 0))
-		return;
-	shape_changes++;
-	shape.swap(shape_before);
-}
-
 // The packages are the CPUs' packages, with the packages that hwmon
 // sensors name; each package's throttle count is read once, from its
 // first CPU.
@@ -163,8 +102,7 @@ void begin_readings(readings *r)
 
 void end_readings(readings *r)
 {
-	compare_shape(*r);
-	r->structure = sysfs_structure() + shape_changes;
+	r->structure = sysfs_structure() + count_shape_changes(*r);
 }
 
 void collect_cpus(readings *r)
