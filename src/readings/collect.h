@@ -45,15 +45,16 @@ void collect_sensors(readings *r);
 void distinct_sensor_labels(grow_list<sensor_reading> *sensors);
 
 // The readers' last step on the record: the count, from 1, of the reports
-// whose lists held other entities than the report before them, entity by
-// entity as far as the outputs' order and labels go: each CPU's, zone's
-// and cooling device's number, each package with its count of dies, each
-// supply's and power domain's name, the number of battery units and each
-// sensor's kind.  Which of them there are depends in part on values (the
-// packages come with the sensors that read, the supplies with the types
-// that read, the CPUs with the online list), so each reader counts it into
-// the record's structure stamp: a writer that keeps what it made under the
-// stamp never gives one entity's lines another's labels.
+// whose lists held other entities than the report before them, as far as
+// the outputs' order and labels go: each CPU's, zone's and cooling
+// device's number, each package with its count of dies, each supply's
+// name, each power domain's key, name and label, the number of battery
+// units, and each sensor's kind, chip and label.  Which of them there are
+// depends in part on values (the packages come with the sensors that read,
+// the zones with the temperatures, the CPUs with the online list), so each
+// reader counts it into the record's structure stamp: a writer that keeps
+// what it made under the stamp never gives one entity's lines another's
+// labels.
 uint64_t count_shape_changes(const readings &r);
 
 // The processor's energy counters, each domain by its own key, with the

@@ -303,34 +303,47 @@ void add_shape_name(const char *name, size_t size)
 	add_shape("", 1);
 }
 
+// Each list as its count, then what each entity adds: numbers of 8 bytes,
+// names up to their NUL, so that no two lists make the same bytes.
+template <typename E, typename Add>
+void add_shape_list(const grow_list<E> &list, Add add)
+{
+	add_shape_number(static_cast<int64_t>(list.count));
+	for (const E &e : list)
+		add(e);
+}
+
 } // namespace
 
 uint64_t count_shape_changes(const readings &r)
 {
 	shape.clear();
-	for (const cpu_reading &c : r.cpus.cpu)
-		add_shape_number(c.number);
-	add_shape_number(-1);
-	for (const package_reading &p : r.cpus.packages)
-		add_shape_number(int64_t{p.package} << 8 | p.dies);
-	add_shape_number(-1);
-	for (const zone_reading &z : r.zones.zone)
-		add_shape_number(z.number);
-	add_shape_number(-1);
-	for (const cooling_reading &c : r.cooling)
-		add_shape_number(c.number);
-	add_shape_number(-1);
-	for (const supply_reading &s : r.supplies)
+	add_shape_list(r.cpus.cpu,
+	    [](const cpu_reading &c) { add_shape_number(c.number); });
+	add_shape_list(r.cpus.packages, [](const package_reading &p) {
+		add_shape_number(p.package);
+		add_shape_number(p.dies);
+	});
+	add_shape_list(r.zones.zone,
+	    [](const zone_reading &z) { add_shape_number(z.number); });
+	add_shape_list(r.cooling,
+	    [](const cooling_reading &c) { add_shape_number(c.number); });
+	add_shape_list(r.supplies, [](const supply_reading &s) {
 		add_shape_name(s.name, sizeof s.name);
-	add_shape_number(-1);
-	for (const power_domain_reading &d : r.power.domain)
+	});
+	add_shape_list(r.power.domain, [](const power_domain_reading &d) {
 		add_shape_name(d.domain, sizeof d.domain);
+		add_shape_name(d.name, sizeof d.name);
+		add_shape_name(d.label, sizeof d.label);
+	});
 	add_shape_number(read_battery_units(r.batteries));
-	for (const sensor_reading &s : r.sensors)
+	add_shape_list(r.sensors, [](const sensor_reading &s) {
 		add_shape_number(static_cast<int64_t>(s.kind));
+		add_shape_name(s.chip, sizeof s.chip);
+		add_shape_name(s.label, sizeof s.label);
+	});
 	if (shape.count == shape_before.count &&
-	    (shape.count == 0 ||
-		memcmp(shape.items, shape_before.items, shape.count) == 0))
+	    memcmp(shape.items, shape_before.items, shape.count) == 0)
 		return shape_changes;
 	shape.swap(shape_before);
 	return ++shape_changes;

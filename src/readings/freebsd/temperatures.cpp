@@ -3,6 +3,17 @@
 // kernel's tenths of a kelvin; with the extended readings, the CPUs'
 // critical temperatures and throttling, the AMD packages and dies, and
 // the zones' trip points and cooling.
+//
+// What the FreeBSD reader keeps from one report to the next: the sensors
+// found by the one walk of the variable tree (sensors.cpp), their chips
+// and labels for the run, and each energy counter's last reading
+// (readings/power.cpp).  There are no folder versions to stamp: every
+// other list is read afresh, and which CPUs, zones, packages, battery
+// units and power domains there are follows from what reads.  So the
+// record's structure stamp is the shape of the record alone, the count of
+// the reports whose lists held other entities, numbers, names or labels
+// than the one before (count_shape_changes): any entity that comes, goes
+// or is named anew invalidates what a writer kept under the stamp.
 
 #include <limits.h>
 
@@ -14,10 +25,9 @@ void begin_readings(readings *r)
 	r->source = freebsd_units;
 }
 
-// Nothing is kept from one report to the next under a stamp: the record's
-// stays 0.
-void end_readings(readings *)
+void end_readings(readings *r)
 {
+	r->structure = count_shape_changes(*r);
 }
 
 namespace {
