@@ -18,11 +18,11 @@
 namespace {
 
 // A zone as it is kept, with its counter's files, and whether its range
-// was found missing.
+// or its counter was found missing.
 struct kept_zone {
 	power_domain_reading d;
 	sysfs_file energy, range;
-	bool no_range;
+	bool no_range, no_energy;
 };
 
 bool is_rapl_name(const char *name)
@@ -111,11 +111,15 @@ void read_zone(power_readings *p, kept_zone *k, power_domain_reading *d)
 		else
 			k->no_range = errno == ENOENT;
 	}
-	errno = 0;
-	if (sysfs_read_count(&k->energy, &value, "class/powercap/%s/energy_uj",
-		d->domain))
+	errno = k->no_energy ? ENOENT : 0;
+	if (!k->no_energy &&
+	    sysfs_read_count(&k->energy, &value, "class/powercap/%s/energy_uj",
+		d->domain)) {
 		d->energy = value;
-	else if (errno != 0 && p->failed[0] == '\0') {
+		return;
+	}
+	k->no_energy = errno == ENOENT;
+	if (errno != 0 && p->failed[0] == '\0') {
 		snprintf(p->failed, sizeof p->failed,
 		    "/sys/class/powercap/%s/energy_uj", d->domain);
 		p->error = errno;
