@@ -80,11 +80,13 @@ bool append_entries(int fd)
 // since it was last listed.  A folder that sysfs removed lists as empty
 // through a descriptor held before (other file systems fail with ENOENT):
 // an empty or failed listing through a held descriptor is done again
-// through the path, and the files kept below it are opened again too.  A
+// through the path, and the files kept below it are opened again too;
+// but an empty one is taken as it is where still_there says that no
+// device event came since the folder was listed.  A
 // folder that lists any entry is still there, and still the one its path
 // names: sysfs gives a name to one device at a time and removes the old
 // device's folder before a new one takes it.
-bool list_from_kernel(const char *path, bool *held)
+bool list_from_kernel(const char *path, bool *held, bool still_there)
 {
 	size_t mark = names.count;
 	kept_folder_fd f = kept_folder(sysfs_root(), path);
@@ -92,7 +94,7 @@ bool list_from_kernel(const char *path, bool *held)
 	*held = false;
 	if (f.fd >= 0 && !f.fresh) {
 		if (lseek(f.fd, 0, SEEK_SET) == 0 && append_entries(f.fd) &&
-		    names.count > mark) {
+		    (names.count > mark || still_there)) {
 			*held = true;
 			return true;
 		}
@@ -208,7 +210,8 @@ listing *list_once(const char *path)
 		l->listed = false;
 		errno = ENOENT;
 	} else {
-		l->listed = list_from_kernel(path, &held);
+		l->listed = list_from_kernel(path, &held,
+		    l->listed_before && counting_events());
 	}
 	l->error = errno;
 	l->end = names.count;
@@ -229,7 +232,7 @@ bool sysfs_list_dir(const char *path, sysfs_entry_fn each, void *context)
 		l = &unkept;
 		bool held;
 		l->first = names.count;
-		l->listed = list_from_kernel(path, &held);
+		l->listed = list_from_kernel(path, &held, false);
 		l->error = errno;
 		l->end = names.count;
 	}
