@@ -180,7 +180,9 @@ size_t last_live()
 
 // Reads through a kept file: the text this report read already, or a
 // pread at offset 0.  -1 when the entry went away (ENODEV), and the file
-// is given up: a new entry may stand at its path.
+// is given up: a new entry may stand at its path.  A file that fails to
+// read otherwise (a folder or FIFO in an attribute's place) stays kept,
+// so that it is not opened again at every report.
 ssize_t read_kept(kept_file *k, char *buffer, size_t size)
 {
 	// Read in this report already: the same text, as one report reads
@@ -191,7 +193,7 @@ ssize_t read_kept(kept_file *k, char *buffer, size_t size)
 		return k->text_length;
 	}
 	ssize_t length = pread(k->fd, buffer, size, 0);
-	if (length >= 0) {
+	if (length >= 0 || errno != ENODEV) {
 		k->used = true;
 		remember(k, buffer, length);
 		return length;
@@ -258,7 +260,7 @@ ssize_t kept_read(int root, const char *path, char *buffer, size_t size,
 
 	if (kept_file *k = find(path, hash)) {
 		ssize_t length = read_kept(k, buffer, size);
-		if (length >= 0) {
+		if (length >= 0 || errno != ENODEV) {
 			set_handle(handle, k);
 			return length;
 		}
@@ -269,13 +271,15 @@ ssize_t kept_read(int root, const char *path, char *buffer, size_t size,
 	if (fd < 0)
 		return -1;
 	ssize_t length = pread(fd, buffer, size, 0);
-	if (length < 0 || strlen(path) >= kept_path_size ||
+	if ((length < 0 && errno == ENODEV) || strlen(path) >= kept_path_size ||
 	    live >= max_kept()) {
 		close(fd);
 	} else {
+		int saved = errno;
 		kept_file *k = keep(path, hash, fd);
 		remember(k, buffer, length);
 		set_handle(handle, k);
+		errno = saved;
 	}
 	return length;
 }
