@@ -26,7 +26,7 @@ inline constexpr const char *sensor_attribute_prefixes[sensor_kind_count] =
     {"temp", "fan", "in", "curr", "power", "energy", "humidity", "intrusion"};
 
 // A value in the source's unit for its kind; unknown is a state of its
-// own, never a sentinel.
+// own, never a sentinel, and the state a value starts in.
 struct sensor_value {
 	bool known = false;
 	int64_t value = 0;
@@ -53,5 +53,5 @@ struct sensor_reading {
 	// number for how it is set (0 full speed, 1 by hand, 2 and above
 	// automatic, as each driver counts them).
 	sensor_value pwm, pwm_mode;
-	int8_t alarm; // the chip raises one: 1; 0 not; -1 unknown
+	sensor_value alarm; // the chip raises one: 1; 0 not
 };

@@ -13,9 +13,8 @@
 namespace {
 
 template <sensor_value sensor_reading::*member>
-constexpr auto get = [](const sensor_reading &s, const readings &) -> value {
-	return {(s.*member).known, (s.*member).value};
-};
+constexpr auto get =
+    [](const sensor_reading &s, const readings &) { return s.*member; };
 
 constexpr auto reading = get<&sensor_reading::value>;
 constexpr auto min = get<&sensor_reading::min>;
@@ -178,9 +177,7 @@ const row alarms[] = {
 	"says the case was opened: the _alarm, _min_alarm, _max_alarm, "
 	"_crit_alarm, _lcrit_alarm, _emergency_alarm and _cap_alarm files on "
 	"Linux, intrusionN_alarm among them.",
-	[](const sensor_reading &s, const readings &) -> value {
-		return {s.alarm >= 0, s.alarm};
-	}}};
+	get<&sensor_reading::alarm>}};
 
 constexpr auto labels = [](const sensor_reading &s) {
 	report_fputs("chip=");

@@ -26,7 +26,7 @@ bool any_row(const readings &r, const sensor_reading &s)
 // switch whose alarm is.
 bool shown_sensor(const readings &r, const sensor_reading &s)
 {
-	return s.kind == sensor_kind::intrusion ? s.alarm >= 0 : any_row(r, s);
+	return s.kind == sensor_kind::intrusion ? s.alarm.known : any_row(r, s);
 }
 
 // The value in its kind's first row, or "unknown", then each known limit;
@@ -43,7 +43,7 @@ void print_sensor(const readings &r, const sensor_reading &s)
 	snprintf(label, sizeof label, "%s %s:", chip, name);
 	print_label(label);
 	if (s.kind == sensor_kind::intrusion) {
-		report_puts(s.alarm == 1 ? "ALARM" : "clear");
+		report_puts(s.alarm.value == 1 ? "ALARM" : "clear");
 		return;
 	}
 	const line &x = t.rows[0].x;
@@ -66,7 +66,7 @@ void print_sensor(const readings &r, const sensor_reading &s)
 		if (w.x.as == shown::percent)
 			report_putc('%');
 	}
-	report_puts(s.alarm == 1 ? "\tALARM" : "");
+	report_puts(s.alarm.value == 1 ? "\tALARM" : "");
 }
 
 bool any_known(const readings &r)

@@ -27,8 +27,17 @@ enum class metric_type : uint8_t { gauge, counter };
 constexpr metric_type gauge = metric_type::gauge,
 		      counter = metric_type::counter;
 
-// A value as a row's accessor gives it, in the source's units.
+// A value as a row's accessor gives it, in the source's units: a reading
+// of the record as it is, or worked out from it.
 struct value {
+	constexpr value(bool is_known, int64_t n, int64_t p = 1,
+	    const char *t = nullptr, size_t s = 0)
+	    : known(is_known), number(n), per(p), text(t), size(s)
+	{
+	}
+	constexpr value(const sensor_value &v) : known(v.known), number(v.value)
+	{
+	}
 	bool known;
 	int64_t number;
 	int64_t per = 1;	    // a fraction's denominator
@@ -110,11 +119,12 @@ enum class part : uint8_t { report, limits, extra };
 
 // A function of one entity of any kind, called with a pointer to it, so
 // that one walker serves every table: made from a lambda that takes the
-// entity by reference, which the call converts to.
+// entity by reference, which the call converts to, and returns what
+// converts to R.
 template <typename R, typename... A>
 class of_entity {
-	template <typename L, typename E>
-	static E kind(R (L::*)(const E &, A...) const);
+	template <typename L, typename E, typename T>
+	static E kind(T (L::*)(const E &, A...) const);
 
 	template <typename L>
 	static R call(const void *e, A... a)

@@ -271,7 +271,6 @@ void read_sensor(const found_sensor &f, sensor_reading *s)
 	memcpy(s->label, f.label, sizeof s->label);
 	s->kind = f.kind;
 	s->number = f.number;
-	s->alarm = -1;
 	if (f.from != source::range) {
 		// A single value has no .minspeed and .maxspeed: those read
 		// unknown.

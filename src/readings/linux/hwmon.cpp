@@ -144,22 +144,22 @@ bool plausible(sensor_kind kind, attribute a, int64_t value)
 // that it has none.
 sensor_value value_of(const hwmon_chip &c, hwmon_sensor *s, attribute a)
 {
-	sensor_value v = {false, 0};
+	sensor_value v;
 	v.known = linux_hwmon_long(c, s, a, &v.value) &&
 	    plausible(s->kind, a, v.value);
 	return v;
 }
 
-int8_t alarm_of(const hwmon_chip &c, hwmon_sensor *s)
+sensor_value alarm_of(const hwmon_chip &c, hwmon_sensor *s)
 {
 	static const attribute alarms[] = {alarm, crit_alarm, min_alarm,
 	    max_alarm, lcrit_alarm, emergency_alarm, cap_alarm};
-	int8_t raised = -1;
+	sensor_value raised;
 
 	for (attribute a : alarms) {
 		sensor_value v = value_of(c, s, a);
 		if (v.known)
-			raised = raised == 1 || v.value != 0 ? 1 : 0;
+			raised = {true, raised.value == 1 || v.value != 0};
 	}
 	return raised;
 }
