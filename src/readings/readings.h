@@ -11,24 +11,18 @@
 #include "grow_list.h"
 #include "sensor.h"
 
-// FreeBSD's kernel gives temperatures in tenths of a kelvin; Linux's sysfs
-// in millidegrees Celsius.
+// The scales a source gives temperatures in.
 enum class temperature_scale : uint8_t { decikelvin, millicelsius };
 
-// The units of the source.  FreeBSD: battery amounts in milli-units (mWh,
-// mW, mAh, mA, mV) and times in minutes; Linux: micro-units and seconds.
-// CPU frequencies: FreeBSD in MHz, Linux in kHz.
+// The units of the source, which its reader sets: battery amounts in
+// milli-units (mWh, mW, mAh, mA, mV) or micro-units, times in minutes or
+// seconds, CPU frequencies in MHz or kHz.
 struct source_units {
 	temperature_scale temperature;
 	int64_t micro_per_amount;    // 1000 for milli-units, 1 for micro-units
 	int64_t seconds_per_time;    // 60 for minutes, 1 for seconds
 	int64_t hertz_per_frequency; // 1000000 for MHz, 1000 for kHz
 };
-
-constexpr source_units freebsd_units = {temperature_scale::decikelvin, 1000, 60,
-    1000000};
-constexpr source_units linux_units = {temperature_scale::millicelsius, 1, 1,
-    1000};
 
 // Every member of the record starts unknown: a reader fills in what it
 // knows and leaves the rest.  A value is unknown by its own flag where it

@@ -20,6 +20,15 @@
 #include "kernel/kernel.h"
 #include "readings/collect.h"
 
+namespace {
+
+// The kernel's units: tenths of a kelvin; battery amounts in milli-units
+// (mWh, mW, mAh, mA, mV) and times in minutes; CPU clocks in MHz.
+constexpr source_units freebsd_units = {temperature_scale::decikelvin, 1000, 60,
+    1000000};
+
+} // namespace
+
 void begin_readings(readings *r)
 {
 	r->source = freebsd_units;

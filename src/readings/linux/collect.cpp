@@ -55,6 +55,11 @@
 
 namespace {
 
+// sysfs's units: millidegrees Celsius; battery amounts in micro-units
+// (µWh, µW, µAh, µA, µV) and times in seconds; CPU clocks in kHz.
+constexpr source_units linux_units = {temperature_scale::millicelsius, 1, 1,
+    1000};
+
 // Why class/power_supply could not be listed, for the battery section.
 int supplies_errno;
 
