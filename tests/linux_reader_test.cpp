@@ -64,7 +64,7 @@ TEST(LinuxReader, Temperatures)
 		const char *fixture;
 		int64_t cpus; // missing: no count
 		std::vector<std::pair<size_t, int64_t>> cpu;
-		std::vector<int32_t> zones;
+		std::vector<int64_t> zones;
 	} cases[] = {
 	    // Hyperthreads share their core's input.
 	    {"intel-laptop", 4,
@@ -95,7 +95,7 @@ TEST(LinuxReader, Temperatures)
 			EXPECT_EQ(cpu_value(r, cpu), value) << "CPU " << cpu;
 		if (c.zones.empty())
 			continue;
-		std::vector<int32_t> zones;
+		std::vector<int64_t> zones;
 		for (const zone_reading &z : r.zones.zone)
 			zones.push_back(z.temperature.value);
 		EXPECT_EQ(zones, c.zones);
@@ -310,16 +310,17 @@ TEST(LinuxReader, ExtendedReadings)
 		SCOPED_TRACE(c.fixture);
 		readings &r = read_tree(fixtures + c.fixture, true);
 		const cpu_throttling &t = r.cpus.cpu.items[1].throttling;
-		const temperature_reading &critical =
-		    r.cpus.cpu.items[1].critical;
-		EXPECT_EQ((std::vector<int64_t>{critical.known ? critical.value
-							       : -1,
-			      t.logged, t.core_throttles, t.core_throttle_ms}),
+		EXPECT_EQ((std::vector<int64_t>{or_unknown(r.cpus.cpu.items[1]
+							       .critical),
+			      or_unknown(t.logged),
+			      or_unknown(t.core_throttles),
+			      or_unknown(t.core_throttle_ms)}),
 		    c.cpu);
 		ASSERT_GE(r.cpus.packages.count, 1u);
 		const package_reading &p = r.cpus.packages.items[0];
-		EXPECT_EQ((std::vector<int64_t>{p.package, p.temperature.value,
-			      p.throttles, p.dies}),
+		EXPECT_EQ((std::vector<int64_t>{p.package,
+			      or_unknown(p.temperature),
+			      or_unknown(p.throttles), p.dies}),
 		    c.package);
 		if (!c.zone0.empty()) {
 			const zone_limits &l = r.zones.zone.items[0].limits;
@@ -401,7 +402,8 @@ TEST(LinuxReader, DriverOddities)
 		"devices/system/cpu/cpu1/thermal_throttle/core_throttle_count",
 		"", "18446744073709551619\n",
 		[](const readings &r) {
-			return r.cpus.cpu.items[1].throttling.core_throttles;
+			return or_unknown(
+			    r.cpus.cpu.items[1].throttling.core_throttles);
 		},
 		-1},
 	    {"a cycle count of 0 is no count", "intel-laptop",
@@ -424,16 +426,13 @@ TEST(LinuxReader, DriverOddities)
 	    {"an implausible critical temperature is none", "intel-laptop",
 		laptop_coretemp + "temp2_crit", "", "250000\n",
 		[](const readings &r) {
-			const temperature_reading &t =
-			    r.cpus.cpu.items[0].critical;
-			return t.known ? t.value : -1;
+			return or_unknown(r.cpus.cpu.items[0].critical);
 		},
 		-1},
 	    {"of two trip points of one type, the first", "intel-laptop",
 		laptop_zone0 + "trip_point_1_type", "", "critical\n",
 		[](const readings &r) {
-			return int64_t{
-			    r.zones.zone.items[0].limits.critical.value};
+			return r.zones.zone.items[0].limits.critical.value;
 		},
 		99000},
 	    // Of two inputs with one label, the later one says its file: ten
@@ -878,8 +877,9 @@ TEST(LinuxReader, PowercapZones)
 		std::string got;
 		for (const power_domain_reading &d : p.domain)
 			got += std::string(d.domain) + " " + d.name + " " +
-			    d.label + " " + std::to_string(d.energy) + " " +
-			    std::to_string(d.range) + ";";
+			    d.label + " " +
+			    std::to_string(or_unknown(d.energy)) + " " +
+			    std::to_string(or_unknown(d.range)) + ";";
 		EXPECT_EQ(got, c.zones);
 		EXPECT_STREQ(p.failed, "");
 	}

@@ -160,8 +160,7 @@ void write_metrics(const readings &r)
 		// Known or not, so that each trip point is visited at its place.
 		each(r.zones.zone, [&](const zone_reading &z) {
 			each_trip_point(z.limits,
-			    [&](const char *type,
-				const temperature_reading &p) {
+			    [&](const char *type, const sensor_value &p) {
 				    f(trip_entry{&z, type, &p});
 			    });
 		});

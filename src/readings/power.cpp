@@ -54,26 +54,24 @@ const kept_counter *kept_for(const char *domain)
 // with its delta since the last reading where one is kept.
 void carry(power_domain_reading *d, int64_t at_ns)
 {
-	d->delta = -1;
-	d->interval_ns = -1;
-	if (d->energy < 0)
+	if (!d->energy.known)
 		return;
 	kept_counter *k = kept_now.add();
 	memcpy(k->domain, d->domain, sizeof k->domain);
-	k->raw = d->energy;
+	k->raw = d->energy.value;
 	k->at_ns = at_ns;
 	const kept_counter *before = kept_for(d->domain);
 	if (before != nullptr) {
 		k->offset = before->offset;
-		if (d->energy < before->raw && d->range > 0)
-			k->offset += d->range;
+		if (k->raw < before->raw && d->range.known)
+			k->offset += d->range.value;
 	}
 	k->energy = k->raw + k->offset;
-	d->energy = k->energy;
+	d->energy.value = k->energy;
 	if (before != nullptr && at_ns > before->at_ns && at_ns >= 0 &&
 	    before->at_ns >= 0 && k->energy >= before->energy) {
-		d->delta = k->energy - before->energy;
-		d->interval_ns = at_ns - before->at_ns;
+		d->delta = {true, k->energy - before->energy};
+		d->interval_ns = {true, at_ns - before->at_ns};
 	}
 }
 
@@ -102,7 +100,7 @@ void read_and_carry(readings *r)
 bool any_energy(const readings &r)
 {
 	for (const power_domain_reading &d : r.power.domain)
-		if (d.energy >= 0 && d.delta < 0)
+		if (d.energy.known && !d.delta.known)
 			return true;
 	return false;
 }

@@ -6,7 +6,7 @@
 #include "readings.h"
 
 // One reading of every domain the system lists, in the order of their
-// keys: key, name, label, the raw count as the counter holds it (-1
-// unknown), its unit and its range.  Where a counter or the facility
+// keys: key, name, label, the raw count as the counter holds it, its unit
+// and its range.  Where a counter or the facility
 // cannot be read, the list's failed and error say why (the first such).
 void read_power_counters(power_readings *p);

@@ -15,7 +15,7 @@ int read_battery_units(const battery_units &b)
 	return b.count > max_battery_unit + 1 ? max_battery_unit + 1 : b.count;
 }
 
-bool plausible_limit(temperature_scale scale, int32_t value)
+bool plausible_limit(temperature_scale scale, int64_t value)
 {
 	if (scale == temperature_scale::decikelvin)
 		return value > 2731 && value <= 4731;

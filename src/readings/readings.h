@@ -25,32 +25,26 @@ struct source_units {
 };
 
 // Every member of the record starts unknown: a reader fills in what it
-// knows and leaves the rest.  A value is unknown by its own flag where it
-// has one, else by a number no source gives (-1 for counts, amounts and
-// times, "" for texts).
-
-// A temperature that may be unknown, in the source's scale.
-struct temperature_reading {
-	bool known = false;
-	int32_t value = 0;
-};
+// knows and leaves the rest.  A number that may be unknown is a
+// sensor_value, in the source's units (a temperature in its scale); a
+// text is "" when unknown.
 
 // What the extended readings (-x, -p, -j) add to a CPU's.
 struct cpu_throttling {
-	int8_t logged = -1;	       // throttled since boot: 0, 1; -1 unknown
-	int64_t core_throttles = -1;   // times the core throttled; -1 unknown
-	int64_t core_throttle_ms = -1; // for how long; -1 unknown
+	sensor_value logged;	       // throttled since boot: 0 or 1
+	sensor_value core_throttles;   // times the core throttled
+	sensor_value core_throttle_ms; // for how long
 };
 
-// A CPU by its own number: dev.cpu.N on FreeBSD, cpuN on Linux.
+// A CPU by its own number, as its system numbers it.
 struct cpu_reading {
 	int32_t number = -1;
-	temperature_reading temperature; // its core's
+	sensor_value temperature; // its core's
 	// Its critical temperature, a firmware setting, read at every report:
 	// firmware and drivers change such settings in place.
-	temperature_reading critical;
+	sensor_value critical;
 	cpu_throttling throttling;
-	int64_t frequency = -1; // the present clock; -1 unknown
+	sensor_value frequency; // the present clock
 };
 
 // A CPU package, and the dies within it.
@@ -58,10 +52,10 @@ constexpr int max_package_dies = 16;
 
 struct package_reading {
 	int32_t package = -1;
-	temperature_reading temperature;
-	int64_t throttles = -1; // times the package throttled; -1 unknown
+	sensor_value temperature;
+	sensor_value throttles; // times the package throttled
 	int dies = 0;
-	temperature_reading die[max_package_dies];
+	sensor_value die[max_package_dies];
 };
 
 struct cpu_readings {
@@ -75,10 +69,10 @@ struct cpu_readings {
 constexpr int active_trip_points = 10;
 
 struct zone_limits {
-	temperature_reading critical;
-	temperature_reading hot;
-	temperature_reading passive;
-	temperature_reading active[active_trip_points];
+	sensor_value critical;
+	sensor_value hot;
+	sensor_value passive;
+	sensor_value active[active_trip_points];
 };
 
 // Calls f(type, reading) for every trip point, in the order the
@@ -97,28 +91,25 @@ void each_trip_point(const zone_limits &l, F f)
 		f(active[i], l.active[i]);
 }
 
-// A zone's kind as Linux names it ("acpitz", "x86_pkg_temp"); FreeBSD
-// names none.
+// A zone's kind, where its system names one ("acpitz", "x86_pkg_temp").
 constexpr size_t zone_type_size = 32;
 
-// A thermal zone by its own number: hw.acpi.thermal.tzN on FreeBSD,
-// thermal_zoneN on Linux.
+// A thermal zone by its own number, as its system numbers it.
 struct zone_reading {
 	int32_t number = -1;
-	temperature_reading temperature;
+	sensor_value temperature;
 	// Its type and trip points, firmware settings read at every report.
 	char type[zone_type_size] = {}; // "" when unknown
 	zone_limits limits;
-	// FreeBSD: the active cooling level that runs, as the index of its
-	// trip point (0 for active0, the highest), or -1 for none; and whether
-	// passive cooling is enabled.  Read at every report like the trip
-	// points; unknown on Linux, whose cooling devices stand on their own.
-	sensor_value active_cooling = {false, 0};
-	sensor_value passive_cooling = {false, 0};
+	// The active cooling level that runs, as the index of its trip point
+	// (0 for active0, the highest), or -1 for none; and whether passive
+	// cooling is enabled.  Read at every report like the trip points,
+	// where the system has them for the zone.
+	sensor_value active_cooling;
+	sensor_value passive_cooling;
 };
 
-// FreeBSD: the zones from 0 up to the first that cannot be read.  Linux:
-// every zone folder, readable or not.
+// The zones as the reader lists them.
 struct zone_readings {
 	grow_list<zone_reading> zone; // in ascending order of their numbers
 };
@@ -130,7 +121,7 @@ bool any_zone_known(const zone_readings &z);
 // above 0 °C and at most 200 °C.  Firmware marks an absent one with 0, the
 // usual "not set", or with sentinels far outside (-1 tenths of a kelvin,
 // -274000 or -273150 millidegrees).
-bool plausible_limit(temperature_scale scale, int32_t value);
+bool plausible_limit(temperature_scale scale, int64_t value);
 
 // The battery summary, every value as the source gives it.
 // Its life, time and state are known only where it is supported.
@@ -237,24 +228,22 @@ struct battery_units {
 };
 
 // A power domain: a part of the machine whose energy the processor
-// counts, by its own key: the powercap zone's folder on Linux
-// ("intel-rapl:0:1"), the CPU and register read on FreeBSD ("cpu0:0x611").
+// counts, by its own key as its reader makes it ("intel-rapl:0:1").
 constexpr size_t power_text_size = 32;
 
 struct power_domain_reading {
 	char domain[power_text_size]; // its key
 	char name[power_text_size];   // "package-0", "core", "uncore", "dram"
 	char label[power_text_size];  // as -x names it: "package0 core"
-	// The energy counted, in units of 1/per joule: microjoules on Linux,
-	// the register's own unit on FreeBSD.  Within a run the count goes on
-	// past the counter's wraps; -1 unknown.
-	int64_t energy;
+	// The energy counted, in units of 1/per joule, as the source counts
+	// it.  Within a run the count goes on past the counter's wraps.
+	sensor_value energy;
 	int64_t per;
-	int64_t range; // where the counter wraps, in the same units; -1 unknown
+	sensor_value range; // where the counter wraps, in the same units
 	// The energy counted over the last interval_ns nanoseconds, between
-	// this report's reading and the one before it; -1 unknown.
-	int64_t delta;
-	int64_t interval_ns;
+	// this report's reading and the one before it.
+	sensor_value delta;
+	sensor_value interval_ns;
 };
 
 struct power_readings {
@@ -290,8 +279,8 @@ constexpr size_t cooling_type_size = 32;
 struct cooling_reading {
 	int32_t number = -1;
 	char type[cooling_type_size] = {}; // "" when unknown
-	sensor_value state = {false, 0};
-	sensor_value max_state = {false, 0};
+	sensor_value state;
+	sensor_value max_state;
 };
 
 struct readings {

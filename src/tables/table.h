@@ -230,7 +230,7 @@ struct die_entry {
 struct trip_entry {
 	const zone_reading *zone;
 	const char *type;
-	const temperature_reading *trip;
+	const sensor_value *trip;
 };
 
 struct battery_entry {
@@ -278,11 +278,10 @@ void each_battery(const readings &r, F f)
 template <typename F>
 void each_trip(const zone_reading &z, F f)
 {
-	each_trip_point(z.limits,
-	    [&](const char *type, const temperature_reading &t) {
-		    if (t.known)
-			    f(trip_entry{&z, type, &t});
-	    });
+	each_trip_point(z.limits, [&](const char *type, const sensor_value &t) {
+		if (t.known)
+			f(trip_entry{&z, type, &t});
+	});
 }
 
 // The row's family name, its own or by the rule, kept in the row from its

@@ -33,11 +33,6 @@ using die = const die_entry &;
 using zone = const zone_reading &;
 using trip = const trip_entry &;
 
-value temperature(const temperature_reading &t)
-{
-	return {t.known, t.value};
-}
-
 value known_if(bool known, int64_t v)
 {
 	return {known, v};
@@ -50,40 +45,34 @@ value value_of(sensor_value v, bool shown = true)
 	return {shown && v.known, v.value};
 }
 
-// Known where it is not negative.
-value counted(int64_t v)
-{
-	return {v >= 0, v};
-}
-
 const row cpu_rows[] = {
     {"temperature_celsius", nullptr, gauge, shape::celsius, one, part::report,
 	none, "Temperature of the CPU's core, to a tenth of a degree.",
-	[](cpu c, any) { return temperature(c.temperature); }},
+	[](cpu c, any) { return c.temperature; }},
     {"critical_temperature_celsius", nullptr, gauge, shape::celsius, one,
 	part::limits, {shown::celsius, "critical"},
 	"Critical temperature of the CPU: dev.cpu.N.coretemp.tjmax on "
 	"FreeBSD, tempN_crit beside its input on Linux.",
-	[](cpu c, any) { return temperature(c.critical); }},
+	[](cpu c, any) { return c.critical; }},
     {"thermal_throttle_logged", nullptr, gauge, shape::boolean, one,
 	part::limits, {shown::yes_no, "throttled"},
 	"Whether the CPU throttled since boot: dev.cpu.N.coretemp."
 	"throttle_log on FreeBSD, a core_throttle_count above 0 on Linux.",
-	[](cpu c, any) { return counted(c.throttling.logged); }},
+	[](cpu c, any) { return c.throttling.logged; }},
     {"core_throttles", nullptr, counter, shape::number, one, part::limits,
 	{shown::number, "core throttles"},
 	"Times the CPU's core throttled: core_throttle_count on Linux.",
-	[](cpu c, any) { return counted(c.throttling.core_throttles); }},
+	[](cpu c, any) { return c.throttling.core_throttles; }},
     {"core_throttle_seconds", nullptr, counter, shape::number, milliseconds,
 	part::limits, {shown::number, "core throttle time", milliseconds, "s"},
 	"Time the CPU's core spent throttled: core_throttle_total_time_ms on "
 	"Linux.",
-	[](cpu c, any) { return counted(c.throttling.core_throttle_ms); }},
+	[](cpu c, any) { return c.throttling.core_throttle_ms; }},
     {"frequency_hertz", nullptr, gauge, shape::number, hertz, part::extra,
 	{shown::number, "frequency", megahertz, "MHz"},
 	"Present clock of the CPU: dev.cpu.N.freq on FreeBSD, "
 	"cpuN/cpufreq/scaling_cur_freq on Linux.",
-	[](cpu c, any) { return counted(c.frequency); }},
+	[](cpu c, any) { return c.frequency; }},
 };
 
 const row package_rows[] = {
@@ -91,11 +80,11 @@ const row package_rows[] = {
 	{shown::celsius, ""},
 	"Temperature of the CPU package: dev.amdtemp.N.core0.sensor0 on "
 	"FreeBSD, Package id or Tctl on Linux.",
-	[](package p, any) { return temperature(p.temperature); }},
+	[](package p, any) { return p.temperature; }},
     {"throttles", nullptr, counter, shape::number, one, part::limits,
 	{shown::number, "throttles"},
 	"Times the CPU package throttled: package_throttle_count on Linux.",
-	[](package p, any) { return counted(p.throttles); }},
+	[](package p, any) { return p.throttles; }},
 };
 
 const row die_rows[] = {
@@ -103,7 +92,7 @@ const row die_rows[] = {
 	{shown::celsius, ""},
 	"Temperature of the CPU die: dev.amdtemp.N.ccdM on FreeBSD, TccdK as "
 	"die K-1 on Linux.",
-	[](die d, any) { return temperature(d.package->die[d.die]); }},
+	[](die d, any) { return d.package->die[d.die]; }},
 };
 
 const row zone_rows[] = {
@@ -114,7 +103,7 @@ const row zone_rows[] = {
 	}},
     {"temperature_celsius", nullptr, gauge, shape::celsius, one, part::report,
 	none, "Temperature of the ACPI thermal zone, to a tenth of a degree.",
-	[](zone z, any) { return temperature(z.temperature); }},
+	[](zone z, any) { return z.temperature; }},
     {"info", nullptr, gauge, shape::info, one, part::report, none,
 	"The thermal zone's type: thermal_zoneN/type on Linux.",
 	[](zone z, any) {
@@ -125,9 +114,7 @@ const row zone_rows[] = {
 	"Active cooling level that runs in the zone, 0 for its highest trip "
 	"point active0 and -1 for none: hw.acpi.thermal.tzN.active on "
 	"FreeBSD.",
-	[](zone z, any) {
-		return known_if(z.active_cooling.known, z.active_cooling.value);
-	}},
+	[](zone z, any) { return z.active_cooling; }},
     {"passive_cooling", nullptr, gauge, shape::boolean, one, part::limits,
 	{shown::yes_no, "passive cooling"},
 	"Whether passive cooling, which slows the CPUs down, is enabled in the "
@@ -143,7 +130,7 @@ const row trip_rows[] = {
 	shape::celsius, one, part::limits, {shown::celsius, ""},
 	"Trip point of the ACPI thermal zone: _CRT, _HOT, _PSV and _ACx on "
 	"FreeBSD, trip_point_N_temp on Linux.",
-	[](trip t, any) { return temperature(*t.trip); }},
+	[](trip t, any) { return *t.trip; }},
 };
 
 const row power_rows[] = {
@@ -401,11 +388,11 @@ using domain = const power_domain_reading &;
 // keeps the product of a count and 10^15 to within 10^-19 of itself.
 value power_of(domain d)
 {
-	if (d.delta < 0 || d.interval_ns <= 0 || d.per <= 0)
+	if (!d.delta.known || d.interval_ns.value <= 0 || d.per <= 0)
 		return {false, 0};
-	long double power = static_cast<long double>(d.delta) * 1e15L /
+	long double power = static_cast<long double>(d.delta.value) * 1e15L /
 	    (static_cast<long double>(d.per) *
-		static_cast<long double>(d.interval_ns));
+		static_cast<long double>(d.interval_ns.value));
 	if (!(power < 9.2e18L))
 		return {false, 0};
 	return {true, static_cast<int64_t>(power + 0.5L)};
@@ -418,12 +405,12 @@ const row power_domain_rows[] = {
 	"Energy the power domain used: energy_uj on Linux, the RAPL "
 	"register through cpuctl(4) on FreeBSD.",
 	[](domain d, any) -> value {
-		return {d.energy >= 0, d.energy, d.per};
+		return {d.energy.known, d.energy.value, d.per};
 	}},
     {"max_energy_joules", nullptr, gauge, shape::quotient, one, part::extra,
 	none, "Energy at which the power domain's counter wraps.",
 	[](domain d, any) -> value {
-		return {d.range >= 0, d.range, d.per};
+		return {d.range.known, d.range.value, d.per};
 	}},
     {"power_watts", nullptr, gauge, shape::number, microwatts, part::extra,
 	{shown::tenths, "power", microwatts, "W", true},
@@ -433,7 +420,7 @@ const row power_domain_rows[] = {
 	{nullptr, 1000000000}, part::extra, none,
 	"Time between the readings of the power.",
 	[](domain d, any) {
-		return known_if(power_of(d).known, d.interval_ns);
+		return known_if(power_of(d).known, d.interval_ns.value);
 	}},
 };
 
@@ -590,8 +577,7 @@ void print_value(const readings &r, shape as, scale in, const value &v)
 {
 	switch (as) {
 	case shape::celsius:
-		print_celsius(r.source.temperature,
-		    static_cast<int32_t>(v.number));
+		print_celsius(r.source.temperature, v.number);
 		break;
 	case shape::fraction:
 		print_fraction(v.number, v.per);
@@ -635,9 +621,8 @@ void print_shown(const readings &r, const line &x, const value &v)
 {
 	switch (x.as) {
 	case shown::celsius:
-		report_fputs(shown_temperature(r.source.temperature,
-		    static_cast<int32_t>(v.number))
-				 .text);
+		report_fputs(
+		    shown_temperature(r.source.temperature, v.number).text);
 		break;
 	case shown::yes_no:
 		report_fputs(v.number != 0 ? "yes" : "no");

@@ -12,7 +12,7 @@ namespace {
 // In double precision and in this order: the division by 10.0 gives kelvin;
 // Fahrenheit is computed from kelvin, the product rounded before the sum.
 // The printed tenth of some readings depends on each of these choices.
-double convert_temp(int raw)
+double convert_temp(int64_t raw)
 {
 	double kelvin = static_cast<double>(raw) / 10.0;
 
@@ -44,7 +44,7 @@ int64_t nearest_even(int64_t numerator, int64_t denominator)
 // Millidegrees Celsius in the chosen scale, in tenths, exactly: the scale's
 // value is numerator / denominator tenths.  Fahrenheit is 9/5 of the
 // millidegrees plus 32000, over 1000.
-shown_text millicelsius_text(int32_t millicelsius)
+shown_text millicelsius_text(int64_t millicelsius)
 {
 	int64_t numerator = millicelsius, denominator = 100;
 	shown_text shown;
@@ -67,7 +67,7 @@ shown_text millicelsius_text(int32_t millicelsius)
 
 } // namespace
 
-shown_text shown_temperature(temperature_scale scale, int32_t value)
+shown_text shown_temperature(temperature_scale scale, int64_t value)
 {
 	shown_text shown;
 
@@ -77,7 +77,7 @@ shown_text shown_temperature(temperature_scale scale, int32_t value)
 	return shown;
 }
 
-void print_celsius(temperature_scale scale, int32_t value)
+void print_celsius(temperature_scale scale, int64_t value)
 {
 	// Celsius whatever -f or -k say: the same sum as the report's.
 	if (scale == temperature_scale::decikelvin) {

@@ -14,12 +14,12 @@
 struct shown_text {
 	char text[24]; // room for any 64-bit number of tenths
 };
-shown_text shown_temperature(temperature_scale scale, int32_t value);
+shown_text shown_temperature(temperature_scale scale, int64_t value);
 
 // A reading in degrees Celsius for the metrics and JSON: FreeBSD's tenths
 // of a kelvin as the report converts them, to a tenth, a negative zero as
 // 0.0; Linux's millidegrees exactly.
-void print_celsius(temperature_scale scale, int32_t value);
+void print_celsius(temperature_scale scale, int64_t value);
 
 // 'F', 'K' or 'C', to match the conversions.
 char temp_unit_char();

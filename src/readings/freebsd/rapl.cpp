@@ -130,7 +130,8 @@ struct domain_kind {
 	const char *label; // after "packageN "; nullptr: the name alone
 };
 
-// The counter at address as a domain of the list, in units of 1/2^esu J.
+// The counter at address as a domain of the list, in units of 1/2^esu J,
+// under the key of the CPU and register read ("cpu0:0x611").
 void add_domain(power_readings *p, int fd, int cpu, uint32_t address, int esu,
     const char *name, const char *label)
 {
@@ -142,10 +143,9 @@ void add_domain(power_readings *p, int fd, int cpu, uint32_t address, int esu,
 	snprintf(d->domain, sizeof d->domain, "cpu%d:%#x", cpu, address);
 	snprintf(d->name, sizeof d->name, "%s", name);
 	snprintf(d->label, sizeof d->label, "%s", label);
-	d->energy = static_cast<int64_t>(raw & 0xFFFFFFFF);
+	d->energy = {true, static_cast<int64_t>(raw & 0xFFFFFFFF)};
 	d->per = int64_t{1} << esu;
-	d->range = int64_t{1} << 32;
-	d->delta = d->interval_ns = -1;
+	d->range = {true, int64_t{1} << 32};
 }
 
 bool seen(const int *list, int count, int value)

@@ -41,9 +41,17 @@ void end_readings(readings *r)
 
 namespace {
 
-// CPU cpu's reading: its variable exists and reads.  A read that fails
-// after the probe succeeded counts as no reading: no number is ever shown
-// that was not read.
+// A variable, known when it reads.
+sensor_value read_value(const char *name)
+{
+	int value = 0;
+	bool known = sysctl_read_int(name, &value);
+	return {known, value};
+}
+
+// CPU cpu's reading, dev.cpu.N by the CPU's own number: its variable
+// exists and reads.  A read that fails after the probe succeeded counts
+// as no reading: no number is ever shown that was not read.
 cpu_reading read_cpu(int cpu)
 {
 	cpu_reading reading;
@@ -52,23 +60,13 @@ cpu_reading read_cpu(int cpu)
 	reading.number = cpu;
 	if (sysctl_exists(name.get())) {
 		text_ptr again = format_text("dev.cpu.%i.temperature", cpu);
-		reading.temperature.known =
-		    sysctl_read_int(again.get(), &reading.temperature.value);
+		reading.temperature = read_value(again.get());
 	}
 	return reading;
 }
 
-// A variable in tenths of a kelvin, known when it reads.
-temperature_reading read_temperature(const char *name)
-{
-	temperature_reading t;
-
-	t.known = sysctl_read_int(name, &t.value);
-	return t;
-}
-
 // A firmware limit, known when it reads and is plausible.
-temperature_reading limit(temperature_reading t)
+sensor_value limit(sensor_value t)
 {
 	t.known =
 	    t.known && plausible_limit(temperature_scale::decikelvin, t.value);
@@ -79,20 +77,19 @@ temperature_reading limit(temperature_reading t)
 // read, never written: writing clears it.
 void read_throttling(int cpu, cpu_reading *c)
 {
-	int logged;
 	text_ptr name = format_text("dev.cpu.%i.coretemp.throttle_log", cpu);
+	sensor_value logged = read_value(name.get());
 
-	if (sysctl_read_int(name.get(), &logged))
-		c->throttling.logged = logged != 0 ? 1 : 0;
+	c->throttling.logged = {logged.known, logged.value != 0};
 }
 
 // dev.cpu.N.freq, in MHz, where the cpufreq driver gives it.
 void read_frequency(int cpu, cpu_reading *c)
 {
-	int mhz;
 	text_ptr name = format_text("dev.cpu.%i.freq", cpu);
+	sensor_value mhz = read_value(name.get());
 
-	if (sysctl_read_int(name.get(), &mhz) && mhz > 0)
+	if (mhz.known && mhz.value > 0)
 		c->frequency = mhz;
 }
 
@@ -102,7 +99,7 @@ void read_critical(readings *r)
 	for (cpu_reading &c : r->cpus.cpu) {
 		text_ptr name =
 		    format_text("dev.cpu.%i.coretemp.tjmax", c.number);
-		c.critical = limit(read_temperature(name.get()));
+		c.critical = limit(read_value(name.get()));
 	}
 }
 
@@ -111,7 +108,7 @@ void read_packages(readings *r)
 {
 	for (int n = 0; n < INT_MAX; n++) {
 		text_ptr name = format_text("dev.amdtemp.%i.core0.sensor0", n);
-		temperature_reading t = read_temperature(name.get());
+		sensor_value t = read_value(name.get());
 		if (!t.known)
 			return;
 		package_reading *p = r->cpus.packages.add();
@@ -120,7 +117,7 @@ void read_packages(readings *r)
 		for (; p->dies < max_package_dies; p->dies++) {
 			text_ptr die =
 			    format_text("dev.amdtemp.%i.ccd%i", n, p->dies);
-			p->die[p->dies] = read_temperature(die.get());
+			p->die[p->dies] = read_value(die.get());
 			if (!p->die[p->dies].known)
 				break;
 		}
@@ -158,12 +155,12 @@ zone_limits read_limits(int zone)
 	zone_limits l;
 	int active[active_trip_points];
 	static const char *const names[] = {"_CRT", "_HOT", "_PSV"};
-	temperature_reading *single[] = {&l.critical, &l.hot, &l.passive};
+	sensor_value *single[] = {&l.critical, &l.hot, &l.passive};
 
 	for (int i = 0; i < 3; i++) {
 		text_ptr name =
 		    format_text("hw.acpi.thermal.tz%i.%s", zone, names[i]);
-		*single[i] = limit(read_temperature(name.get()));
+		*single[i] = limit(read_value(name.get()));
 	}
 	text_ptr name = format_text("hw.acpi.thermal.tz%i._ACx", zone);
 	int levels = sysctl_read_ints(name.get(), active, active_trip_points);
@@ -189,6 +186,8 @@ void read_cooling(zone_reading *z)
 
 } // namespace
 
+// The zones from 0 up to the first that cannot be read, by the number N of
+// hw.acpi.thermal.tzN; the kernel names no zone's type.
 void collect_zones(readings *r)
 {
 	r->zones.zone.clear();

@@ -122,8 +122,7 @@ void collect_cpus(readings *r)
 	for (size_t cpu = 0; cpu < count; cpu++) {
 		cpu_reading *c = r->cpus.cpu.add();
 		c->number = linux_cpu_number(cpu);
-		c->temperature.known =
-		    linux_cpu_temperature(cpu, &c->temperature.value);
+		c->temperature = linux_cpu_temperature(cpu);
 		if (!r->extended)
 			continue;
 		linux_cpu_extras(c);

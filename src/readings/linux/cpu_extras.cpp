@@ -71,21 +71,22 @@ cpu_files *files_of(int cpu)
 	return found;
 }
 
-// The file of the CPU as a count; false where it is missing or unreadable.
-bool read_count(int cpu, cpu_file which, int64_t *value)
+// The file of the CPU as a count; unknown where it is missing or
+// unreadable.
+sensor_value read_count(int cpu, cpu_file which)
 {
 	cpu_files *f = files_of(cpu);
 	uint8_t bit = static_cast<uint8_t>(1U << which);
+	sensor_value v;
 
 	if ((f->missing & bit) != 0)
-		return false;
+		return v;
 	errno = 0;
-	if (sysfs_read_count(&f->file[which], value,
-		"devices/system/cpu/cpu%d/%s", cpu, cpu_file_names[which]))
-		return true;
-	if (errno == ENOENT)
+	v.known = sysfs_read_count(&f->file[which], &v.value,
+	    "devices/system/cpu/cpu%d/%s", cpu, cpu_file_names[which]);
+	if (!v.known && errno == ENOENT)
 		f->missing |= bit;
-	return false;
+	return v;
 }
 
 // Forgets what was found missing of the CPUs that the last report did not
@@ -120,21 +121,17 @@ void linux_cpu_files_begin()
 
 void linux_cpu_extras(cpu_reading *c)
 {
-	int64_t count, ms, khz;
+	cpu_throttling &t = c->throttling;
 
-	if (read_count(c->number, core_count, &count)) {
-		c->throttling.core_throttles = count;
-		c->throttling.logged = count > 0 ? 1 : 0;
-	}
-	if (read_count(c->number, core_ms, &ms))
-		c->throttling.core_throttle_ms = ms;
-	if (read_count(c->number, frequency, &khz) && khz > 0)
+	t.core_throttles = read_count(c->number, core_count);
+	t.logged = {t.core_throttles.known, t.core_throttles.value > 0};
+	t.core_throttle_ms = read_count(c->number, core_ms);
+	sensor_value khz = read_count(c->number, frequency);
+	if (khz.known && khz.value > 0)
 		c->frequency = khz;
 }
 
-int64_t linux_package_throttles(int cpu)
+sensor_value linux_package_throttles(int cpu)
 {
-	int64_t count;
-
-	return read_count(cpu, package_count, &count) ? count : -1;
+	return read_count(cpu, package_count);
 }

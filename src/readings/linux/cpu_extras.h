@@ -17,5 +17,5 @@ void linux_cpu_files_begin();
 void linux_cpu_extras(cpu_reading *c);
 
 // cpuN/thermal_throttle/package_throttle_count: how often CPU N's package
-// throttled; -1 unknown.
-int64_t linux_package_throttles(int cpu);
+// throttled.
+sensor_value linux_package_throttles(int cpu);

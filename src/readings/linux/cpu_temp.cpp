@@ -362,14 +362,15 @@ int32_t linux_cpu_number(size_t cpu)
 	return cpus.items[cpu].number;
 }
 
-bool linux_cpu_temperature(size_t cpu, int32_t *millicelsius)
+sensor_value linux_cpu_temperature(size_t cpu)
 {
 	cpu_entry *entry = &cpus.items[cpu];
+	int32_t millicelsius = 0;
 
 	entry->sensor = entry->core != -1
-	    ? core_sensor(entry->package, entry->core, millicelsius)
+	    ? core_sensor(entry->package, entry->core, &millicelsius)
 	    : -1;
-	return entry->sensor != -1;
+	return {entry->sensor != -1, millicelsius};
 }
 
 int linux_cpu_package(size_t cpu)
@@ -377,15 +378,15 @@ int linux_cpu_package(size_t cpu)
 	return cpus.items[cpu].package;
 }
 
-temperature_reading linux_cpu_critical(size_t cpu)
+sensor_value linux_cpu_critical(size_t cpu)
 {
-	temperature_reading t;
+	int32_t millicelsius = 0;
 	int sensor = cpus.items[cpu].sensor;
 
-	t.known = sensor != -1 &&
-	    sensor_critical(&cpu_sensors().items[sensor], &t.value) &&
-	    plausible_limit(temperature_scale::millicelsius, t.value);
-	return t;
+	bool known = sensor != -1 &&
+	    sensor_critical(&cpu_sensors().items[sensor], &millicelsius) &&
+	    plausible_limit(temperature_scale::millicelsius, millicelsius);
+	return {known, millicelsius};
 }
 
 package_reading *linux_package(grow_list<package_reading> *packages, int id)

@@ -16,15 +16,15 @@ size_t linux_cpu_count();
 // CPU i's own number N.
 int32_t linux_cpu_number(size_t cpu);
 
-// CPU i's core temperature; false when no sensor covers it.  A sensor that
-// several CPUs share is read once until the next forget.
-bool linux_cpu_temperature(size_t cpu, int32_t *millicelsius);
+// CPU i's core temperature; unknown when no sensor covers it.  A sensor
+// that several CPUs share is read once until the next forget.
+sensor_value linux_cpu_temperature(size_t cpu);
 
 // CPU i's physical package id; -1 when unknown.
 int linux_cpu_package(size_t cpu);
 
 // The critical temperature beside the input that CPU i read.
-temperature_reading linux_cpu_critical(size_t cpu);
+sensor_value linux_cpu_critical(size_t cpu);
 
 // The package with that id in the list, added when it is not there yet.
 package_reading *linux_package(grow_list<package_reading> *packages, int id);

@@ -97,27 +97,22 @@ void label_of(const grow_list<kept_zone> &list, power_domain_reading *d)
 		snprintf(d->label, sizeof d->label, "%s", d->name);
 }
 
+// The zone's count and range, in microjoules.
 void read_zone(power_readings *p, kept_zone *k, power_domain_reading *d)
 {
-	int64_t value;
-
 	d->per = 1000000;
-	d->energy = d->range = d->delta = d->interval_ns = -1;
 	if (!k->no_range) {
 		errno = 0;
-		if (sysfs_read_count(&k->range, &value,
-			"class/powercap/%s/max_energy_range_uj", d->domain))
-			d->range = value;
-		else
-			k->no_range = errno == ENOENT;
+		d->range.known = sysfs_read_count(&k->range, &d->range.value,
+		    "class/powercap/%s/max_energy_range_uj", d->domain);
+		k->no_range = !d->range.known && errno == ENOENT;
 	}
 	errno = k->no_energy ? ENOENT : 0;
-	if (!k->no_energy &&
-	    sysfs_read_count(&k->energy, &value, "class/powercap/%s/energy_uj",
-		d->domain)) {
-		d->energy = value;
+	d->energy.known = !k->no_energy &&
+	    sysfs_read_count(&k->energy, &d->energy.value,
+		"class/powercap/%s/energy_uj", d->domain);
+	if (d->energy.known)
 		return;
-	}
 	k->no_energy = errno == ENOENT;
 	if (errno != 0 && p->failed[0] == '\0') {
 		snprintf(p->failed, sizeof p->failed,

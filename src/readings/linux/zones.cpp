@@ -15,10 +15,9 @@ constexpr int max_trip_points = 64;
 const char *const slot_types[] = {"critical", "hot", "passive"};
 constexpr int active_slot = 3;
 
-temperature_reading *limit_at(zone_limits *l, int slot)
+sensor_value *limit_at(zone_limits *l, int slot)
 {
-	temperature_reading *fixed[active_slot] = {&l->critical, &l->hot,
-	    &l->passive};
+	sensor_value *fixed[active_slot] = {&l->critical, &l->hot, &l->passive};
 	return slot < active_slot ? fixed[slot]
 				  : &l->active[slot - active_slot];
 }
@@ -118,10 +117,12 @@ void linux_read_zone(zone_reading *z, bool extended)
 	zone_files *f = zone_files_now.find_number(z->number);
 	kept_handle temp = f->temp.kept, type = f->type.kept;
 	char text[32];
+	int32_t value = 0;
 
 	z->temperature.known = read_zone_text(&f->temp, &f->no_temp, text,
 				   sizeof text, "temp", z->number) &&
-	    sysfs_parse_number(text, &z->temperature.value);
+	    sysfs_parse_number(text, &value);
+	z->temperature.value = value;
 	if (!extended)
 		return;
 	if (!read_zone_text(&f->type, &f->no_type, z->type, sizeof z->type,
@@ -132,8 +133,7 @@ void linux_read_zone(zone_reading *z, bool extended)
 		find_trips(f);
 	for (int i = 0; i < f->trips; i++) {
 		zone_trip &t = f->trip[i];
-		temperature_reading *limit = limit_at(&z->limits, t.slot);
-		int32_t value;
+		sensor_value *limit = limit_at(&z->limits, t.slot);
 		if (!limit->known &&
 		    sysfs_read_int(&t.temp, &value,
 			"class/thermal/thermal_zone%d/trip_point_%d_temp",

@@ -14,5 +14,6 @@ void linux_list_zones(grow_list<zone_reading> *zones);
 // Every value is read at every report, through the files kept since the
 // zone was found; which trip points there are is worked out when the zone
 // is found, after a device event, and when its files had to be opened
-// anew.
+// anew.  Its active and passive cooling stay unknown: the cooling devices
+// stand on their own.
 void linux_read_zone(zone_reading *z, bool extended);
