@@ -103,8 +103,8 @@ struct zone_reading {
 	zone_limits limits;
 	// The active cooling level that runs, as the index of its trip point
 	// (0 for active0, the highest), or -1 for none; and whether passive
-	// cooling is enabled.  Read at every report like the trip points,
-	// where the system has them for the zone.
+	// cooling is enabled, any but 0.  Read at every report like the trip
+	// points, where the system has them for the zone.
 	sensor_value active_cooling;
 	sensor_value passive_cooling;
 };

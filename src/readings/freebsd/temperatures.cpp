@@ -171,17 +171,17 @@ zone_limits read_limits(int zone)
 
 // The zone's active cooling level, by the index of its trip point or -1
 // for none, of which the kernel knows none below -1 before its first look
-// at the zone; and whether passive cooling is enabled.
+// at the zone; and whether passive cooling is enabled, as the kernel's
+// flag.
 void read_cooling(zone_reading *z)
 {
-	int value;
 	text_ptr active = format_text("hw.acpi.thermal.tz%i.active", z->number);
-	if (sysctl_read_int(active.get(), &value) && value >= -1)
-		z->active_cooling = {true, value};
+	sensor_value level = read_value(active.get());
+	if (level.known && level.value >= -1)
+		z->active_cooling = level;
 	text_ptr passive =
 	    format_text("hw.acpi.thermal.tz%i.passive_cooling", z->number);
-	if (sysctl_read_int(passive.get(), &value))
-		z->passive_cooling = {true, value != 0};
+	z->passive_cooling = read_value(passive.get());
 }
 
 } // namespace
