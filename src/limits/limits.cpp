@@ -4,34 +4,10 @@
 // cooling devices, the packages and the dies.
 
 #include "limits.h"
-#include "format/print.h"
-#include "tables/table.h"
+#include "section.h"
 #include "temperature/temperature.h"
 
 constexpr part report = part::report, limits = part::limits;
-
-namespace {
-
-// A section of -x: its header, then its lines, unless none of them is
-// known.  lines calls the line it is given with each table, entity and
-// part the section shows, in order: once to ask, once to print.
-template <typename F>
-void print_section(const readings &r, const char *header, F lines)
-{
-	bool any = false;
-
-	lines([&](const auto &t, const auto &e, const part *only = nullptr) {
-		any = any || any_line(r, t, e, only);
-	});
-	if (!any)
-		return;
-	report_puts(header);
-	lines([&](const auto &t, const auto &e, const part *only = nullptr) {
-		print_lines(r, t, e, only);
-	});
-}
-
-} // namespace
 
 void report_thermal_limits(const readings &r)
 {

@@ -5,23 +5,16 @@
 #include <string.h>
 
 #include "flags/flags.h"
-#include "format/print.h"
+#include "limits/section.h"
 #include "platform/platform.h"
 #include "power.h"
-#include "tables/table.h"
 
 void report_power(const readings &r)
 {
-	bool any = false;
-
-	each(r.power.domain, [&](const power_domain_reading &d) {
-		any = any || any_line(r, power_domain_table, d);
-	});
-	if (!any)
-		return;
-	report_puts("\n[CPU power]");
-	each(r.power.domain, [&](const power_domain_reading &d) {
-		print_lines(r, power_domain_table, d);
+	print_section(r, "\n[CPU power]", [&](auto line) {
+		each(r.power.domain, [&](const power_domain_reading &d) {
+			line(power_domain_table, d);
+		});
 	});
 }
 
