@@ -57,29 +57,6 @@ sensor_value missing_charge(const battery_unit &u)
 	    now > full ? 0 : full - now};
 }
 
-} // namespace
-
-bool battery_health_known(const battery_unit &u)
-{
-	return u.stage >= battery_stage::no_charge &&
-	    at_least(u.design_capacity, 1) && at_least(u.last_full_capacity, 0);
-}
-
-sensor_value battery_time_to_full(const battery_unit &u, const source_units &s)
-{
-	sensor_value missing = missing_charge(u);
-
-	if (!charging(u))
-		return {};
-	if (u.time_to_full.known)
-		return {true, u.time_to_full.value * s.seconds_per_time};
-	if (!missing.known || !at_least(u.status_rate, 1))
-		return {};
-	return {true, missing.value * 3600 / u.status_rate.value};
-}
-
-namespace {
-
 // Wide enough for amounts times voltages summed over every unit.
 __extension__ typedef __int128 wide_amount;
 
@@ -117,7 +94,110 @@ int64_t amount_weight(const battery_unit &u, const source_units &s,
 			   : 1000000 / s.micro_per_amount;
 }
 
+// numerator over denominator in billionths, at most 1.
+int64_t at_most_one(int64_t numerator, int64_t denominator)
+{
+	return numerator >= denominator
+	    ? ratio_scale
+	    : ratio_billionths(numerator, denominator);
+}
+
+// A sensor as the outputs show it, and where it stands in the list.
+struct shown_sensor {
+	sensor_kind kind;
+	char chip[sensor_chip_size + 1];
+	char label[sensor_label_size + 1];
+	size_t index;
+};
+
+int compare_shown(const shown_sensor &x, const shown_sensor &y)
+{
+	if (x.kind != y.kind)
+		return x.kind < y.kind ? -1 : 1;
+	if (int chip = strcmp(x.chip, y.chip))
+		return chip;
+	return strcmp(x.label, y.label);
+}
+
+int by_shown_then_index(const void *a, const void *b)
+{
+	const auto *x = static_cast<const shown_sensor *>(a);
+	const auto *y = static_cast<const shown_sensor *>(b);
+	if (int shown = compare_shown(*x, *y))
+		return shown;
+	return (x->index > y->index) - (x->index < y->index);
+}
+
+// The label cut to make room for the attribute after it; after the first
+// round, where a label so made met another, the round's number too.
+void tell_apart(sensor_reading *s, int round)
+{
+	char suffix[sensor_label_size];
+	const char *prefix =
+	    sensor_attribute_prefixes[static_cast<int>(s->kind)];
+	if (round == 0)
+		snprintf(suffix, sizeof suffix, " %s%d", prefix, s->number);
+	else
+		snprintf(suffix, sizeof suffix, " %s%d~%d", prefix, s->number,
+		    round);
+	size_t length = strlen(suffix);
+	size_t keep = strnlen(s->label, sizeof s->label - 1 - length);
+
+	memcpy(s->label + keep, suffix, length + 1);
+}
+
+// What the lists of the last report held, and how often that changed.
+grow_list<char> shape, shape_before;
+uint64_t shape_changes;
+
+void add_shape(const void *data, size_t length)
+{
+	shape.reserve(length);
+	memcpy(shape.items + shape.count, data, length);
+	shape.count += length;
+}
+
+void add_shape_number(int64_t number)
+{
+	add_shape(&number, sizeof number);
+}
+
+void add_shape_name(const char *name, size_t size)
+{
+	add_shape(name, strnlen(name, size));
+	add_shape("", 1);
+}
+
+// Each list as its count, then what each entity adds: numbers of 8 bytes,
+// names up to their NUL, so that no two lists make the same bytes.
+template <typename E, typename Add>
+void add_shape_list(const grow_list<E> &list, Add add)
+{
+	add_shape_number(static_cast<int64_t>(list.count));
+	for (const E &e : list)
+		add(e);
+}
+
 } // namespace
+
+bool battery_health_known(const battery_unit &u)
+{
+	return u.stage >= battery_stage::no_charge &&
+	    at_least(u.design_capacity, 1) && at_least(u.last_full_capacity, 0);
+}
+
+sensor_value battery_time_to_full(const battery_unit &u, const source_units &s)
+{
+	sensor_value missing = missing_charge(u);
+
+	if (!charging(u))
+		return {};
+	if (u.time_to_full.known)
+		return {true, u.time_to_full.value * s.seconds_per_time};
+	if (!missing.known || !at_least(u.status_rate, 1))
+		return {};
+	return {true, missing.value * 3600 / u.status_rate.value};
+}
 
 sensor_value battery_total_time_to_full(const readings &r)
 {
@@ -172,18 +252,6 @@ int64_t ratio_billionths(int64_t numerator, int64_t denominator)
 	return value;
 }
 
-namespace {
-
-// numerator over denominator in billionths, at most 1.
-int64_t at_most_one(int64_t numerator, int64_t denominator)
-{
-	return numerator >= denominator
-	    ? ratio_scale
-	    : ratio_billionths(numerator, denominator);
-}
-
-} // namespace
-
 sensor_value battery_remaining_billionths(const battery_unit &u)
 {
 	// Only a known percent is from amounts, and then of a last full
@@ -201,54 +269,6 @@ sensor_value battery_life_billionths(const battery_summary &s)
 		? at_most_one(s.life_numerator, s.life_denominator)
 		: s.life.value * (ratio_scale / 100)};
 }
-
-namespace {
-
-// A sensor as the outputs show it, and where it stands in the list.
-struct shown_sensor {
-	sensor_kind kind;
-	char chip[sensor_chip_size + 1];
-	char label[sensor_label_size + 1];
-	size_t index;
-};
-
-int compare_shown(const shown_sensor &x, const shown_sensor &y)
-{
-	if (x.kind != y.kind)
-		return x.kind < y.kind ? -1 : 1;
-	if (int chip = strcmp(x.chip, y.chip))
-		return chip;
-	return strcmp(x.label, y.label);
-}
-
-int by_shown_then_index(const void *a, const void *b)
-{
-	const auto *x = static_cast<const shown_sensor *>(a);
-	const auto *y = static_cast<const shown_sensor *>(b);
-	if (int shown = compare_shown(*x, *y))
-		return shown;
-	return (x->index > y->index) - (x->index < y->index);
-}
-
-// The label cut to make room for the attribute after it; after the first
-// round, where a label so made met another, the round's number too.
-void tell_apart(sensor_reading *s, int round)
-{
-	char suffix[sensor_label_size];
-	const char *prefix =
-	    sensor_attribute_prefixes[static_cast<int>(s->kind)];
-	if (round == 0)
-		snprintf(suffix, sizeof suffix, " %s%d", prefix, s->number);
-	else
-		snprintf(suffix, sizeof suffix, " %s%d~%d", prefix, s->number,
-		    round);
-	size_t length = strlen(suffix);
-	size_t keep = strnlen(s->label, sizeof s->label - 1 - length);
-
-	memcpy(s->label + keep, suffix, length + 1);
-}
-
-} // namespace
 
 void distinct_sensor_labels(grow_list<sensor_reading> *sensors)
 {
@@ -278,42 +298,6 @@ void distinct_sensor_labels(grow_list<sensor_reading> *sensors)
 			return;
 	}
 }
-
-namespace {
-
-// What the lists of the last report held, and how often that changed.
-grow_list<char> shape, shape_before;
-uint64_t shape_changes;
-
-void add_shape(const void *data, size_t length)
-{
-	shape.reserve(length);
-	memcpy(shape.items + shape.count, data, length);
-	shape.count += length;
-}
-
-void add_shape_number(int64_t number)
-{
-	add_shape(&number, sizeof number);
-}
-
-void add_shape_name(const char *name, size_t size)
-{
-	add_shape(name, strnlen(name, size));
-	add_shape("", 1);
-}
-
-// Each list as its count, then what each entity adds: numbers of 8 bytes,
-// names up to their NUL, so that no two lists make the same bytes.
-template <typename E, typename Add>
-void add_shape_list(const grow_list<E> &list, Add add)
-{
-	add_shape_number(static_cast<int64_t>(list.count));
-	for (const E &e : list)
-		add(e);
-}
-
-} // namespace
 
 uint64_t count_shape_changes(const readings &r)
 {

@@ -58,13 +58,6 @@ enum text_attr {
 constexpr const char *text_names[TEXT_ATTRS] = {"status", "capacity_level",
     "model_name", "serial_number", "technology", "manufacturer", "health"};
 
-} // namespace
-
-const battery_attributes linux_battery_files =
-    attributes_of<ALARM>(number_names, text_names);
-
-namespace {
-
 bool is_present(battery *b)
 {
 	return battery_number(b, PRESENT) != 0;
@@ -232,7 +225,34 @@ void copy_text(char (&field)[battery_string_size], battery *b, text_attr attr)
 	memcpy(field, battery_text(b, attr), strlen(battery_text(b, attr)));
 }
 
+// The threshold's file, else the file older vendor drivers give it.
+int64_t threshold(battery *b, number_attr attr, number_attr older)
+{
+	return battery_known(b, attr) ? battery_number(b, attr)
+				      : battery_number(b, older);
+}
+
+// The cycles, unknown where the firmware does not count (0); the
+// thresholds, each unknown alone when its file cannot be read; the
+// driver's words for the status, charge and health.
+void read_wear(battery *b, battery_unit *u)
+{
+	int64_t cycles = battery_number(b, CYCLE_COUNT);
+	int64_t start = threshold(b, CHARGE_START, CHARGE_START_OLD);
+	int64_t end = threshold(b, CHARGE_END, CHARGE_STOP_OLD);
+
+	u->cycles = {cycles > 0, cycles};
+	u->charge_start = non_negative(percent_or_unknown(start));
+	u->charge_end = non_negative(percent_or_unknown(end));
+	copy_text(u->status, b, STATUS);
+	copy_text(u->capacity_level, b, CAPACITY_LEVEL);
+	copy_text(u->health, b, HEALTH);
+}
+
 } // namespace
+
+const battery_attributes linux_battery_files =
+    attributes_of<ALARM>(number_names, text_names);
 
 void linux_battery_life(battery_summary *s)
 {
@@ -316,34 +336,6 @@ int32_t linux_battery_state()
 	}
 	return any_present ? state : battery_not_present;
 }
-
-namespace {
-
-// The threshold's file, else the file older vendor drivers give it.
-int64_t threshold(battery *b, number_attr attr, number_attr older)
-{
-	return battery_known(b, attr) ? battery_number(b, attr)
-				      : battery_number(b, older);
-}
-
-// The cycles, unknown where the firmware does not count (0); the
-// thresholds, each unknown alone when its file cannot be read; the
-// driver's words for the status, charge and health.
-void read_wear(battery *b, battery_unit *u)
-{
-	int64_t cycles = battery_number(b, CYCLE_COUNT);
-	int64_t start = threshold(b, CHARGE_START, CHARGE_START_OLD);
-	int64_t end = threshold(b, CHARGE_END, CHARGE_STOP_OLD);
-
-	u->cycles = {cycles > 0, cycles};
-	u->charge_start = non_negative(percent_or_unknown(start));
-	u->charge_end = non_negative(percent_or_unknown(end));
-	copy_text(u->status, b, STATUS);
-	copy_text(u->capacity_level, b, CAPACITY_LEVEL);
-	copy_text(u->health, b, HEALTH);
-}
-
-} // namespace
 
 void linux_battery_unit(size_t unit, battery_unit *u, bool extended)
 {

@@ -9,13 +9,9 @@
 #include "supply_list.h"
 #include "sysfs_list.h"
 
-namespace {
-
-enum class reading : uint8_t { unread, missing, known };
-
-} // namespace
-
 struct battery {
+	enum class reading : uint8_t { unread, missing, known };
+
 	char name[256];
 	size_t supply; // its files, in supplies
 	reading number_state[max_battery_numbers];
@@ -26,6 +22,8 @@ struct battery {
 };
 
 namespace {
+
+using reading = battery::reading;
 
 grow_list<battery> batteries;
 bool have_mains_online;
