@@ -273,7 +273,13 @@ const std::string laptop_battery =
 const std::string two_batteries_bat1 =
     "devices/LNXSYSTM:00/LNXSYBUS:00/PNP0C0A:01/power_supply/BAT1/";
 
-// The remaining ratios in billionths, -1 unknown.
+// The first battery's cycles, and the remaining ratios in billionths; -1
+// unknown.
+int64_t unit_cycles(const readings &r)
+{
+	return or_unknown(r.batteries.unit[0].cycles);
+}
+
 int64_t unit_ratio(const readings &r)
 {
 	return or_unknown(battery_remaining_billionths(r.batteries.unit[0]));
@@ -408,9 +414,24 @@ TEST(LinuxReader, DriverOddities)
 		-1},
 	    {"a cycle count of 0 is no count", "intel-laptop",
 		laptop_battery + "uevent", "CYCLE_COUNT=112", "CYCLE_COUNT=0",
-		[](const readings &r) {
-			return or_unknown(r.batteries.unit[0].cycles);
-		},
+		unit_cycles, -1},
+	    // A uevent key in any case, its first line, and no other key.
+	    {"a uevent key in small letters", "intel-laptop",
+		laptop_battery + "uevent", "CYCLE_COUNT=112", "Cycle_count=7",
+		unit_cycles,
+		7},
+	    {"the first of two lines for a key", "intel-laptop",
+		laptop_battery + "uevent", "CYCLE_COUNT=112",
+		"CYCLE_COUNT=5\nPOWER_SUPPLY_CYCLE_COUNT=9",
+		unit_cycles,
+		5},
+	    {"a key one letter longer is another", "intel-laptop",
+		laptop_battery + "uevent", "CYCLE_COUNT=112", "CYCLE_COUNTS=7",
+		unit_cycles,
+		-1},
+	    {"a key with DEL for _ is another", "intel-laptop",
+		laptop_battery + "uevent", "CYCLE_COUNT=112", "CYCLE\x7f" "COUNT=7",
+		unit_cycles,
 		-1},
 	    {"more than the last full charge is 100 percent", "intel-laptop",
 		laptop_battery + "uevent", "ENERGY_NOW=41040000",

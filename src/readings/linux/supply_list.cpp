@@ -102,22 +102,66 @@ struct properties {
 void parse_properties(properties *p)
 {
 	static const char prefix[] = "POWER_SUPPLY_";
+	// The keys in capitals, as the kernel writes them, each in the first
+	// free slot from a hash of its length and two letters in either case,
+	// made for the keys of the first listing: one key, mostly, compared a
+	// line, and at once.
+	constexpr size_t slots = 128, longest = 32;
+	static_assert(property_count < slots);
+	auto hash = [](const char *k, size_t n) {
+		auto lower = [](char c) { return static_cast<uint8_t>(c | 0x20); };
+		return (n + lower(k[n / 2]) * 3u + lower(k[n - 1]) * 5u) % slots;
+	};
+	static struct {
+		const battery_attributes *of;
+		int8_t slot[slots];
+		char capitals[property_count][longest];
+	} table;
+	if (table.of != keys.attributes) {
+		memset(table.slot, -1, sizeof table.slot);
+		for (size_t i = 0; i < keys.count; i++) {
+			const char *k = keys.key[i];
+			size_t n = strlen(k);
+			for (size_t c = 0; c < longest; c++)
+				table.capitals[i][c] = c >= n || c == longest - 1
+				    ? '\0'
+				    : k[c] >= 'a' && k[c] <= 'z' ? k[c] - 'a' + 'A'
+								 : k[c];
+			size_t at = hash(k, n);
+			while (table.slot[at] >= 0)
+				at = (at + 1) % slots;
+			table.slot[at] = static_cast<int8_t>(i);
+		}
+		table.of = keys.attributes;
+	}
+	// In capitals, else letter by letter in either case.
+	auto find = [&](const char *key, size_t n) {
+		for (size_t at = hash(key, n); table.slot[at] >= 0;
+		     at = (at + 1) % slots) {
+			int i = table.slot[at];
+			if (n < longest && table.capitals[i][n] == '\0' &&
+			    memcmp(key, table.capitals[i], n) == 0)
+				return i;
+			if (compare_key(key, keys.key[i], n) == 0 &&
+			    keys.key[i][n] == '\0')
+				return i;
+		}
+		return -1;
+	};
 
 	memset(p->value, 0, sizeof p->value);
 	for (const char *line = p->text; *line != '\0';) {
 		const char *end = strchrnul(line, '\n');
 		const char *equals = static_cast<const char *>(
 		    memchr(line, '=', static_cast<size_t>(end - line)));
-		if (equals != nullptr &&
-		    strncmp(line, prefix, sizeof prefix - 1) == 0) {
-			const char *key = line + sizeof prefix - 1;
-			int i = property_index(key,
-			    static_cast<size_t>(equals - key));
+		const char *key = line + sizeof prefix - 1;
+		if (equals != nullptr && equals > key &&
+		    memcmp(line, prefix, sizeof prefix - 1) == 0) {
+			int i = find(key, static_cast<size_t>(equals - key));
 			// Of two lines for one property, the first holds.
 			if (i >= 0 && p->value[i] == nullptr) {
 				p->value[i] = equals + 1;
-				p->length[i] =
-				    static_cast<size_t>(end - equals - 1);
+				p->length[i] = static_cast<size_t>(end - equals - 1);
 			}
 		}
 		line = *end == '\0' ? end : end + 1;
