@@ -39,7 +39,7 @@ void print_decimal(int64_t value, int64_t divisor)
 	} while (whole != 0);
 	if (value < 0)
 		*--first = '-';
-	memcpy(report_room(), first, most);
+	memcpy(report_room(most), first, most);
 	report_used(static_cast<size_t>(end - first));
 }
 
@@ -103,22 +103,19 @@ void printable_text(const char *text, size_t size, char *shown)
 	shown[length] = '\0';
 }
 
-// Each run of bytes that stand as they are printed at once.
+// Made in place: two bytes at most for each, and the quotes.
 void print_quoted(const char *text, size_t size)
 {
-	size_t length = strnlen(text, size < 255 ? size : 255), run = 0;
+	size_t length = strnlen(text, size < 255 ? size : 255);
+	char *first = report_room(2 * length + 2), *end = first;
 
-	report_putc('"');
+	*end++ = '"';
 	for (size_t i = 0; i < length; i++) {
 		auto byte = static_cast<unsigned char>(text[i]);
-		bool escaped = byte == '"' || byte == '\\';
-		if (byte >= 0x20 && byte <= 0x7e && !escaped)
-			continue;
-		report_write(text + run, i - run);
-		report_putc(escaped ? '\\' : '?');
-		// An escaped byte starts the next run.
-		run = escaped ? i : i + 1;
+		if (byte == '"' || byte == '\\')
+			*end++ = '\\';
+		*end++ = byte < 0x20 || byte > 0x7e ? '?' : text[i];
 	}
-	report_write(text + run, length - run);
-	report_putc('"');
+	*end++ = '"';
+	report_used(static_cast<size_t>(end - first));
 }

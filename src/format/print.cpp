@@ -110,10 +110,18 @@ const compiled_format &compile(const char *format)
 	return f;
 }
 
-// What was printed and not yet written, and the first error of a write
-// since the last report_flush.
-char pending[65536];
-size_t pending_used;
+} // namespace
+
+namespace pending {
+
+char text[65536];
+size_t used, limit;
+
+} // namespace pending
+
+namespace {
+
+// The first error of a write since the last report_flush.
 int write_error;
 // How many times printed text left pending, for report_since.
 uint32_t writes;
@@ -132,15 +140,15 @@ void write_pending()
 
 	writes++;
 	if (fd < 0) {
-		fwrite(pending, 1, pending_used, stdout);
-		pending_used = 0;
+		fwrite(pending::text, 1, pending::used, stdout);
+		pending::used = 0;
 		return;
 	}
 	// What stdio holds goes first.
 	fflush(stdout);
-	for (const char *p = pending; p < pending + pending_used;) {
+	for (const char *p = pending::text; p < pending::text + pending::used;) {
 		ssize_t n = write(fd, p,
-		    static_cast<size_t>(pending + pending_used - p));
+		    static_cast<size_t>(pending::text + pending::used - p));
 		if (n < 0 && errno == EINTR)
 			continue;
 		if (n <= 0) {
@@ -150,33 +158,32 @@ void write_pending()
 		}
 		p += n;
 	}
-	pending_used = 0;
+	pending::used = 0;
 }
 
-bool registered; // flush_at_exit is registered
-
-// put where the pending text has no room, or at the first call.
+// Adds to the pending text where it has no room, or at the first call,
+// which registers its writing at exit.
 void put_slow(const char *bytes, size_t length)
 {
-	if (!registered)
-		registered = atexit(flush_at_exit) == 0;
-	if (sizeof pending - pending_used < length)
+	if (pending::limit == 0 && atexit(flush_at_exit) == 0)
+		pending::limit = sizeof pending::text;
+	if (sizeof pending::text - pending::used < length)
 		write_pending();
-	if (length >= sizeof pending) {
+	if (length >= sizeof pending::text) {
 		writes++;
 		fwrite(bytes, 1, length, stdout);
 		return;
 	}
-	memcpy(pending + pending_used, bytes, length);
-	pending_used += length;
+	memcpy(pending::text + pending::used, bytes, length);
+	pending::used += length;
 }
 
 // Adds to the pending text, written first where it has no room.
 inline void put(const char *bytes, size_t length)
 {
-	if (registered && length <= sizeof pending - pending_used) {
-		memcpy(pending + pending_used, bytes, length);
-		pending_used += length;
+	if (pending::used + length <= pending::limit) {
+		memcpy(pending::text + pending::used, bytes, length);
+		pending::used += length;
 		return;
 	}
 	put_slow(bytes, length);
@@ -338,7 +345,7 @@ void report_print(const char *format, ...)
 
 	va_start(ap, format);
 	if (f.count < 0) {
-		if (pending_used > 0)
+		if (pending::used > 0)
 			write_pending();
 		writes++;
 		vprintf(format, ap);
@@ -366,8 +373,8 @@ void report_fputs(const char *text)
 
 void report_putc(char c)
 {
-	if (registered && pending_used < sizeof pending) {
-		pending[pending_used++] = c;
+	if (pending::used < pending::limit) {
+		pending::text[pending::used++] = c;
 		return;
 	}
 	put_slow(&c, 1);
@@ -378,25 +385,18 @@ void report_write(const char *text, size_t length)
 	put(text, length);
 }
 
-char *report_room()
+char *report_room_slow(size_t length)
 {
-	constexpr size_t room = 64;
-
-	if (!registered || sizeof pending - pending_used < room)
+	if (pending::limit == 0 || sizeof pending::text - pending::used < length)
 		put_slow("", 0);
-	if (sizeof pending - pending_used < room)
+	if (sizeof pending::text - pending::used < length)
 		write_pending();
-	return pending + pending_used;
-}
-
-void report_used(size_t length)
-{
-	pending_used += length;
+	return pending::text + pending::used;
 }
 
 uint64_t report_mark()
 {
-	return uint64_t{writes} << 32 | pending_used;
+	return uint64_t{writes} << 32 | pending::used;
 }
 
 bool report_since(uint64_t mark, const char **text, size_t *length)
@@ -404,14 +404,14 @@ bool report_since(uint64_t mark, const char **text, size_t *length)
 	if (mark >> 32 != writes)
 		return false;
 	size_t at = mark & 0xffffffff;
-	*text = pending + at;
-	*length = pending_used - at;
+	*text = pending::text + at;
+	*length = pending::used - at;
 	return true;
 }
 
 bool report_flush()
 {
-	if (pending_used > 0)
+	if (pending::used > 0)
 		write_pending();
 	int error = write_error;
 	write_error = 0;

@@ -22,16 +22,36 @@ void report_puts(const char *text);
 // text, as fputs(3) to standard output.
 void report_fputs(const char *text);
 
+// What was printed and not yet written, which report_room gives room in
+// while there is: limit is 0 until the first write, which registers the
+// writing of what is left at exit.
+namespace pending {
+extern char text[65536];
+extern size_t used, limit;
+} // namespace pending
+
 // One character, as putchar(3).
 void report_putc(char c);
 
 // length bytes of text, as fwrite(3) to standard output.
 void report_write(const char *text, size_t length);
 
-// Room for up to 64 bytes after what was printed, for a number to be made
-// in place rather than copied; report_used counts in what was made there.
-char *report_room();
-void report_used(size_t length);
+// Room for length bytes, at most 4096, after what was printed, for text
+// to be made or copied in place rather than added piece by piece;
+// report_used counts in what was put there.
+char *report_room_slow(size_t length);
+
+inline char *report_room(size_t length)
+{
+	if (pending::used + length <= pending::limit)
+		return pending::text + pending::used;
+	return report_room_slow(length);
+}
+
+inline void report_used(size_t length)
+{
+	pending::used += length;
+}
 
 // Where the next byte printed goes, and what was printed since such a
 // mark, for a writer to keep a piece of text it printed: false once any
