@@ -28,6 +28,13 @@ grow_list<char> prefix_text;
 uint64_t prefixes_structure;
 size_t visited; // rows and entities visited in this report
 
+// Text made in place: the samples' pieces, mostly of a few bytes.
+void put(const char *text, size_t length)
+{
+	memcpy(report_room(length), text, length);
+	report_used(length);
+}
+
 // The series' prefix, from what make printed before, or printed by make
 // and kept.
 template <typename Make>
@@ -35,14 +42,14 @@ void write_prefix(size_t series, Make make)
 {
 	if (series < prefixes.count && prefixes.items[series].length > 0) {
 		const prefix &p = prefixes.items[series];
-		report_write(prefix_text.items + p.at, p.length);
+		put(prefix_text.items + p.at, p.length);
 		return;
 	}
 	uint64_t mark = report_mark();
 	make();
 	const char *text;
 	size_t length;
-	if (!report_since(mark, &text, &length) || length == 0 ||
+	if (!report_since(mark, &text, &length) || length == 0 || length > 4096 ||
 	    prefix_text.count + length > UINT32_MAX)
 		return;
 	while (prefixes.count <= series)
@@ -67,9 +74,9 @@ void info_labels(const readings &r, const entity_table &t, const row &info,
 		if (w.as != shape::text)
 			continue;
 		value v = w.get(e, r);
-		report_putc(',');
+		put(",", 1);
 		report_fputs(w.key);
-		report_putc('=');
+		put("=", 1);
 		print_quoted(v.text, v.size);
 	}
 }
@@ -91,37 +98,56 @@ void write_sample(const readings &r, const entity_table &t, const row &w,
 	if (info) {
 		if (t.labels) {
 			info_labels(r, t, w, e);
-			report_putc('}');
+			put("}", 1);
 		}
-		report_fputs(" 1\n");
+		put(" 1\n", 3);
 		return;
 	}
 	print_value(r, w.as, w.in, v);
-	report_putc('\n');
+	put("\n", 1);
 }
+
+// The entities of the table being written, gathered once for all its
+// rows, and the entries that are parts of others, made for its table.
+grow_list<const void *> entities;
+union part_entry {
+	trip_entry trip;
+	die_entry die;
+	battery_entry unit;
+};
+grow_list<part_entry> parts;
 
 // The table's families (of one part, or all), each with the samples of
 // every entity that each gives.
 void families(const readings &r, const entity_table &t, each_entity each,
     const part *only = nullptr)
 {
+	entities.clear();
+	each([](const void *e) { *entities.add() = e; });
+	if (entities.count == 0)
+		return;
 	for (const row &w : t.rows) {
 		if (!has_family(w) ||
 		    (only != nullptr && w.in_metrics != *only))
 			continue;
-		family f = {family_of(t, w), w.help,
-		    w.type == counter ? "counter" : "gauge", false};
 		size_t header = visited++;
-		each([&](const void *e) {
+		bool started = false;
+		for (const void *e : entities) {
 			size_t series = visited++;
 			value v = w.get(e, r);
 			if (!v.known)
-				return;
-			if (!f.started)
-				write_prefix(header, [&] { begin_family(&f); });
-			f.started = true;
+				continue;
+			if (!started)
+				write_prefix(header, [&] {
+					family f = {family_of(t, w), w.help,
+					    w.type == counter ? "counter"
+							      : "gauge",
+					    false};
+					begin_family(&f);
+				});
+			started = true;
 			write_sample(r, t, w, e, v, series);
-		});
+		}
 	}
 }
 
@@ -155,22 +181,32 @@ void write_metrics(const readings &r)
 	families(r, zone_table, zone, &report);
 	families(r, power_table, whole);
 	families(r, summary_table, whole);
-	families(r, battery_table, [&](auto f) { each_battery(r, f); });
+	parts.clear();
+	each_battery(r, [](battery_entry b) { parts.add()->unit = b; });
+	families(r, battery_table, [&](auto f) {
+		for (const part_entry &p : parts)
+			f(p.unit);
+	});
+	// Known or not, so that each trip point is visited at its place.
+	parts.clear();
+	for (const zone_reading &z : r.zones.zone)
+		each_trip_point(z.limits,
+		    [&](const char *type, const sensor_value &p) {
+			    parts.add()->trip = {&z, type, &p};
+		    });
 	families(r, trip_table, [&](auto f) {
-		// Known or not, so that each trip point is visited at its place.
-		each(r.zones.zone, [&](const zone_reading &z) {
-			each_trip_point(z.limits,
-			    [&](const char *type, const sensor_value &p) {
-				    f(trip_entry{&z, type, &p});
-			    });
-		});
+		for (const part_entry &p : parts)
+			f(p.trip);
 	});
 	families(r, zone_table, zone, &limits);
 	families(r, cpu_table, cpu, &limits);
 	families(r, package_table, package, &report);
+	parts.clear();
+	for (const package_reading &p : r.cpus.packages)
+		each_die(p, [](die_entry d) { parts.add()->die = d; });
 	families(r, die_table, [&](auto f) {
-		each(r.cpus.packages,
-		    [&](const package_reading &p) { each_die(p, f); });
+		for (const part_entry &p : parts)
+			f(p.die);
 	});
 	families(r, package_table, package, &limits);
 	for (int k = 0; k < sensor_kind_count; k++)
