@@ -387,8 +387,7 @@ void report_write(const char *text, size_t length)
 
 char *report_room_slow(size_t length)
 {
-	if (pending::limit == 0 || sizeof pending::text - pending::used < length)
-		put_slow("", 0);
+	put_slow("", 0);
 	if (sizeof pending::text - pending::used < length)
 		write_pending();
 	return pending::text + pending::used;

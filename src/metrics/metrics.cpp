@@ -35,6 +35,23 @@ void put(const char *text, size_t length)
 	report_used(length);
 }
 
+// Keeps what was printed since mark as the series' prefix.
+void keep_prefix(size_t series, uint64_t mark)
+{
+	const char *text;
+	size_t length;
+	if (!report_since(mark, &text, &length) || length == 0 ||
+	    length > 4096 || prefix_text.count + length > UINT32_MAX)
+		return;
+	while (prefixes.count <= series)
+		prefixes.add();
+	prefix_text.reserve(length);
+	memcpy(prefix_text.items + prefix_text.count, text, length);
+	prefixes.items[series] = {static_cast<uint32_t>(prefix_text.count),
+	    static_cast<uint32_t>(length)};
+	prefix_text.count += length;
+}
+
 // The series' prefix, from what make printed before, or printed by make
 // and kept.
 template <typename Make>
@@ -47,18 +64,7 @@ void write_prefix(size_t series, Make make)
 	}
 	uint64_t mark = report_mark();
 	make();
-	const char *text;
-	size_t length;
-	if (!report_since(mark, &text, &length) || length == 0 || length > 4096 ||
-	    prefix_text.count + length > UINT32_MAX)
-		return;
-	while (prefixes.count <= series)
-		prefixes.add();
-	prefix_text.reserve(length);
-	memcpy(prefix_text.items + prefix_text.count, text, length);
-	prefixes.items[series] = {static_cast<uint32_t>(prefix_text.count),
-	    static_cast<uint32_t>(length)};
-	prefix_text.count += length;
+	keep_prefix(series, mark);
 }
 
 // The info sample's labels: the text rows before its row, back to the
