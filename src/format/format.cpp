@@ -5,28 +5,24 @@
 #include "format.h"
 #include "print.h"
 
-// Made backwards, two digits a division, and copied in at once: 24 bytes
-// hold every such number.
+// The whole part made backwards, two digits a division, the decimals
+// forwards from the point until none is left, so that no zero ends them;
+// copied in at once: 24 bytes hold each side.
 void print_decimal(int64_t value, int64_t divisor)
 {
 	constexpr size_t most = 24;
-	char text[2 * most];
-	char *end = text + most, *first = end;
+	char text[3 * most];
+	char *first = text + most, *end = first;
 	uint64_t magnitude = value < 0 ? 0ULL - static_cast<uint64_t>(value)
 				       : static_cast<uint64_t>(value);
-	uint64_t whole = magnitude / static_cast<uint64_t>(divisor);
-	uint64_t part = magnitude % static_cast<uint64_t>(divisor);
+	auto d = static_cast<uint64_t>(divisor);
+	uint64_t whole = magnitude / d, part = magnitude % d;
 
-	if (part != 0) {
-		int decimals = 0;
-		for (uint64_t d = 1; d < static_cast<uint64_t>(divisor);
-		     d *= 10)
-			decimals++;
-		for (; part % 10 == 0; part /= 10)
-			decimals--;
-		for (; decimals > 0; decimals--, part /= 10)
-			*--first = static_cast<char>('0' + part % 10);
-		*--first = '.';
+	if (part != 0)
+		*end++ = '.';
+	for (; part != 0; part %= d) {
+		d /= 10;
+		*end++ = static_cast<char>('0' + part / d);
 	}
 	for (; whole >= 100; whole /= 100) {
 		auto pair = static_cast<unsigned>(whole % 100);
@@ -39,7 +35,7 @@ void print_decimal(int64_t value, int64_t divisor)
 	} while (whole != 0);
 	if (value < 0)
 		*--first = '-';
-	memcpy(report_room(most), first, most);
+	memcpy(report_room(2 * most), first, 2 * most);
 	report_used(static_cast<size_t>(end - first));
 }
 
