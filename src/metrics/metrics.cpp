@@ -168,6 +168,11 @@ void write_metrics(const readings &r)
 	auto package = [&](auto f) { each(r.cpus.packages, f); };
 	auto zone = [&](auto f) { each(r.zones.zone, f); };
 	auto whole = [&](auto f) { f(r); };
+	// Each entry at the start of its union, where its member stands.
+	auto each_part = [&](auto f) {
+		for (const part_entry &p : parts)
+			f(static_cast<const void *>(&p));
+	};
 
 	if (r.structure == 0 || r.structure != prefixes_structure) {
 		prefixes.clear();
@@ -189,10 +194,7 @@ void write_metrics(const readings &r)
 	families(r, summary_table, whole);
 	parts.clear();
 	each_battery(r, [](battery_entry b) { parts.add()->unit = b; });
-	families(r, battery_table, [&](auto f) {
-		for (const part_entry &p : parts)
-			f(p.unit);
-	});
+	families(r, battery_table, each_part);
 	// Known or not, so that each trip point is visited at its place.
 	parts.clear();
 	for (const zone_reading &z : r.zones.zone)
@@ -200,20 +202,14 @@ void write_metrics(const readings &r)
 		    [&](const char *type, const sensor_value &p) {
 			    parts.add()->trip = {&z, type, &p};
 		    });
-	families(r, trip_table, [&](auto f) {
-		for (const part_entry &p : parts)
-			f(p.trip);
-	});
+	families(r, trip_table, each_part);
 	families(r, zone_table, zone, &limits);
 	families(r, cpu_table, cpu, &limits);
 	families(r, package_table, package, &report);
 	parts.clear();
 	for (const package_reading &p : r.cpus.packages)
 		each_die(p, [](die_entry d) { parts.add()->die = d; });
-	families(r, die_table, [&](auto f) {
-		for (const part_entry &p : parts)
-			f(p.die);
-	});
+	families(r, die_table, each_part);
 	families(r, package_table, package, &limits);
 	for (int k = 0; k < sensor_kind_count; k++)
 		families(r, sensor_tables[k], [&](auto f) {

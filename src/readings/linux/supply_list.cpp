@@ -52,7 +52,7 @@ struct key_list {
 key_list keys;
 
 // strncasecmp(3) for the ASCII of uevent keys, without the locale.
-constexpr int compare_key(const char *key, const char *k, size_t length)
+__attribute__((noinline)) int compare_key(const char *key, const char *k, size_t length)
 {
 	for (size_t i = 0; i < length; i++) {
 		unsigned char a = static_cast<unsigned char>(key[i]);
