@@ -19,11 +19,6 @@ using any = const readings &;
 using supply = const supply_reading &;
 using cooling = const cooling_reading &;
 
-value measured(const sensor_value &v)
-{
-	return {v.known, v.value};
-}
-
 template <size_t N>
 value text(const char (&field)[N])
 {
@@ -45,15 +40,15 @@ const row supply_rows[] = {
     {"voltage_volts", nullptr, gauge, shape::number, amount, part::extra,
 	{shown::number, "voltage", amount, "V"},
 	"Present voltage of the power supply: voltage_now on Linux.",
-	[](supply s, any) { return measured(s.voltage); }},
+	[](supply s, any) { return s.voltage; }},
     {"current_amperes", nullptr, gauge, shape::number, amount, part::extra,
 	{shown::number, "current", amount, "A"},
 	"Present current of the power supply: current_now on Linux.",
-	[](supply s, any) { return measured(s.current); }},
+	[](supply s, any) { return s.current; }},
     {"current_max_amperes", nullptr, gauge, shape::number, amount, part::extra,
 	{shown::number, "current limit", amount, "A"},
 	"Most current the power supply gives: current_max on Linux.",
-	[](supply s, any) { return measured(s.current_max); }},
+	[](supply s, any) { return s.current_max; }},
     {"power_watts", nullptr, gauge, shape::number, micro_squared, part::extra,
 	{shown::number, "power", micro_squared, "W"},
 	"Present power of the power supply, its voltage times its current, "
@@ -77,11 +72,11 @@ const row cooling_rows[] = {
 	{shown::number, "state"},
 	"Present state of the cooling device, from 0 for no cooling up to its "
 	"maximum state: cur_state on Linux.",
-	[](cooling c, any) { return measured(c.state); }},
+	[](cooling c, any) { return c.state; }},
     {"max_state", nullptr, gauge, shape::number, one, part::extra,
 	{shown::number, "max state"},
 	"Highest state of the cooling device: max_state on Linux.",
-	[](cooling c, any) { return measured(c.max_state); }},
+	[](cooling c, any) { return c.max_state; }},
     {"info", nullptr, gauge, shape::info, one, part::extra, {},
 	"The cooling device's type: cooling_deviceN/type on Linux.",
 	[](cooling c, any) {

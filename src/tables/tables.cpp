@@ -40,7 +40,7 @@ value known_if(bool known, int64_t v)
 
 // A value of the record, or that a function of it computes, where shown
 // says that it may be known.
-value value_of(sensor_value v, bool shown = true)
+value value_of(sensor_value v, bool shown)
 {
 	return {shown && v.known, v.value};
 }
@@ -154,19 +154,17 @@ value summary_bit(const battery_summary &s, int32_t mask)
 const row summary_rows[] = {
     {"batteries", "pelko_batteries", gauge, shape::number, one, part::report,
 	none, "Number of battery units.",
-	[](any, any r) { return value_of(r.summary.units); }},
+	[](any, any r) { return r.summary.units; }},
     {"remaining_ratio", nullptr, gauge, shape::number, ratio, part::report,
 	none, "Remaining capacity of all batteries together, from 0 to 1.",
-	[](any, any r) {
-		return value_of(battery_life_billionths(r.summary));
-	}},
+	[](any, any r) { return battery_life_billionths(r.summary); }},
     {"time_remaining_seconds", nullptr, gauge, shape::number, time_left,
 	part::report, none, "Time left on all batteries together.",
-	[](any, any r) { return value_of(r.summary.time); }},
+	[](any, any r) { return r.summary.time; }},
     {"time_to_full_seconds", nullptr, gauge, shape::number, one, part::report,
 	{shown::hours_minutes, "time to full"},
 	"Time until all charging batteries together are full.",
-	[](any, any r) { return value_of(battery_total_time_to_full(r)); }},
+	[](any, any r) { return battery_total_time_to_full(r); }},
     {"charging", "", gauge, shape::boolean, one, part::report, none, nullptr,
 	[](any, any r) { return summary_bit(r.summary, battery_charging); }},
     {"discharging", "", gauge, shape::boolean, one, part::report, none, nullptr,
@@ -282,9 +280,7 @@ const row battery_rows[] = {
     {"time_to_full_seconds", nullptr, gauge, shape::number, one, part::report,
 	{shown::hours_minutes, "time to full"},
 	"Time until the battery is full, while it charges.",
-	[](entry b, any r) {
-		return value_of(battery_time_to_full(*b.u, r.source));
-	}},
+	[](entry b, any r) { return battery_time_to_full(*b.u, r.source); }},
     {"rate_watts", nullptr, gauge, shape::number, amount, part::report, none,
 	"Present charge or discharge rate of the battery.",
 	[](entry b, any) {
