@@ -858,7 +858,8 @@ TEST(LinuxReader, FileSizeBound)
 		fclose(f);
 		sysfs_set_root(dir);
 		char text[8];
-		EXPECT_EQ(sysfs_read_text(text, sizeof text, "value"), c.ok);
+		EXPECT_EQ(sysfs_read_text(nullptr, text, sizeof text, "value"),
+		    c.ok);
 		if (c.ok) {
 			EXPECT_EQ(std::string(text),
 			    std::string(c.size < 7 ? c.size : 7, '7'));

@@ -73,7 +73,7 @@ void check_reading(const uint8_t *data, size_t size, const char *name)
 {
 	std::string bytes(reinterpret_cast<const char *>(data), size);
 	char text[sysfs_max_file + 1];
-	bool read = sysfs_read_text(text, sizeof text, "%s", name);
+	bool read = sysfs_read_text(nullptr, text, sizeof text, "%s", name);
 	if (read != (size > 0 && size < sysfs_max_file))
 		abort();
 	if (!read)

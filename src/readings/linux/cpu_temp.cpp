@@ -280,13 +280,13 @@ void read_topology(cpu_entry *entry)
 	int32_t package, core;
 
 	entry->package = entry->core = -1;
-	if (!sysfs_read_int(&package,
+	if (!sysfs_read_int(nullptr, &package,
 		"devices/system/cpu/cpu%d/topology/physical_package_id",
 		entry->number))
 		return;
 	entry->package = package;
-	if (sysfs_read_int(&core, "devices/system/cpu/cpu%d/topology/core_id",
-		entry->number))
+	if (sysfs_read_int(nullptr, &core,
+		"devices/system/cpu/cpu%d/topology/core_id", entry->number))
 		entry->core = core;
 }
 
@@ -314,7 +314,7 @@ void list_cpus()
 
 	cpus_listed = true;
 	sysfs_change change = sysfs_restamp(&cpus_stamp, "devices/system/cpu");
-	if (!sysfs_read_text(online, sizeof online,
+	if (!sysfs_read_text(nullptr, online, sizeof online,
 		"devices/system/cpu/online"))
 		online[0] = '\0';
 	bool same_online =

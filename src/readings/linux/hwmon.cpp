@@ -232,8 +232,8 @@ void work_out_sensors(const hwmon_chip &c, const char *folder)
 		const char *prefix =
 		    sensor_attribute_prefixes[static_cast<int>(s.kind)];
 		if (!k->has(label) ||
-		    !sysfs_read_text(k->label, sizeof k->label, "%s/%s%d%s",
-			folder, prefix, s.number,
+		    !sysfs_read_text(nullptr, k->label, sizeof k->label,
+			"%s/%s%d%s", folder, prefix, s.number,
 			attribute_files[label].suffix))
 			snprintf(k->label, sizeof k->label, "%s%d", prefix,
 			    s.number);

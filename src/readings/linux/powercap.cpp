@@ -149,7 +149,7 @@ bool list_zones()
 	sysfs_list("class/powercap", [&](const char *entry) {
 		char name[power_text_size];
 		if (strlen(entry) >= power_text_size ||
-		    !sysfs_read_text(name, sizeof name,
+		    !sysfs_read_text(nullptr, name, sizeof name,
 			"class/powercap/%s/name", entry) ||
 		    !is_rapl_name(name))
 			return;

@@ -214,16 +214,6 @@ bool sysfs_path(char *path, size_t size, const char *format, ...)
 	return formatted;
 }
 
-bool sysfs_read_text(char *text, size_t size, const char *format, ...)
-{
-	va_list ap;
-
-	va_start(ap, format);
-	bool read = read_formatted(nullptr, text, size, format, ap);
-	va_end(ap);
-	return read;
-}
-
 bool sysfs_read_text(sysfs_file *file, char *text, size_t size,
     const char *format, ...)
 {
@@ -267,17 +257,6 @@ bool sysfs_parse_number(const char *text, int32_t *value)
 	// No 32-bit number is longer than 11 characters; a longer text, even
 	// one cut to fit a buffer, is refused.
 	return strlen(text) <= 11 && sysfs_parse_int(text, value);
-}
-
-bool sysfs_read_int(int32_t *value, const char *format, ...)
-{
-	char text[32];
-	va_list ap;
-
-	va_start(ap, format);
-	bool read = read_formatted(nullptr, text, sizeof text, format, ap);
-	va_end(ap);
-	return read && sysfs_parse_number(text, value);
 }
 
 bool sysfs_read_int(sysfs_file *file, int32_t *value, const char *format, ...)

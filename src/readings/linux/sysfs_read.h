@@ -36,9 +36,8 @@ bool sysfs_path(char *path, size_t size, const char *format, ...)
 // cut to fit, with one trailing newline removed.  False when the file is
 // missing, unreadable, empty or too long.  A link as the last component
 // is not followed: sysfs attributes are plain files.  The file stays open
-// for the next report.
-bool sysfs_read_text(char *text, size_t size, const char *format, ...)
-    __attribute__((format(printf, 3, 4)));
+// for the next report; without a sysfs_file (nullptr), the file is read by
+// its path alone.
 bool sysfs_read_text(sysfs_file *file, char *text, size_t size,
     const char *format, ...) __attribute__((format(printf, 4, 5)));
 
@@ -59,8 +58,6 @@ bool sysfs_parse_int(const char *text, int32_t *value);
 bool sysfs_parse_number(const char *text, int32_t *value);
 
 // sysfs_read_text and sysfs_parse_number together.
-bool sysfs_read_int(int32_t *value, const char *format, ...)
-    __attribute__((format(printf, 2, 3)));
 bool sysfs_read_int(sysfs_file *file, int32_t *value, const char *format, ...)
     __attribute__((format(printf, 3, 4)));
 

@@ -56,7 +56,7 @@ void find_trips(zone_files *f)
 	f->trips = 0;
 	f->trips_known = true;
 	for (int m = 0; m < max_trip_points &&
-	     sysfs_read_text(type, sizeof type,
+	     sysfs_read_text(nullptr, type, sizeof type,
 		 "class/thermal/thermal_zone%d/trip_point_%d_type", f->number,
 		 m);
 	     m++) {
