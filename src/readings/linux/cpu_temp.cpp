@@ -26,8 +26,8 @@ enum class cpu_sensor_kind : uint8_t {
 
 // A value that the CPUs sharing a sensor read once a report.
 struct cpu_sensor_value {
-	bool read, known;
-	int32_t millicelsius;
+	bool read;
+	sensor_value millicelsius;
 };
 
 struct cpu_sensor {
@@ -196,16 +196,16 @@ void list_sensors()
 }
 
 // The sensor's attribute of its chip, read once a report.
-bool read_temperature(const cpu_sensor &s, attribute a, cpu_sensor_value *v,
-    int32_t *millicelsius)
+sensor_value read_temperature(const cpu_sensor &s, attribute a,
+    cpu_sensor_value *v)
 {
 	if (!v->read) {
 		v->read = true;
-		v->known = linux_hwmon_int(linux_hwmon_chips().items[s.chip],
-		    &linux_hwmon_sensor(s.sensor), a, &v->millicelsius);
+		v->millicelsius =
+		    linux_hwmon_int(linux_hwmon_chips().items[s.chip],
+			&linux_hwmon_sensor(s.sensor), a);
 	}
-	*millicelsius = v->millicelsius;
-	return v->known;
+	return v->millicelsius;
 }
 
 // The sensors of this report, found on first use.
@@ -216,20 +216,15 @@ grow_list<cpu_sensor> &cpu_sensors()
 	return sensors;
 }
 
-// A sensor's input, or its critical temperature, in millidegrees Celsius.
-bool sensor_temperature(cpu_sensor *s, int32_t *millicelsius)
+// A sensor's input in millidegrees Celsius.
+sensor_value sensor_temperature(cpu_sensor *s)
 {
-	return read_temperature(*s, input, &s->input, millicelsius);
-}
-
-bool sensor_critical(cpu_sensor *s, int32_t *millicelsius)
-{
-	return read_temperature(*s, crit, &s->critical, millicelsius);
+	return read_temperature(*s, input, &s->input);
 }
 
 // The first readable sensor for the core, in the order of cpu_sensor_kind:
-// its index, or -1.
-int core_sensor(int package, int core, int32_t *millicelsius)
+// its index, or -1; its input in *millicelsius.
+int core_sensor(int package, int core, sensor_value *millicelsius)
 {
 	if (!sensors_listed)
 		list_sensors();
@@ -240,7 +235,7 @@ int core_sensor(int package, int core, int32_t *millicelsius)
 		int i = core_index.items[k].index;
 		cpu_sensor &s = sensors.items[i];
 		if ((s.package == package || s.package == -1) &&
-		    sensor_temperature(&s, millicelsius))
+		    (*millicelsius = sensor_temperature(&s)).known)
 			return i;
 	}
 	for (int kind = static_cast<int>(cpu_sensor_kind::package);
@@ -250,7 +245,7 @@ int core_sensor(int package, int core, int32_t *millicelsius)
 			if (static_cast<int>(s.kind) != kind ||
 			    (s.package != -1 && s.package != package))
 				continue;
-			if (sensor_temperature(&s, millicelsius))
+			if ((*millicelsius = sensor_temperature(&s)).known)
 				return i;
 		}
 	}
@@ -327,9 +322,9 @@ void list_cpus()
 // A package's own sensor, or a die's, into its package.
 void add_package_sensor(grow_list<package_reading> *packages, cpu_sensor *s)
 {
-	int32_t millicelsius;
+	sensor_value millicelsius = sensor_temperature(s);
 
-	if (!sensor_temperature(s, &millicelsius))
+	if (!millicelsius.known)
 		return;
 	// AMD's lone hwmon serves package 0.
 	package_reading *p =
@@ -338,12 +333,12 @@ void add_package_sensor(grow_list<package_reading> *packages, cpu_sensor *s)
 		// Tctl, then Tdie, where a package has both.
 		if (!p->temperature.known ||
 		    s->kind == cpu_sensor_kind::amd_tctl)
-			p->temperature = {true, millicelsius};
+			p->temperature = millicelsius;
 		return;
 	}
 	if (s->core >= max_package_dies)
 		return;
-	p->die[s->core] = {true, millicelsius};
+	p->die[s->core] = millicelsius;
 	if (s->core >= p->dies)
 		p->dies = s->core + 1;
 }
@@ -365,12 +360,12 @@ int32_t linux_cpu_number(size_t cpu)
 sensor_value linux_cpu_temperature(size_t cpu)
 {
 	cpu_entry *entry = &cpus.items[cpu];
-	int32_t millicelsius = 0;
+	sensor_value millicelsius;
 
 	entry->sensor = entry->core != -1
 	    ? core_sensor(entry->package, entry->core, &millicelsius)
 	    : -1;
-	return {entry->sensor != -1, millicelsius};
+	return millicelsius;
 }
 
 int linux_cpu_package(size_t cpu)
@@ -380,13 +375,15 @@ int linux_cpu_package(size_t cpu)
 
 sensor_value linux_cpu_critical(size_t cpu)
 {
-	int32_t millicelsius = 0;
 	int sensor = cpus.items[cpu].sensor;
-
-	bool known = sensor != -1 &&
-	    sensor_critical(&cpu_sensors().items[sensor], &millicelsius) &&
-	    plausible_limit(temperature_scale::millicelsius, millicelsius);
-	return {known, millicelsius};
+	if (sensor == -1)
+		return {};
+	cpu_sensor &s = cpu_sensors().items[sensor];
+	sensor_value millicelsius = read_temperature(s, crit, &s.critical);
+	millicelsius.known = millicelsius.known &&
+	    plausible_limit(temperature_scale::millicelsius,
+		millicelsius.value);
+	return millicelsius;
 }
 
 package_reading *linux_package(grow_list<package_reading> *packages, int id)

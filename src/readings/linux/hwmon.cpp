@@ -381,15 +381,12 @@ bool linux_hwmon_long(const hwmon_chip &c, hwmon_sensor *s, attribute a,
 		s->number, attribute_files[a].suffix);
 }
 
-bool linux_hwmon_int(const hwmon_chip &c, hwmon_sensor *s, attribute a,
-    int32_t *value)
+sensor_value linux_hwmon_int(const hwmon_chip &c, hwmon_sensor *s, attribute a)
 {
-	int64_t whole;
-	if (!linux_hwmon_long(c, s, a, &whole) || whole < INT32_MIN ||
-	    whole > INT32_MAX)
-		return false;
-	*value = static_cast<int32_t>(whole);
-	return true;
+	sensor_value v;
+	v.known = linux_hwmon_long(c, s, a, &v.value) && v.value >= INT32_MIN &&
+	    v.value <= INT32_MAX;
+	return v;
 }
 
 void linux_hwmon_forget()

@@ -87,11 +87,10 @@ hwmon_sensor &linux_hwmon_sensor(size_t i);
 uint64_t linux_hwmon_generation();
 
 // A sensor's attribute as a whole number: through its kept file, read once
-// a report however often asked; as an int, false where it does not fit.
+// a report however often asked; as an int, unknown where it does not fit.
 bool linux_hwmon_long(const hwmon_chip &c, hwmon_sensor *s, attribute a,
     int64_t *value);
-bool linux_hwmon_int(const hwmon_chip &c, hwmon_sensor *s, attribute a,
-    int32_t *value);
+sensor_value linux_hwmon_int(const hwmon_chip &c, hwmon_sensor *s, attribute a);
 
 // Forgets which chips there are, for the next report.
 void linux_hwmon_forget();
