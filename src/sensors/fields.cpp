@@ -56,120 +56,115 @@ constexpr measure amperes = {shape::number, milli,
 constexpr measure watts = {shape::number, micro,
     {shown::number, "", micro, "W", false}};
 
-// A kind's row, and its limits' rows: the key of a limit is its JSON key.
-constexpr row value_row(const char *key, metric_type type, const measure &m,
-    const char *help) noexcept
+// A kind's row, and its limits' rows: the key of a limit is its JSON key,
+// and its family by the rule, after its kind's entity ("sensor_fan"); the
+// value's family is spelt out, "pelko_sensor_" and its key.
+constexpr row value_row(const char *key, const char *family, metric_type type,
+    const measure &m, const char *help) noexcept
 {
-	return {key, nullptr, type, m.as, m.in, part::extra, m.x, help,
-	    reading};
+	return {key, family, type, m.as, m.in, part::extra, m.x, help, reading};
 }
 
-constexpr row limit_row(const char *key, const char *family, const char *text,
-    const measure &of, const char *help,
-    of_entity<value, const readings &> get) noexcept
+constexpr row limit_row(const char *key, const char *text, const measure &of,
+    const char *help, of_entity<value, const readings &> get) noexcept
 {
-	return {key, family, gauge, of.as, of.in, part::extra,
+	return {key, nullptr, gauge, of.as, of.in, part::extra,
 	    {of.x.as, text, of.x.in}, help, get};
 }
 
 const row temperatures[] = {
-    value_row("temperature_celsius", gauge, celsius,
+    value_row("temperature_celsius", "pelko_sensor_temperature_celsius", gauge,
+	celsius,
 	"Temperature of the sensor: tempN_input of a hwmon chip on Linux, a "
 	"dev. variable in tenths of a kelvin on FreeBSD."),
-    limit_row("max_celsius", "pelko_sensor_temperature_max_celsius", "max",
-	celsius,
+    limit_row("max_celsius", "max", celsius,
 	"Highest temperature the chip's driver sets for the sensor: tempN_max "
 	"on Linux.",
 	max),
-    limit_row("critical_celsius", "pelko_sensor_temperature_critical_celsius",
-	"crit", celsius,
+    limit_row("critical_celsius", "crit", celsius,
 	"Critical temperature of the sensor: tempN_crit on Linux.", critical),
-    limit_row("min_celsius", "pelko_sensor_temperature_min_celsius", "min",
-	celsius,
+    limit_row("min_celsius", "min", celsius,
 	"Lowest temperature the chip's driver sets for the sensor: tempN_min "
 	"on Linux.",
 	min),
-    limit_row("low_critical_celsius",
-	"pelko_sensor_temperature_low_critical_celsius", "lcrit", celsius,
+    limit_row("low_critical_celsius", "lcrit", celsius,
 	"Critical low temperature of the sensor: tempN_lcrit on Linux.",
 	low_critical),
-    limit_row("max_hysteresis_celsius",
-	"pelko_sensor_temperature_max_hysteresis_celsius", "max hyst", celsius,
+    limit_row("max_hysteresis_celsius", "max hyst", celsius,
 	"Temperature at which the sensor's max alarm clears: tempN_max_hyst "
 	"on Linux.",
 	max_hysteresis),
-    limit_row("critical_hysteresis_celsius",
-	"pelko_sensor_temperature_critical_hysteresis_celsius", "crit hyst",
-	celsius,
+    limit_row("critical_hysteresis_celsius", "crit hyst", celsius,
 	"Temperature at which the sensor's critical alarm clears: "
 	"tempN_crit_hyst on Linux.",
 	critical_hysteresis),
-    limit_row("emergency_celsius", "pelko_sensor_temperature_emergency_celsius",
-	"emerg", celsius,
+    limit_row("emergency_celsius", "emerg", celsius,
 	"Emergency temperature of the sensor, above its critical one: "
 	"tempN_emergency on Linux.",
 	emergency)};
 
 const row fans[] = {
-    value_row("fan_rpm", gauge, rpm,
+    value_row("fan_rpm", "pelko_sensor_fan_rpm", gauge, rpm,
 	"Speed of the fan: fanN_input on Linux; dev.acpi_ibm.N.fan_speed, "
 	"dev.asmc.N.fan.M.speed and dev.aibs.N.fan.M on FreeBSD."),
-    limit_row("min_rpm", "pelko_sensor_fan_min_rpm", "min", rpm,
+    limit_row("min_rpm", "min", rpm,
 	"Lowest speed of a working fan: fanN_min on Linux.", min),
-    limit_row("max_rpm", "pelko_sensor_fan_max_rpm", "max", rpm,
+    limit_row("max_rpm", "max", rpm,
 	"Highest speed of the fan: fanN_max on Linux.", max),
-    limit_row("target_rpm", "pelko_sensor_fan_target_rpm", "target", rpm,
+    limit_row("target_rpm", "target", rpm,
 	"Speed the fan's controller aims for: fanN_target on Linux.", target),
-    {"pwm_ratio", "pelko_sensor_fan_pwm_ratio", gauge, shape::fraction, one,
-	part::extra, {shown::percent, "pwm"},
+    {"pwm_ratio", nullptr, gauge, shape::fraction, one, part::extra,
+	{shown::percent, "pwm"},
 	"Duty cycle of the fan's control, from 0 to 1: pwmN over 255 on "
 	"Linux.",
 	pwm},
-    {"pwm_mode", "pelko_sensor_fan_pwm_mode", gauge, shape::number, one,
-	part::extra, {shown::number, "mode"},
+    {"pwm_mode", nullptr, gauge, shape::number, one, part::extra,
+	{shown::number, "mode"},
 	"How the fan's control is set, as its driver numbers it (0 full "
 	"speed, 1 by hand, 2 and above automatic): pwmN_enable on Linux.",
 	pwm_mode}};
 
-const row voltages[] = {
-    value_row("voltage_volts", gauge, volts,
-	"Voltage at the sensor: inN_input on Linux, dev.aibs.N.volt.M on "
-	"FreeBSD."),
-    limit_row("min_volts", "pelko_sensor_voltage_min_volts", "min", volts,
-	"Lowest voltage the chip accepts: inN_min on Linux.", min),
-    limit_row("max_volts", "pelko_sensor_voltage_max_volts", "max", volts,
-	"Highest voltage the chip accepts: inN_max on Linux.", max),
-    limit_row("low_critical_volts", "pelko_sensor_voltage_low_critical_volts",
-	"lcrit", volts, "Critical low voltage: inN_lcrit on Linux.",
-	low_critical),
-    limit_row("critical_volts", "pelko_sensor_voltage_critical_volts", "crit",
-	volts, "Critical high voltage: inN_crit on Linux.", critical)};
+const row voltages[] =
+    {value_row("voltage_volts", "pelko_sensor_voltage_volts", gauge, volts,
+	 "Voltage at the sensor: inN_input on Linux, dev.aibs.N.volt.M on "
+	 "FreeBSD."),
+	limit_row("min_volts", "min", volts,
+	    "Lowest voltage the chip accepts: inN_min on Linux.", min),
+	limit_row("max_volts", "max", volts,
+	    "Highest voltage the chip accepts: inN_max on Linux.", max),
+	limit_row("low_critical_volts", "lcrit", volts,
+	    "Critical low voltage: inN_lcrit on Linux.", low_critical),
+	limit_row("critical_volts", "crit", volts,
+	    "Critical high voltage: inN_crit on Linux.", critical)};
 
-const row currents[] = {value_row("current_amperes", gauge, amperes,
+const row currents[] = {value_row("current_amperes",
+			    "pelko_sensor_current_amperes", gauge, amperes,
 			    "Current at the sensor: currN_input on Linux."),
-    limit_row("max_amperes", "pelko_sensor_current_max_amperes", "max", amperes,
+    limit_row("max_amperes", "max", amperes,
 	"Highest current the chip accepts: currN_max on Linux.", max),
-    limit_row("critical_amperes", "pelko_sensor_current_critical_amperes",
-	"crit", amperes, "Critical current: currN_crit on Linux.", critical)};
+    limit_row("critical_amperes", "crit", amperes,
+	"Critical current: currN_crit on Linux.", critical)};
 
 const row powers[] =
-    {value_row("power_watts", gauge, watts,
+    {value_row("power_watts", "pelko_sensor_power_watts", gauge, watts,
 	 "Power at the sensor: powerN_input, or powerN_average, on Linux."),
-	limit_row("max_watts", "pelko_sensor_power_max_watts", "max", watts,
+	limit_row("max_watts", "max", watts,
 	    "Highest power the chip accepts: powerN_max on Linux.", max),
-	limit_row("cap_watts", "pelko_sensor_power_cap_watts", "cap", watts,
+	limit_row("cap_watts", "cap", watts,
 	    "Power the chip is held to: powerN_cap on Linux.", cap)};
 
-const row energies[] = {value_row("energy_joules", counter,
-    {shape::number, micro, {shown::number, "", micro, "J", false}},
-    "Energy the sensor counted: energyN_input on Linux.")};
+const row energies[] = {
+    value_row("energy_joules", "pelko_sensor_energy_joules_total", counter,
+	{shape::number, micro, {shown::number, "", micro, "J", false}},
+	"Energy the sensor counted: energyN_input on Linux.")};
 
 // A ratio in the metrics and JSON, a percentage in -x.
-const row humidities[] = {value_row("humidity_ratio", gauge,
-    {shape::number, {nullptr, 100000},
-	{shown::number, "", {nullptr, 1000}, "%", false}},
-    "Relative humidity at the sensor, from 0 to 1: humidityN_input on "
-    "Linux.")};
+const row humidities[] = {
+    value_row("humidity_ratio", "pelko_sensor_humidity_ratio", gauge,
+	{shape::number, {nullptr, 100000},
+	    {shown::number, "", {nullptr, 1000}, "%", false}},
+	"Relative humidity at the sensor, from 0 to 1: humidityN_input on "
+	"Linux.")};
 
 const row alarms[] = {
     {"alarm", nullptr, gauge, shape::boolean, one, part::extra, {},
@@ -201,13 +196,13 @@ constexpr auto identity = [](const sensor_reading &s) {
 } // namespace
 
 const table<sensor_reading> sensor_tables[sensor_kind_count] = {
-    {"sensor", labels, identity, nullptr, temperatures},
-    {"sensor", labels, identity, nullptr, fans},
-    {"sensor", labels, identity, nullptr, voltages},
-    {"sensor", labels, identity, nullptr, currents},
-    {"sensor", labels, identity, nullptr, powers},
-    {"sensor", labels, identity, nullptr, energies},
-    {"sensor", labels, identity, nullptr, humidities},
+    {"sensor_temperature", labels, identity, nullptr, temperatures},
+    {"sensor_fan", labels, identity, nullptr, fans},
+    {"sensor_voltage", labels, identity, nullptr, voltages},
+    {"sensor_current", labels, identity, nullptr, currents},
+    {"sensor_power", labels, identity, nullptr, powers},
+    {"sensor_energy", labels, identity, nullptr, energies},
+    {"sensor_humidity", labels, identity, nullptr, humidities},
     // A case switch has its alarm alone.
     {"sensor", labels, identity, nullptr, {}},
 };
