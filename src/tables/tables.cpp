@@ -190,14 +190,6 @@ value text(const battery_unit &u, const char (&field)[N])
 	return {design(u), 0, 1, field, N};
 }
 
-// An amount under the key of its kind: watt-hours or amp-hours, watts or
-// amperes; unknown under the other kind's key.
-value amount_of(bool known, const battery_unit &u, bool in_charge,
-    sensor_value field)
-{
-	return value_of(field, known && u.in_charge == in_charge);
-}
-
 // What the status request gave, for a battery that is present.
 bool status(const battery_unit &u)
 {
@@ -218,6 +210,15 @@ value state_bit(const battery_unit &u, int32_t mask)
 }
 
 using entry = const battery_entry &;
+
+// An amount under the key of its kind: watt-hours or amp-hours, watts or
+// amperes; unknown under the other kind's key, and where known says so.
+template <sensor_value battery_unit::*field,
+    bool (*known)(const battery_unit &), bool in_charge>
+constexpr auto amount_of = [](entry b, any) {
+	return value_of(b.u->*field,
+	    known(*b.u) && b.u->in_charge == in_charge);
+};
 
 const row battery_rows[] = {
     {"present", nullptr, gauge, shape::boolean, one, part::report, none,
@@ -241,28 +242,16 @@ const row battery_rows[] = {
 	}},
     {"design_capacity_watthours", nullptr, gauge, shape::number, amount,
 	part::report, none, "Design capacity of the battery.",
-	[](entry b, any) {
-		return amount_of(design(*b.u), *b.u, false,
-		    b.u->design_capacity);
-	}},
+	amount_of<&battery_unit::design_capacity, design, false>},
     {"design_capacity_amphours", nullptr, gauge, shape::number, amount,
 	part::report, none, "Design capacity of the battery.",
-	[](entry b, any) {
-		return amount_of(design(*b.u), *b.u, true,
-		    b.u->design_capacity);
-	}},
+	amount_of<&battery_unit::design_capacity, design, true>},
     {"last_full_capacity_watthours", nullptr, gauge, shape::number, amount,
 	part::report, none, "Capacity of the battery when it was last full.",
-	[](entry b, any) {
-		return amount_of(design(*b.u), *b.u, false,
-		    b.u->last_full_capacity);
-	}},
+	amount_of<&battery_unit::last_full_capacity, design, false>},
     {"last_full_capacity_amphours", nullptr, gauge, shape::number, amount,
 	part::report, none, "Capacity of the battery when it was last full.",
-	[](entry b, any) {
-		return amount_of(design(*b.u), *b.u, true,
-		    b.u->last_full_capacity);
-	}},
+	amount_of<&battery_unit::last_full_capacity, design, true>},
     {"design_voltage_volts", nullptr, gauge, shape::number, amount,
 	part::report, none, "Design voltage of the battery.",
 	[](entry b, any) {
@@ -283,14 +272,10 @@ const row battery_rows[] = {
 	[](entry b, any r) { return battery_time_to_full(*b.u, r.source); }},
     {"rate_watts", nullptr, gauge, shape::number, amount, part::report, none,
 	"Present charge or discharge rate of the battery.",
-	[](entry b, any) {
-		return amount_of(charge(*b.u), *b.u, false, b.u->rate);
-	}},
+	amount_of<&battery_unit::rate, charge, false>},
     {"rate_amperes", nullptr, gauge, shape::number, amount, part::report, none,
 	"Present charge or discharge rate of the battery.",
-	[](entry b, any) {
-		return amount_of(charge(*b.u), *b.u, true, b.u->rate);
-	}},
+	amount_of<&battery_unit::rate, charge, true>},
     {"voltage_volts", nullptr, gauge, shape::number, amount, part::report, none,
 	"Present voltage of the battery.",
 	[](entry b, any) { return value_of(b.u->voltage, status(*b.u)); }},
@@ -332,18 +317,12 @@ const row battery_rows[] = {
 	part::report, {shown::number, "remaining energy", amount, "Wh"},
 	"Energy left in the battery: the status's remaining capacity on "
 	"FreeBSD, energy_now on Linux.",
-	[](entry b, any) {
-		return amount_of(status(*b.u), *b.u, false,
-		    b.u->remaining_capacity);
-	}},
+	amount_of<&battery_unit::remaining_capacity, status, false>},
     {"remaining_capacity_amphours", nullptr, gauge, shape::number, amount,
 	part::report, {shown::number, "remaining charge", amount, "Ah"},
 	"Charge left in the battery: the status's remaining capacity on "
 	"FreeBSD, charge_now on Linux.",
-	[](entry b, any) {
-		return amount_of(status(*b.u), *b.u, true,
-		    b.u->remaining_capacity);
-	}},
+	amount_of<&battery_unit::remaining_capacity, status, true>},
     // The driver's own words, each an info family of its own: a status
     // that changes leaves the others' series as they are.
     {"status", "", gauge, shape::text, one, part::report,
