@@ -45,16 +45,14 @@ struct measure {
 	line x;
 };
 
-constexpr measure celsius = {shape::celsius, one,
-    {shown::celsius, "", one, nullptr, false}};
-constexpr measure rpm = {shape::number, one,
-    {shown::number, "", one, "RPM", false}};
+constexpr measure celsius = {shape::celsius, one, {shown::celsius, ""}};
+constexpr measure rpm = {shape::number, one, {shown::number, "", one, "RPM"}};
 constexpr measure volts = {shape::number, milli,
-    {shown::number, "", milli, "V", false}};
+    {shown::number, "", milli, "V"}};
 constexpr measure amperes = {shape::number, milli,
-    {shown::number, "", milli, "A", false}};
+    {shown::number, "", milli, "A"}};
 constexpr measure watts = {shape::number, micro,
-    {shown::number, "", micro, "W", false}};
+    {shown::number, "", micro, "W"}};
 
 // A kind's row, and its limits' rows: the key of a limit is its JSON key,
 // and its family by the rule, after its kind's entity ("sensor_fan"); the
@@ -155,14 +153,14 @@ const row powers[] =
 
 const row energies[] = {
     value_row("energy_joules", "pelko_sensor_energy_joules_total", counter,
-	{shape::number, micro, {shown::number, "", micro, "J", false}},
+	{shape::number, micro, {shown::number, "", micro, "J"}},
 	"Energy the sensor counted: energyN_input on Linux.")};
 
 // A ratio in the metrics and JSON, a percentage in -x.
 const row humidities[] = {
     value_row("humidity_ratio", "pelko_sensor_humidity_ratio", gauge,
 	{shape::number, {nullptr, 100000},
-	    {shown::number, "", {nullptr, 1000}, "%", false}},
+	    {shown::number, "", {nullptr, 1000}, "%"}},
 	"Relative humidity at the sensor, from 0 to 1: humidityN_input on "
 	"Linux.")};
 
