@@ -60,9 +60,7 @@ const row supply_rows[] = {
     {"info", nullptr, gauge, shape::info, one, part::extra, {},
 	"The power supply's type and the USB type it took: type and the "
 	"bracketed usb_type on Linux.",
-	[](supply, any) {
-		return value{true, 1};
-	}},
+	[](supply, any) { return value(true, 1); }},
 };
 
 const row cooling_rows[] = {
@@ -79,9 +77,7 @@ const row cooling_rows[] = {
 	[](cooling c, any) { return c.max_state; }},
     {"info", nullptr, gauge, shape::info, one, part::extra, {},
 	"The cooling device's type: cooling_deviceN/type on Linux.",
-	[](cooling c, any) {
-		return value{c.type[0] != '\0', 1};
-	}},
+	[](cooling c, any) { return value(c.type[0] != '\0', 1); }},
 };
 
 } // namespace

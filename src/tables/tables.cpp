@@ -33,11 +33,6 @@ using die = const die_entry &;
 using zone = const zone_reading &;
 using trip = const trip_entry &;
 
-value known_if(bool known, int64_t v)
-{
-	return {known, v};
-}
-
 // A value of the record, or that a function of it computes, where shown
 // says that it may be known.
 value value_of(sensor_value v, bool shown)
@@ -107,7 +102,7 @@ const row zone_rows[] = {
     {"info", nullptr, gauge, shape::info, one, part::report, none,
 	"The thermal zone's type: thermal_zoneN/type on Linux.",
 	[](zone z, any) {
-		return known_if(z.temperature.known && z.type[0] != '\0', 1);
+		return value(z.temperature.known && z.type[0] != '\0', 1);
 	}},
     {"active_cooling_level", nullptr, gauge, shape::number, one, part::limits,
 	{shown::active_level, "active cooling"},
@@ -120,7 +115,7 @@ const row zone_rows[] = {
 	"Whether passive cooling, which slows the CPUs down, is enabled in the "
 	"zone: hw.acpi.thermal.tzN.passive_cooling on FreeBSD.",
 	[](zone z, any) {
-		return known_if(z.passive_cooling.known,
+		return value(z.passive_cooling.known,
 		    z.passive_cooling.value != 0);
 	}},
 };
@@ -137,7 +132,7 @@ const row power_rows[] = {
     {"ac_online", nullptr, gauge, shape::boolean, one, part::report,
 	{shown::yes_no, "online"}, "Whether the machine runs on AC power.",
 	[](any, any r) {
-		return known_if(r.summary.acline.known,
+		return value(r.summary.acline.known,
 		    r.summary.acline.value != 0);
 	}},
 };
@@ -224,7 +219,7 @@ const row battery_rows[] = {
     {"present", nullptr, gauge, shape::boolean, one, part::report, none,
 	"Whether the battery is present.",
 	[](entry b, any) {
-		return known_if(b.u->stage >= battery_stage::not_present,
+		return value(b.u->stage >= battery_stage::not_present,
 		    b.u->stage != battery_stage::not_present);
 	}},
     {"model", "", gauge, shape::text, one, part::report, none, nullptr,
@@ -290,7 +285,7 @@ const row battery_rows[] = {
 	[](entry b, any) { return state_bit(*b.u, battery_critical); }},
     {"info", nullptr, gauge, shape::info, one, part::report, none,
 	"The battery's model, serial number, type, maker and technology.",
-	[](entry b, any) { return known_if(design(*b.u), 1); }},
+	[](entry b, any) { return value(design(*b.u), 1); }},
     {"cycles", nullptr, gauge, shape::number, one, part::report,
 	{shown::number, "cycle count", one, nullptr, true},
 	"Charge cycles of the battery, as its firmware counts them: the "
@@ -332,7 +327,7 @@ const row battery_rows[] = {
 	"The battery's status as its driver words it (\"Discharging\", \"Not "
 	"charging\", \"Full\"): status on Linux.",
 	[](entry b, any) {
-		return known_if(status_text(*b.u, b.u->status).known, 1);
+		return value(status_text(*b.u, b.u->status).known, 1);
 	}},
     {"capacity_level", "", gauge, shape::text, one, part::report,
 	{shown::text, "capacity level"}, nullptr,
@@ -342,8 +337,7 @@ const row battery_rows[] = {
 	"The battery's charge as its driver words it (\"Normal\", \"Low\", "
 	"\"Critical\"): capacity_level on Linux.",
 	[](entry b, any) {
-		return known_if(status_text(*b.u, b.u->capacity_level).known,
-		    1);
+		return value(status_text(*b.u, b.u->capacity_level).known, 1);
 	}},
     {"health", "", gauge, shape::text, one, part::report,
 	{shown::text, "health status"}, nullptr,
@@ -352,7 +346,7 @@ const row battery_rows[] = {
 	"The battery's health as its driver words it (\"Good\", \"Overheat\", "
 	"\"Dead\"): health on Linux, where the driver has it.",
 	[](entry b, any) {
-		return known_if(status_text(*b.u, b.u->health).known, 1);
+		return value(status_text(*b.u, b.u->health).known, 1);
 	}},
 };
 
@@ -395,7 +389,7 @@ const row power_domain_rows[] = {
 	{nullptr, 1000000000}, part::extra, none,
 	"Time between the readings of the power.",
 	[](domain d, any) {
-		return known_if(power_of(d).known, d.interval_ns.value);
+		return value(power_of(d).known, d.interval_ns.value);
 	}},
 };
 
