@@ -195,15 +195,17 @@ void list_sensors()
 	index_core_sensors();
 }
 
-// The sensor's attribute of its chip, read once a report.
-sensor_value read_temperature(const cpu_sensor &s, attribute a,
-    cpu_sensor_value *v)
+// The sensor's input, or its critical temperature, in millidegrees
+// Celsius, read once a report.
+sensor_value read_temperature(cpu_sensor *s, attribute a)
 {
+	cpu_sensor_value *v = a == input ? &s->input : &s->critical;
+
 	if (!v->read) {
 		v->read = true;
 		v->millicelsius =
-		    linux_hwmon_int(linux_hwmon_chips().items[s.chip],
-			&linux_hwmon_sensor(s.sensor), a);
+		    linux_hwmon_int(linux_hwmon_chips().items[s->chip],
+			&linux_hwmon_sensor(s->sensor), a);
 	}
 	return v->millicelsius;
 }
@@ -214,12 +216,6 @@ grow_list<cpu_sensor> &cpu_sensors()
 	if (!sensors_listed)
 		list_sensors();
 	return sensors;
-}
-
-// A sensor's input in millidegrees Celsius.
-sensor_value sensor_temperature(cpu_sensor *s)
-{
-	return read_temperature(*s, input, &s->input);
 }
 
 // The first readable sensor for the core, in the order of cpu_sensor_kind:
@@ -235,7 +231,7 @@ int core_sensor(int package, int core, sensor_value *millicelsius)
 		int i = core_index.items[k].index;
 		cpu_sensor &s = sensors.items[i];
 		if ((s.package == package || s.package == -1) &&
-		    (*millicelsius = sensor_temperature(&s)).known)
+		    (*millicelsius = read_temperature(&s, input)).known)
 			return i;
 	}
 	for (int kind = static_cast<int>(cpu_sensor_kind::package);
@@ -245,7 +241,7 @@ int core_sensor(int package, int core, sensor_value *millicelsius)
 			if (static_cast<int>(s.kind) != kind ||
 			    (s.package != -1 && s.package != package))
 				continue;
-			if ((*millicelsius = sensor_temperature(&s)).known)
+			if ((*millicelsius = read_temperature(&s, input)).known)
 				return i;
 		}
 	}
@@ -322,7 +318,7 @@ void list_cpus()
 // A package's own sensor, or a die's, into its package.
 void add_package_sensor(grow_list<package_reading> *packages, cpu_sensor *s)
 {
-	sensor_value millicelsius = sensor_temperature(s);
+	sensor_value millicelsius = read_temperature(s, input);
 
 	if (!millicelsius.known)
 		return;
@@ -378,8 +374,8 @@ sensor_value linux_cpu_critical(size_t cpu)
 	int sensor = cpus.items[cpu].sensor;
 	if (sensor == -1)
 		return {};
-	cpu_sensor &s = cpu_sensors().items[sensor];
-	sensor_value millicelsius = read_temperature(s, crit, &s.critical);
+	sensor_value millicelsius =
+	    read_temperature(&cpu_sensors().items[sensor], crit);
 	millicelsius.known = millicelsius.known &&
 	    plausible_limit(temperature_scale::millicelsius,
 		millicelsius.value);
