@@ -7,7 +7,7 @@
 
 #include "kernel.h"
 #include "platform/platform.h"
-#include "readings/grow_list.h"
+#include "lists/grow_list.h"
 
 // The numeric identifier of the CPU count: {CTL_HW, HW_NCPU}.
 static const sysctl_oid cpu_count = {{6, 3}, 2};

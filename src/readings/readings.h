@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "format/format.h"
-#include "grow_list.h"
+#include "lists/grow_list.h"
 #include "sensor.h"
 
 // The scales a source gives temperatures in.

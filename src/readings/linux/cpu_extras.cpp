@@ -4,7 +4,7 @@
 #include <string.h>
 
 #include "cpu_extras.h"
-#include "readings/grow_list.h"
+#include "lists/grow_list.h"
 #include "sysfs_list.h"
 
 namespace {

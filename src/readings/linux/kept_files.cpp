@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "kept_files.h"
-#include "readings/grow_list.h"
+#include "lists/grow_list.h"
 
 namespace {
 

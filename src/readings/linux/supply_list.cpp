@@ -5,7 +5,7 @@
 
 #include <iterator>
 
-#include "readings/grow_list.h"
+#include "lists/grow_list.h"
 #include "supply_list.h"
 #include "sysfs_list.h"
 

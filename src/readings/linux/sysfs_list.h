@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "readings/grow_list.h"
+#include "lists/grow_list.h"
 #include "sysfs_read.h"
 
 // The root is "/sys" unless the tests point the reader at a fixture tree.

@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "kept_files.h"
-#include "readings/grow_list.h"
+#include "lists/grow_list.h"
 #include "sysfs_read.h"
 #include "sysfs_root.h"
 

@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "kept_files.h"
-#include "readings/grow_list.h"
+#include "lists/grow_list.h"
 
 // The largest file read; a file that fills it counts as unreadable, since
 // no value pelko reads is that long.

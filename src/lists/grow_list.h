@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // A list of plain records that grows with realloc(3) and is released when
-// it goes out of scope.  The readings and the Linux reader keep their
-// lists in it; pelko links no C++ runtime library, so no std::vector.
+// it goes out of scope.  The readings, the readers and the walk of the
+// kernel's variables keep their lists in it; pelko links no C++ runtime
+// library, so no std::vector.
 #pragma once
 
 #include <err.h>
