@@ -232,13 +232,15 @@ struct battery_units {
 constexpr size_t power_text_size = 32;
 
 struct power_domain_reading {
-	char domain[power_text_size]; // its key
-	char name[power_text_size];   // "package-0", "core", "uncore", "dram"
-	char label[power_text_size];  // as -x names it: "package0 core"
+	char domain[power_text_size] = {}; // its key
+	// Its name, "package-0", "core", "uncore", "dram", and its label as -x
+	// names it, "package0 core".
+	char name[power_text_size] = {};
+	char label[power_text_size] = {};
 	// The energy counted, in units of 1/per joule, as the source counts
 	// it.  Within a run the count goes on past the counter's wraps.
 	sensor_value energy;
-	int64_t per;
+	int64_t per = 1;    // its units in a joule
 	sensor_value range; // where the counter wraps, in the same units
 	// The energy counted over the last interval_ns nanoseconds, between
 	// this report's reading and the one before it.
@@ -250,8 +252,8 @@ struct power_readings {
 	grow_list<power_domain_reading> domain; // in the order of their keys
 	// What could not be read, for the -d notice: a path and the error
 	// number; "" when nothing failed.
-	char failed[64];
-	int error;
+	char failed[64] = {};
+	int error = 0;
 };
 
 // A power supply that is not a battery (the mains, a USB charger), by its
@@ -261,13 +263,13 @@ constexpr size_t supply_name_size = 64;
 constexpr size_t supply_text_size = 32;
 
 struct supply_reading {
-	char name[supply_name_size];	 // "AC", "ucsi-source-psy-USBC000:001"
-	char type[supply_text_size];	 // "Mains", "USB"; "" unknown
-	char usb_type[supply_text_size]; // the one in brackets: "PD"; ""
-	sensor_value online;		 // 0 offline; above 0 online
-	sensor_value voltage;		 // voltage_now
-	sensor_value current;		 // current_now
-	sensor_value current_max;	 // current_max
+	char name[supply_name_size] = {}; // "AC", "ucsi-source-psy-USBC000:001"
+	char type[supply_text_size] = {}; // "Mains", "USB"; "" unknown
+	char usb_type[supply_text_size] = {}; // the one in brackets: "PD"; ""
+	sensor_value online;		      // 0 offline; above 0 online
+	sensor_value voltage;		      // voltage_now
+	sensor_value current;		      // current_now
+	sensor_value current_max;	      // current_max
 };
 
 // A cooling device by its own number: Linux's cooling_deviceN.  Its type
