@@ -33,16 +33,22 @@ bool have_mains_offline;
 constexpr const char *supply_keys[] = {"type", "online", "scope", "usb_type",
     "current_max", "voltage_now", "current_now"};
 
-// The properties that pelko uses in the order of strcmp(3), each once:
-// each line of a uevent finds its own with one binary search.  The
-// battery's numbers that are properties and its texts, then the supply's.
+// The properties that pelko uses, each once: the battery's numbers that
+// are properties and its texts, then the supply's.  The keys in capitals,
+// as the kernel writes them, each in the first free slot from a hash of
+// its length and two letters in either case: one key, mostly, compared a
+// line of a uevent, and at once.
 constexpr size_t property_count =
     max_battery_numbers + max_battery_texts + std::size(supply_keys);
+constexpr size_t slots = 128, longest = 32;
+static_assert(property_count < slots);
 
 struct key_list {
 	const battery_attributes *attributes;
 	size_t count;
 	const char *key[property_count];
+	int8_t slot[slots];
+	char capitals[property_count][longest];
 	// Where each attribute stands among the keys; -1 not there.
 	int number[max_battery_numbers];
 	int text[max_battery_texts];
@@ -51,37 +57,38 @@ struct key_list {
 
 key_list keys;
 
-// strncasecmp(3) for the ASCII of uevent keys, without the locale.
-__attribute__((noinline)) int compare_key(const char *key, const char *k, size_t length)
+size_t key_hash(const char *k, size_t n)
 {
-	for (size_t i = 0; i < length; i++) {
-		unsigned char a = static_cast<unsigned char>(key[i]);
-		unsigned char b = static_cast<unsigned char>(k[i]);
-		if (a >= 'A' && a <= 'Z')
-			a = static_cast<unsigned char>(a - 'A' + 'a');
-		if (a != b || b == '\0')
-			return a < b ? -1 : a > b ? 1 : 0;
-	}
-	return 0;
+	auto lower = [](char c) { return static_cast<uint8_t>(c | 0x20); };
+	return (n + lower(k[n / 2]) * 3u + lower(k[n - 1]) * 5u) % slots;
 }
 
-// The key of length bytes among the property keys: its index, or -1.
-int property_index(const char *key, size_t length)
+// Whether the uevent key of length bytes is k, in ASCII's either case,
+// without the locale.
+__attribute__((noinline)) bool same_key(const char *key, const char *k,
+    size_t length)
 {
-	size_t low = 0, high = keys.count;
+	for (size_t i = 0; i < length; i++) {
+		char a = key[i] >= 'A' && key[i] <= 'Z' ? key[i] - 'A' + 'a'
+							: key[i];
+		if (a != k[i] || k[i] == '\0')
+			return false;
+	}
+	return k[length] == '\0';
+}
 
-	while (low < high) {
-		size_t middle = low + (high - low) / 2;
-		const char *k = keys.key[middle];
-		int order = compare_key(key, k, length);
-		if (order == 0)
-			order = k[length] == '\0' ? 0 : -1;
-		if (order == 0)
-			return static_cast<int>(middle);
-		if (order < 0)
-			high = middle;
-		else
-			low = middle + 1;
+// The key of length bytes among the property keys: in capitals, else
+// letter by letter in either case; its index, or -1.
+int find_key(const char *key, size_t n)
+{
+	for (size_t at = key_hash(key, n); keys.slot[at] >= 0;
+	     at = (at + 1) % slots) {
+		int i = keys.slot[at];
+		if (n < longest && keys.capitals[i][n] == '\0' &&
+		    memcmp(key, keys.capitals[i], n) == 0)
+			return i;
+		if (same_key(key, keys.key[i], n))
+			return i;
 	}
 	return -1;
 }
@@ -102,53 +109,6 @@ struct properties {
 void parse_properties(properties *p)
 {
 	static const char prefix[] = "POWER_SUPPLY_";
-	// The keys in capitals, as the kernel writes them, each in the first
-	// free slot from a hash of its length and two letters in either case,
-	// made for the keys of the first listing: one key, mostly, compared a
-	// line, and at once.
-	constexpr size_t slots = 128, longest = 32;
-	static_assert(property_count < slots);
-	auto hash = [](const char *k, size_t n) {
-		auto lower = [](char c) { return static_cast<uint8_t>(c | 0x20); };
-		return (n + lower(k[n / 2]) * 3u + lower(k[n - 1]) * 5u) % slots;
-	};
-	static struct {
-		const battery_attributes *of;
-		int8_t slot[slots];
-		char capitals[property_count][longest];
-	} table;
-	if (table.of != keys.attributes) {
-		memset(table.slot, -1, sizeof table.slot);
-		for (size_t i = 0; i < keys.count; i++) {
-			const char *k = keys.key[i];
-			size_t n = strlen(k);
-			for (size_t c = 0; c < longest; c++)
-				table.capitals[i][c] = c >= n || c == longest - 1
-				    ? '\0'
-				    : k[c] >= 'a' && k[c] <= 'z' ? k[c] - 'a' + 'A'
-								 : k[c];
-			size_t at = hash(k, n);
-			while (table.slot[at] >= 0)
-				at = (at + 1) % slots;
-			table.slot[at] = static_cast<int8_t>(i);
-		}
-		table.of = keys.attributes;
-	}
-	// In capitals, else letter by letter in either case.
-	auto find = [&](const char *key, size_t n) {
-		for (size_t at = hash(key, n); table.slot[at] >= 0;
-		     at = (at + 1) % slots) {
-			int i = table.slot[at];
-			if (n < longest && table.capitals[i][n] == '\0' &&
-			    memcmp(key, table.capitals[i], n) == 0)
-				return i;
-			if (compare_key(key, keys.key[i], n) == 0 &&
-			    keys.key[i][n] == '\0')
-				return i;
-		}
-		return -1;
-	};
-
 	memset(p->value, 0, sizeof p->value);
 	for (const char *line = p->text; *line != '\0';) {
 		const char *end = strchrnul(line, '\n');
@@ -157,11 +117,13 @@ void parse_properties(properties *p)
 		const char *key = line + sizeof prefix - 1;
 		if (equals != nullptr && equals > key &&
 		    memcmp(line, prefix, sizeof prefix - 1) == 0) {
-			int i = find(key, static_cast<size_t>(equals - key));
+			int i =
+			    find_key(key, static_cast<size_t>(equals - key));
 			// Of two lines for one property, the first holds.
 			if (i >= 0 && p->value[i] == nullptr) {
 				p->value[i] = equals + 1;
-				p->length[i] = static_cast<size_t>(end - equals - 1);
+				p->length[i] =
+				    static_cast<size_t>(end - equals - 1);
 			}
 		}
 		line = *end == '\0' ? end : end + 1;
@@ -174,26 +136,26 @@ void make_keys(const battery_attributes &a)
 {
 	int *const supply[] = {&keys.type, &keys.online, &keys.scope,
 	    &keys.usb_type, &keys.current_max, &keys.voltage, &keys.current};
-	size_t n = 0;
-	auto add = [&](const char *const *names, size_t count) {
-		memcpy(keys.key + n, names, count * sizeof *names);
-		n += count;
-	};
-	auto key_of = [](const char *name) {
-		return property_index(name, strlen(name));
+	auto key_of = [](const char *k) {
+		size_t n = strlen(k);
+		int i = find_key(k, n);
+		if (i >= 0)
+			return i;
+		i = static_cast<int>(keys.count++);
+		keys.key[i] = k;
+		for (size_t c = 0; c < longest; c++)
+			keys.capitals[i][c] = c >= n || c == longest - 1 ? '\0'
+			    : k[c] >= 'a' && k[c] <= 'z' ? k[c] - 'a' + 'A'
+							 : k[c];
+		size_t at = key_hash(k, n);
+		while (keys.slot[at] >= 0)
+			at = (at + 1) % slots;
+		keys.slot[at] = static_cast<int8_t>(i);
+		return i;
 	};
 
-	add(a.numbers, a.in_uevent);
-	add(a.texts, a.text_count);
-	add(supply_keys, std::size(supply_keys));
-	qsort(keys.key, n, sizeof *keys.key, [](const void *x, const void *y) {
-		return strcmp(*static_cast<const char *const *>(x),
-		    *static_cast<const char *const *>(y));
-	});
 	keys.count = 0;
-	for (size_t i = 0; i < n; i++)
-		if (i == 0 || strcmp(keys.key[i - 1], keys.key[i]) != 0)
-			keys.key[keys.count++] = keys.key[i];
+	memset(keys.slot, -1, sizeof keys.slot);
 	for (size_t i = 0; i < a.in_uevent; i++)
 		keys.number[i] = key_of(a.numbers[i]);
 	for (size_t i = 0; i < a.text_count; i++)
