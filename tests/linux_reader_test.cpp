@@ -804,6 +804,37 @@ TEST(LinuxReader, EachReportReadsAfresh)
 	EXPECT_EQ(or_unknown(r.summary.life), 50);
 }
 
+// The structure stamp moves on each report whose sensors differ from the
+// report before's, by count, chip or label, and only then.
+TEST(LinuxReader, ShapeChangesCounted)
+{
+	struct step {
+		std::vector<std::pair<const char *, const char *>> sensors;
+		bool changed;
+	};
+	const step steps[] = {{{{"c", "a"}, {"c", "b"}}, true},
+	    {{{"c", "a"}, {"c", "b"}}, false}, {{{"c", "a"}}, true},
+	    {{{"c", "a"}}, false}, {{{"c", "a"}, {"c", "b"}}, true},
+	    {{{"c", "a"}, {"c", "bb"}}, true},
+	    {{{"c", "a"}, {"d", "bb"}}, true},
+	    {{{"c", "a"}, {"d", "bb"}}, false}, {{}, true}, {{}, false}};
+	static readings r;
+	r.sensors.clear();
+	r.sensors.add();
+	uint64_t last = count_shape_changes(r);
+	for (const step &s : steps) {
+		r.sensors.clear();
+		for (auto [chip, label] : s.sensors) {
+			sensor_reading *e = r.sensors.add();
+			snprintf(e->chip, sizeof e->chip, "%s", chip);
+			snprintf(e->label, sizeof e->label, "%s", label);
+		}
+		uint64_t count = count_shape_changes(r);
+		EXPECT_EQ(count != last, s.changed) << &s - steps;
+		last = count;
+	}
+}
+
 TEST(LinuxReader, Numbers)
 {
 	const struct {

@@ -146,15 +146,30 @@ void tell_apart(sensor_reading *s, int round)
 	memcpy(s->label + keep, suffix, length + 1);
 }
 
-// What the lists of the last report held, and how often that changed.
-grow_list<char> shape, shape_before;
+// What the lists of the last report held, how far this report's bytes
+// are the same, and how often they were not.
+grow_list<char> shape;
+size_t shape_at;
+bool shape_differs;
 uint64_t shape_changes;
 
+// Compares the bytes with the last report's in place, none copied; from
+// the first that differs, this report's go over the rest.
 void add_shape(const void *data, size_t length)
 {
+	if (!shape_differs) {
+		if (shape.count - shape_at >= length &&
+		    memcmp(shape.items + shape_at, data, length) == 0) {
+			shape_at += length;
+			return;
+		}
+		shape_differs = true;
+		shape.count = shape_at;
+	}
 	shape.reserve(length);
 	memcpy(shape.items + shape.count, data, length);
 	shape.count += length;
+	shape_at = shape.count;
 }
 
 void add_shape_number(int64_t number)
@@ -164,7 +179,10 @@ void add_shape_number(int64_t number)
 
 void add_shape_name(const char *name, size_t size)
 {
-	add_shape(name, strnlen(name, size));
+	size_t length = strnlen(name, size);
+	if (length < size)
+		return add_shape(name, length + 1);
+	add_shape(name, length);
 	add_shape("", 1);
 }
 
@@ -301,7 +319,8 @@ void distinct_sensor_labels(grow_list<sensor_reading> *sensors)
 
 uint64_t count_shape_changes(const readings &r)
 {
-	shape.clear();
+	shape_at = 0;
+	shape_differs = false;
 	add_shape_list(r.cpus.cpu,
 	    [](const cpu_reading &c) { add_shape_number(c.number); });
 	add_shape_list(r.cpus.packages, [](const package_reading &p) {
@@ -326,9 +345,8 @@ uint64_t count_shape_changes(const readings &r)
 		add_shape_name(s.chip, sizeof s.chip);
 		add_shape_name(s.label, sizeof s.label);
 	});
-	if (shape.count == shape_before.count &&
-	    memcmp(shape.items, shape_before.items, shape.count) == 0)
+	if (!shape_differs && shape_at == shape.count)
 		return shape_changes;
-	shape.swap(shape_before);
+	shape.count = shape_at;
 	return ++shape_changes;
 }
