@@ -155,7 +155,7 @@ uint64_t shape_changes;
 
 // Compares the bytes with the last report's in place, none copied; from
 // the first that differs, this report's go over the rest.
-void add_shape(const void *data, size_t length)
+[[gnu::always_inline]] inline void add_shape(const void *data, size_t length)
 {
 	if (!shape_differs) {
 		if (shape.count - shape_at >= length &&

@@ -79,7 +79,7 @@ __attribute__((noinline)) bool same_key(const char *key, const char *k,
 
 // The key of length bytes among the property keys: in capitals, else
 // letter by letter in either case; its index, or -1.
-int find_key(const char *key, size_t n)
+[[gnu::always_inline]] inline int find_key(const char *key, size_t n)
 {
 	for (size_t at = key_hash(key, n); keys.slot[at] >= 0;
 	     at = (at + 1) % slots) {
