@@ -153,23 +153,27 @@ size_t shape_at;
 bool shape_differs;
 uint64_t shape_changes;
 
-// Compares the bytes with the last report's in place, none copied; from
-// the first that differs, this report's go over the rest.
-[[gnu::always_inline]] inline void add_shape(const void *data, size_t length)
+// From the first byte that differs from the last report's, this
+// report's go over the rest.
+__attribute__((noinline)) void put_shape(const void *data, size_t length)
 {
-	if (!shape_differs) {
-		if (shape.count - shape_at >= length &&
-		    memcmp(shape.items + shape_at, data, length) == 0) {
-			shape_at += length;
-			return;
-		}
-		shape_differs = true;
+	if (!shape_differs)
 		shape.count = shape_at;
-	}
+	shape_differs = true;
 	shape.reserve(length);
 	memcpy(shape.items + shape.count, data, length);
 	shape.count += length;
 	shape_at = shape.count;
+}
+
+// Compares the bytes with the last report's in place, none copied.
+[[gnu::always_inline]] inline void add_shape(const void *data, size_t length)
+{
+	if (!shape_differs && shape.count - shape_at >= length &&
+	    memcmp(shape.items + shape_at, data, length) == 0)
+		shape_at += length;
+	else
+		put_shape(data, length);
 }
 
 void add_shape_number(int64_t number)
