@@ -184,10 +184,10 @@ void add_shape_number(int64_t number)
 void add_shape_name(const char *name, size_t size)
 {
 	size_t length = strnlen(name, size);
-	if (length < size)
-		return add_shape(name, length + 1);
-	add_shape(name, length);
-	add_shape("", 1);
+	// With its NUL; one that fills its array, then a NUL of its own.
+	add_shape(name, length + (length < size));
+	if (length == size)
+		add_shape("", 1);
 }
 
 // Each list as its count, then what each entity adds: numbers of 8 bytes,
