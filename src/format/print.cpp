@@ -146,7 +146,8 @@ void write_pending()
 	}
 	// What stdio holds goes first.
 	fflush(stdout);
-	for (const char *p = pending::text; p < pending::text + pending::used;) {
+	for (const char *p = pending::text;
+	     p < pending::text + pending::used;) {
 		ssize_t n = write(fd, p,
 		    static_cast<size_t>(pending::text + pending::used - p));
 		if (n < 0 && errno == EINTR)

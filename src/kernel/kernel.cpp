@@ -6,8 +6,8 @@
 #include <string.h>
 
 #include "kernel.h"
-#include "platform/platform.h"
 #include "lists/grow_list.h"
+#include "platform/platform.h"
 
 // The numeric identifier of the CPU count: {CTL_HW, HW_NCPU}.
 static const sysctl_oid cpu_count = {{6, 3}, 2};
