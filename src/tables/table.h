@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // What the machine outputs show of each kind of thing: one table per kind
-// (CPUs, packages, dies, zones, trip points, the AC line, the battery
-// summary, batteries here; power supplies and cooling devices in
-// devices.cpp; the sensor kinds in sensors/fields.h), one row
+// (CPUs, packages, dies, zones, trip points, power domains, the AC line,
+// the battery summary, batteries here; power supplies and cooling devices
+// in devices.cpp; the sensor kinds in sensors/fields.h), one row
 // per value.  The metrics and the JSON document walk the rows; so do the
 // sections that -x adds.  A new value is a row in tables.cpp and a member
 // of the record that its reader fills.
@@ -10,7 +10,8 @@
 // A row's metric family follows from its JSON key: "pelko_", the table's
 // entity, "_", the key, and "_total" for a counter.  The few older names
 // that do not follow the rule are spelt out in their rows: the trip
-// points', the battery count's and the sensor limits'.  An info row's
+// points', the battery count's and each sensor kind's value
+// ("pelko_sensor_fan_rpm", where the rule would name the kind twice).  An info row's
 // family follows from its key ("info", "status_info") like any other; its
 // labels are the text rows before it, back to the info row before.
 #pragma once
