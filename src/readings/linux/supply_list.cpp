@@ -47,7 +47,7 @@ struct key_list {
 	const battery_attributes *attributes;
 	size_t count;
 	const char *key[property_count];
-	int8_t slot[slots];
+	int16_t slot[slots];
 	char capitals[property_count][longest];
 	// Where each attribute stands among the keys; -1 not there.
 	int number[max_battery_numbers];
@@ -59,8 +59,10 @@ key_list keys;
 
 size_t key_hash(const char *k, size_t n)
 {
-	auto lower = [](char c) { return static_cast<uint8_t>(c | 0x20); };
-	return (n + lower(k[n / 2]) * 3u + lower(k[n - 1]) * 5u) % slots;
+	auto lower = [](char c) {
+		return size_t{static_cast<uint8_t>(c | 0x20)};
+	};
+	return (n + lower(k[n / 2]) * 3 + lower(k[n - 1]) * 5) % slots;
 }
 
 // Whether the uevent key of length bytes is k, in ASCII's either case,
@@ -69,8 +71,9 @@ __attribute__((noinline)) bool same_key(const char *key, const char *k,
     size_t length)
 {
 	for (size_t i = 0; i < length; i++) {
-		char a = key[i] >= 'A' && key[i] <= 'Z' ? key[i] - 'A' + 'a'
-							: key[i];
+		char a = key[i];
+		if (a >= 'A' && a <= 'Z')
+			a = static_cast<char>(a - 'A' + 'a');
 		if (a != k[i] || k[i] == '\0')
 			return false;
 	}
@@ -145,12 +148,13 @@ void make_keys(const battery_attributes &a)
 		keys.key[i] = k;
 		for (size_t c = 0; c < longest; c++)
 			keys.capitals[i][c] = c >= n || c == longest - 1 ? '\0'
-			    : k[c] >= 'a' && k[c] <= 'z' ? k[c] - 'a' + 'A'
-							 : k[c];
+			    : k[c] >= 'a' && k[c] <= 'z'
+			    ? static_cast<char>(k[c] - 'a' + 'A')
+			    : k[c];
 		size_t at = key_hash(k, n);
 		while (keys.slot[at] >= 0)
 			at = (at + 1) % slots;
-		keys.slot[at] = static_cast<int8_t>(i);
+		keys.slot[at] = static_cast<int16_t>(i);
 		return i;
 	};
 
