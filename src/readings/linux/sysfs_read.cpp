@@ -109,7 +109,9 @@ bool take_text(ssize_t length, char *text, size_t size)
 }
 
 // Through the file's handle, where it has one that holds; else by the
-// formatted path, which gives it one.
+// formatted path, which gives it one.  A kept file that fails to read
+// stays kept and fails as it is: only one whose entry went away (ENODEV)
+// or that is no longer kept (ESTALE) is looked for again by its path.
 __attribute__((format(printf, 4, 0))) bool read_formatted(sysfs_file *file,
     char *text, size_t size, const char *format, va_list ap)
 {
@@ -119,6 +121,8 @@ __attribute__((format(printf, 4, 0))) bool read_formatted(sysfs_file *file,
 	if (file != nullptr) {
 		length = kept_read_handle(file->kept, file_buffer,
 		    sizeof file_buffer);
+		if (length < 0 && errno != ENODEV && errno != ESTALE)
+			return false;
 		if (length < 0)
 			file->kept = {0, 0};
 	}
