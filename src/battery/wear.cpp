@@ -4,7 +4,7 @@
 // battery; then the battery rows, for each battery that is present.
 
 #include "battery.h"
-#include "limits/section.h"
+#include "tables/section.h"
 
 void report_battery_wear(const readings &r)
 {

@@ -4,7 +4,7 @@
 // cooling devices, the packages and the dies.
 
 #include "limits.h"
-#include "section.h"
+#include "tables/section.h"
 #include "temperature/temperature.h"
 
 constexpr part report = part::report, limits = part::limits;

@@ -5,9 +5,9 @@
 #include <string.h>
 
 #include "flags/flags.h"
-#include "limits/section.h"
 #include "platform/platform.h"
 #include "power.h"
+#include "tables/section.h"
 
 void report_power(const readings &r)
 {
