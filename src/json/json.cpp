@@ -114,7 +114,7 @@ void trip_points(const readings &r, const void *z, container *in)
 	});
 }
 
-void alarm(const readings &r, const void *s, container *in)
+void alarm_members(const readings &r, const void *s, container *in)
 {
 	members(r, alarm_table, s, in);
 }
@@ -128,7 +128,7 @@ void sensors(const readings &r)
 	report_putc('[');
 	for (const sensor_reading &s : r.sensors)
 		object(r, sensor_tables[static_cast<int>(s.kind)], &s, &list,
-		    alarm);
+		    alarm_members);
 	report_putc(']');
 }
 

@@ -109,7 +109,7 @@ static void name_temp_file(const char *path)
 	int folder_length =
 	    slash == nullptr ? 0 : static_cast<int>(slash - path);
 
-	// A file in the root's folder: "/".
+	// The folder: ".", or for a file in the root's folder "/".
 	if (slash == nullptr)
 		snprintf(report_folder, sizeof report_folder, ".");
 	else

@@ -11,9 +11,10 @@
 // entity, "_", the key, and "_total" for a counter.  The few older names
 // that do not follow the rule are spelt out in their rows: the trip
 // points', the battery count's and each sensor kind's value
-// ("pelko_sensor_fan_rpm", where the rule would name the kind twice).  An info row's
-// family follows from its key ("info", "status_info") like any other; its
-// labels are the text rows before it, back to the info row before.
+// ("pelko_sensor_fan_rpm", where the rule would name the kind twice).  An
+// info row's family follows from its key ("info", "status_info") like any
+// other; its labels are the text rows before it, back to the info row
+// before.
 #pragma once
 
 #include <cstddef>

@@ -82,10 +82,10 @@ bool append_entries(int fd)
 // an empty or failed listing through a held descriptor is done again
 // through the path, and the files kept below it are opened again too;
 // but an empty one is taken as it is where still_there says that no
-// device event came since the folder was listed.  A
-// folder that lists any entry is still there, and still the one its path
-// names: sysfs gives a name to one device at a time and removes the old
-// device's folder before a new one takes it.
+// device event came since the folder was listed.  A folder that lists any
+// entry is still there, and still the one its path names: sysfs gives a
+// name to one device at a time and removes the old device's folder before
+// a new one takes it.
 bool list_from_kernel(const char *path, bool *held, bool still_there)
 {
 	size_t mark = names.count;
